@@ -1,0 +1,54 @@
+#include "modal_helper.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QPixmap>
+#include <QTimer>
+
+namespace vornex::test {
+
+namespace {
+
+void poll(std::function<void(QWidget*)> action, std::shared_ptr<bool> ran,
+          std::shared_ptr<bool> alive, std::shared_ptr<QElapsedTimer> clock, int timeout_ms) {
+    if (!*alive || *ran) {
+        return;
+    }
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal != nullptr && modal->isVisible()) {
+        *ran = true;
+        action(modal);
+        return;
+    }
+    if (clock->elapsed() > timeout_ms) {
+        return;
+    }
+    QTimer::singleShot(10, [=] { poll(action, ran, alive, clock, timeout_ms); });
+}
+
+} // namespace
+
+ModalAnswer::ModalAnswer(std::function<void(QWidget*)> action, int timeout_ms)
+    : ran_(std::make_shared<bool>(false)), alive_(std::make_shared<bool>(true)) {
+    auto clock = std::make_shared<QElapsedTimer>();
+    clock->start();
+    QTimer::singleShot(
+        0, [=, ran = ran_, alive = alive_] { poll(action, ran, alive, clock, timeout_ms); });
+}
+
+ModalAnswer::~ModalAnswer() {
+    *alive_ = false;
+}
+
+QString save_screenshot(QWidget* widget, const QString& name) {
+    QString folder = qEnvironmentVariable("VORNEX_TEST_OUTPUT");
+    if (folder.isEmpty()) {
+        folder = QDir::tempPath();
+    }
+    const QString path = QDir(folder).filePath(name + QStringLiteral(".png"));
+    widget->grab().save(path);
+    return path;
+}
+
+} // namespace vornex::test

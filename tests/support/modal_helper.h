@@ -1,0 +1,29 @@
+#pragma once
+// Answers the next modal dialog of a GUI test: a timer waits for a modal widget to appear,
+// hands it to the test's action (look at it, grab it, click a button), and records that it
+// ran, so a test can tell "the dialog never came" from "the dialog was answered".
+
+#include <QString>
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+namespace vornex::test {
+
+class ModalAnswer {
+public:
+    // Starts watching; `action` runs once, on the first visible modal widget.
+    explicit ModalAnswer(std::function<void(QWidget*)> action, int timeout_ms = 5000);
+    ~ModalAnswer();
+
+    bool ran() const { return *ran_; }
+
+private:
+    std::shared_ptr<bool> ran_;
+    std::shared_ptr<bool> alive_;
+};
+
+// Saves a picture of `widget` into the test output folder; returns the file's path.
+QString save_screenshot(QWidget* widget, const QString& name);
+
+} // namespace vornex::test
