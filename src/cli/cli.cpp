@@ -1,7 +1,5 @@
 #include "cli/cli.h"
 
-#include "app/message_text.h"
-
 #include <algorithm>
 
 namespace vornex::cli {
@@ -13,26 +11,24 @@ std::vector<Command>& registry() {
     return commands;
 }
 
-// The dialog's title line, then its body with the program's "\r\n" breaks as plain lines;
-// the blank lines a dialog puts between title and message are dropped.
-std::string as_lines(const ParsedMessage& m) {
-    std::string out = m.title;
-    if (!out.empty() && out.back() == '\r') {
-        out.pop_back();
-    }
-    std::string body;
-    for (char c : m.body) {
+// The text as the program words it, kind mark and title on the first line and the body
+// after it, without the carriage returns and the blank lines a dialog puts under its title.
+std::string as_lines(const std::string& text) {
+    std::string plain;
+    for (char c : text) {
         if (c != '\r') {
-            body += c;
+            plain += c;
         }
     }
-    const std::size_t start = body.find_first_not_of('\n');
-    if (start != std::string::npos) {
-        body.erase(0, start);
-        while (!body.empty() && body.back() == '\n') {
-            body.pop_back();
+    const std::size_t line_feed = plain.find('\n');
+    std::string out = plain.substr(0, line_feed) + '\n';
+    if (line_feed != std::string::npos) {
+        std::string body = plain.substr(line_feed);
+        const std::size_t start = body.find_first_not_of('\n');
+        if (start != std::string::npos) {
+            const std::size_t end = body.find_last_not_of('\n');
+            out += body.substr(start, end - start + 1) + '\n';
         }
-        out += out.empty() ? body : "\n" + body;
     }
     return out;
 }
@@ -40,7 +36,7 @@ std::string as_lines(const ParsedMessage& m) {
 } // namespace
 
 void StderrPresenter::print(const std::string& text) {
-    err_ << "vornex: " << as_lines(parse_message(text)) << '\n';
+    err_ << as_lines(text);
     err_.flush();
 }
 
@@ -51,13 +47,12 @@ int StderrPresenter::show_error(OwnerWindow, const std::string& text) {
 
 int StderrPresenter::show_confirm(OwnerWindow, const std::string& text) {
     print(text);
-    err_ << (assume_yes_ ? "vornex: answered OK (--yes)\n"
-                         : "vornex: answered Cancel (give --yes to go on)\n");
+    err_ << (assume_yes_ ? "(answered OK: --yes)\n" : "(answered Cancel: give --yes to go on)\n");
     return assume_yes_ ? dialog_ok : dialog_cancel;
 }
 
 void StderrPresenter::show_internal_error(const std::string& text) {
-    err_ << "vornex: Error: " << text << '\n';
+    err_ << "Error\n" << text << '\n';
 }
 
 void StderrPresenter::show_note(const std::string& text) {

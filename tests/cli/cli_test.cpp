@@ -14,8 +14,11 @@ TEST(StderrPresenter, PrintsTitleAndMessageWithoutDialogPadding) {
     StderrPresenter presenter(err, false);
     error_dialog_main(presenter, "!!Read Error\r\n\r\n\r\nError reading file %s\r\n\r\n%s", "a.csv",
                       "No such file or directory");
-    EXPECT_EQ(err.str(),
-              "vornex: Read Error\nError reading file a.csv\n\nNo such file or directory\n");
+    EXPECT_EQ(err.str(), "!!Read Error\nError reading file a.csv\n\nNo such file or directory\n");
+    err.str("");
+    error_dialog_main(presenter, "**Just a title");
+    internal_error_box(presenter, "AES PRNG test failed.");
+    EXPECT_EQ(err.str(), "**Just a title\nError\nAES PRNG test failed.\n");
 }
 
 TEST(StderrPresenter, QuestionsAreAnsweredFromTheFlag) {
@@ -25,10 +28,10 @@ TEST(StderrPresenter, QuestionsAreAnsweredFromTheFlag) {
               dialog_cancel);
     StderrPresenter bold(err, true);
     EXPECT_EQ(confirm_dialog(bold, {}, "Confirm Store\r\n\r\n\r\nStore configuration?"), dialog_ok);
-    EXPECT_EQ(err.str(), "vornex: Confirm Store\nStore configuration?\n"
-                         "vornex: answered Cancel (give --yes to go on)\n"
-                         "vornex: Confirm Store\nStore configuration?\n"
-                         "vornex: answered OK (--yes)\n");
+    EXPECT_EQ(err.str(), "Confirm Store\nStore configuration?\n"
+                         "(answered Cancel: give --yes to go on)\n"
+                         "Confirm Store\nStore configuration?\n"
+                         "(answered OK: --yes)\n");
 }
 
 TEST(Args, OptionsFlagsAndPositionals) {
@@ -67,7 +70,7 @@ CliRun run_cli(const std::string& arguments) {
 TEST(CliProgram, DispatchesAndRefusesUnknownCommands) {
     const CliRun shown = run_cli("show-message '!*Note\\r\\n\\r\\nBody text'");
     EXPECT_EQ(shown.status, exit_ok);
-    EXPECT_EQ(shown.out, "kind: exclamation\nbeep: no\ntitle: *Note\nvornex: *Note\nBody text\n");
+    EXPECT_EQ(shown.out, "kind: exclamation\nbeep: no\ntitle: *Note\n!*Note\nBody text\n");
 
     const CliRun unknown = run_cli("frobnicate");
     EXPECT_EQ(unknown.status, exit_usage);

@@ -1,0 +1,81 @@
+#include "cli/device_options.h"
+
+#include <cstdlib>
+
+namespace vornex::cli {
+
+std::vector<std::string_view> device_option_names() {
+    return {"--hostname",          "--snmp",         "--get-community", "--set-community",
+            "--security-username", "--context-name", "--auth-protocol", "--priv-protocol",
+            "--auth-key",          "--priv-key"};
+}
+
+namespace {
+
+void from_environment(const char* variable, std::string& field) {
+    if (const char* value = std::getenv(variable)) {
+        field = value;
+    }
+}
+
+bool choose(const Args& args, std::string_view option,
+            std::initializer_list<std::pair<const char*, int>> choices, int& field,
+            std::ostream& err) {
+    const auto value = args.value(option);
+    if (!value) {
+        return true;
+    }
+    for (const auto& [name, code] : choices) {
+        if (*value == name) {
+            field = code;
+            return true;
+        }
+    }
+    err << "vornex-cli: " << option << " does not take \"" << *value << "\"\n";
+    return false;
+}
+
+} // namespace
+
+bool device_config_from_args(const Args& args, device_config& config, std::ostream& err) {
+    device_config_set_defaults(config);
+    from_environment("VORNEX_GET_COMMUNITY", config.get_community);
+    from_environment("VORNEX_SET_COMMUNITY", config.set_community);
+    from_environment("VORNEX_AUTH_KEY", config.auth_key);
+    from_environment("VORNEX_PRIV_KEY", config.priv_key);
+
+    const std::pair<std::string_view, std::string*> texts[] = {
+        {"--hostname", &config.hostname},
+        {"--get-community", &config.get_community},
+        {"--set-community", &config.set_community},
+        {"--security-username", &config.security_username},
+        {"--context-name", &config.context_name},
+        {"--auth-key", &config.auth_key},
+        {"--priv-key", &config.priv_key},
+    };
+    for (const auto& [option, field] : texts) {
+        if (const auto value = args.value(option)) {
+            *field = *value;
+        }
+    }
+    return choose(args, "--snmp", {{"1", snmp_version_1}, {"3", snmp_version_3}},
+                  config.snmp_version, err) &&
+           choose(args, "--auth-protocol",
+                  {{"none", auth_none}, {"md5", auth_md5}, {"sha", auth_sha}}, config.auth_protocol,
+                  err) &&
+           choose(args, "--priv-protocol",
+                  {{"none", priv_none}, {"des", priv_des}, {"aes", priv_aes}}, config.priv_protocol,
+                  err);
+}
+
+session_timings cli_session_timings() {
+    session_timings timings;
+    if (std::getenv("VORNEX_TEST_SHORT_TIMEOUTS") != nullptr) {
+        timings.probe = {1, 300'000};
+        timings.get = {1, 300'000};
+        timings.set = {1, 300'000};
+    }
+    return timings;
+}
+
+} // namespace vornex::cli

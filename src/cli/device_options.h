@@ -1,0 +1,27 @@
+#pragma once
+// How device subcommands name the device: options after the keywords of the device
+// configuration file ("_" written as "-"), defaults as a new configuration's, and the four
+// secrets optionally from the environment so they need not show in a process list.
+
+#include "cli/cli.h"
+#include "config/device_config.h"
+#include "snmp/box.h"
+
+#include <ostream>
+#include <string_view>
+#include <vector>
+
+namespace vornex::cli {
+
+// The options device_config_from_args understands, for Args::parse.
+std::vector<std::string_view> device_option_names();
+
+// Fills `config` from the defaults, the environment and `args`; false (after writing the
+// reason to `err`) when a value is not one the option takes.
+bool device_config_from_args(const Args& args, device_config& config, std::ostream& err);
+
+// The session retries and time-outs: the program's own, unless the test suite shortens
+// them through VORNEX_TEST_SHORT_TIMEOUTS.
+session_timings cli_session_timings();
+
+} // namespace vornex::cli

@@ -1,0 +1,300 @@
+#include "snmp/snmp_access.h"
+
+#include <cstdint>
+#include <cstring>
+#include <net-snmp/net-snmp-includes.h>
+
+namespace vornex {
+
+namespace {
+
+// The outcome of one exchange: the transport status if the request got no usable answer,
+// else the device's error-status.
+snmp_result exchange(netsnmp_session* session, netsnmp_pdu* request, netsnmp_pdu** response) {
+    *response = nullptr;
+    const int status = snmp_synch_response(session, request, response);
+    if (status != STAT_SUCCESS) {
+        return static_cast<snmp_result>(status);
+    }
+    if (*response == nullptr) {
+        return snmp_stat_error;
+    }
+    return snmp_result_from_error_status((*response)->errstat);
+}
+
+// Frees the response on every path.
+struct response_holder {
+    netsnmp_pdu* pdu = nullptr;
+    ~response_holder() {
+        if (pdu != nullptr) {
+            snmp_free_pdu(pdu);
+        }
+    }
+};
+
+snmp_value value_of(const netsnmp_variable_list* var) {
+    snmp_value v;
+    v.type = var->type;
+    switch (var->type) {
+    case ASN_INTEGER:
+        v.integer = var->val.integer != nullptr ? *var->val.integer : 0;
+        break;
+    case ASN_OCTET_STR:
+        v.octets.assign(reinterpret_cast<const char*>(var->val.string), var->val_len);
+        break;
+    case ASN_OBJECT_ID:
+        v.object_id.assign(var->val.objid, var->val.objid + var->val_len / sizeof(oid));
+        break;
+    default:
+        break;
+    }
+    return v;
+}
+
+} // namespace
+
+snmp_result my_snmp_get(Presenter& presenter, netsnmp_session* session, const oid* name,
+                        std::size_t name_len, u_char expected_type, void* buffer,
+                        std::size_t& length) {
+    netsnmp_pdu* request = snmp_pdu_create(SNMP_MSG_GET);
+    snmp_add_null_var(request, name, name_len);
+    response_holder response;
+    snmp_result result = exchange(session, request, &response.pdu);
+    if (result != snmp_ok) {
+        return result;
+    }
+    const netsnmp_variable_list* var = response.pdu->variables;
+    if (var == nullptr || var->type != expected_type) {
+        return snmp_local_failure;
+    }
+    const std::size_t capacity = length;
+    auto* bytes = static_cast<unsigned char*>(buffer);
+    switch (expected_type) {
+    case asn_integer: {
+        const std::int32_t value = static_cast<std::int32_t>(*var->val.integer);
+        std::memcpy(buffer, &value, sizeof value);
+        length = sizeof value;
+        break;
+    }
+    case asn_octet_string: {
+        if (capacity == 0) {
+            length = 0;
+            break;
+        }
+        const std::size_t kept = var->val_len < capacity ? var->val_len : capacity - 1;
+        std::memcpy(bytes, var->val.string, kept);
+        bytes[kept] = '\0';
+        length = kept;
+        break;
+    }
+    case asn_object_id:
+        // A value that does not fit is told by its length, which exceeds the capacity.
+        if (var->val_len <= capacity) {
+            std::memcpy(bytes, var->val.objid, var->val_len);
+        }
+        length = var->val_len;
+        break;
+    default:
+        internal_error_box(presenter, "my_snmp_get() add support for variable type %d\n",
+                           expected_type);
+        result = snmp_local_failure;
+        break;
+    }
+    return result;
+}
+
+snmp_result my_snmp_set_int(Presenter& presenter, netsnmp_session* session, const oid* name,
+                            std::size_t name_len, long value) {
+    netsnmp_pdu* request = snmp_pdu_create(SNMP_MSG_SET);
+    const std::string text = std::to_string(static_cast<std::int32_t>(value));
+    if (snmp_add_var(request, name, name_len, 'i', text.c_str()) != 0) {
+        snmp_free_pdu(request);
+        internal_error_box(presenter, "invalid object ID in my_snmp_set_int()");
+        return snmp_local_failure;
+    }
+    response_holder response;
+    return exchange(session, request, &response.pdu);
+}
+
+void snmp_report_error(const Box& box, snmp_result result, const char* action, const char* advice) {
+    Presenter& presenter = *box.presenter;
+    const std::string host = box.host();
+    const unsigned transport = snmp_transport_status(result);
+    if (transport != 0) {
+        error_dialog_main(presenter,
+                          "!!Communication Error\r\n\r\n\r\nA communication %s occurred with %s "
+                          "while %s.\r\n\r\nVerify network connection.\r\n%s\r\n",
+                          transport == snmp_stat_timeout ? "timeout" : "error", host.c_str(),
+                          action, advice);
+        return;
+    }
+    const int status = snmp_error_status(result);
+    const std::string name(snmp_error_name(status));
+    switch (status) {
+    case 2:
+        error_dialog_main(
+            presenter,
+            "!!SNMP Error\r\nA SNMP error occurred while %s.\r\n\r\nSNMP Error: %s\r\n\r\nThis "
+            "error can occur when the Vornex program is out-of-sync with the device "
+            "configuration.  Perform a rescan operation to re-read the configuration.  This "
+            "error can also occur when the Vornex program encounters an unsupported card or "
+            "feature.  Contact Orlique support if the problem persists.",
+            action, name.c_str());
+        break;
+    case 3:
+    case 10:
+        error_dialog_main(
+            presenter,
+            "!!SNMP Error\r\nA SNMP error occurred while %s.\r\n\r\nSNMP Error: %s\r\n\r\nThis "
+            "error can occur when the requested action is invalid  or conflicts with the current "
+            "configuration.  Perform a rescan operation to re-read the configuration.  Contact "
+            "Orlique support if the problem persists.",
+            action, name.c_str());
+        break;
+    case 4:
+    case 6:
+    case 16:
+        error_dialog_main(presenter,
+                          "||SNMP Error\r\n\r\n\r\nA SNMP error occurred while %s.\r\n\r\nSNMP "
+                          "Error: %s\r\n\r\nReview the SNMPv3 security configuration and confirm "
+                          "the user's read-view and write-view allow access to the MIB sub-tree "
+                          "required to perform the action.",
+                          action, name.c_str());
+        return;
+    default:
+        break;
+    }
+    error_dialog_main(presenter,
+                      "!!SNMP Error\r\n\r\n\r\nA SNMP error occurred while %s.\r\n\r\nSNMP error: "
+                      "%s\r\n\r\n%s",
+                      action, name.c_str(), advice);
+}
+
+void snmp_report_probe_error(OwnerWindow owner, const Box& box, snmp_result result) {
+    Presenter& presenter = *box.presenter;
+    const std::string host = box.host();
+    const unsigned transport = snmp_transport_status(result);
+    if (transport != 0) {
+        error_dialog(presenter, owner,
+                     "!!Communication Error\r\n\r\n\r\nA communication %s occurred with "
+                     "%s.\r\n\r\nVerify the network connection and that you can ping the target "
+                     "device from your PC.  Verify UDP port 161 is not blocked by a firewall.  "
+                     "Verify SNMP is enabled in the target device and that the SNMP settings, "
+                     "such as the community strings or SNMPv3 security strings, match the "
+                     "settings in the Vornex configuration file.",
+                     transport == snmp_stat_timeout ? "timeout" : "error", host.c_str());
+        return;
+    }
+    const int status = snmp_error_status(result);
+    if (status == 16) {
+        error_dialog(presenter, owner,
+                     "||SNMP Error\r\n\r\n\r\nA SNMP authorization error occurred with "
+                     "%s.\r\n\r\nReview the SNMPv3 view-based access controls and confirm the "
+                     "user's read-view permits access to the full MIB.",
+                     host.c_str());
+        return;
+    }
+    const std::string name(snmp_error_name(status));
+    error_dialog(presenter, owner,
+                 "!!SNMP Error\r\n\r\n\r\nA SNMP error occurred with %s.\r\n\r\nSNMP error: "
+                 "%s\r\n\r\nVerify the Vornex configuration file is accessing the intended device "
+                 "and that the SNMP configuration is correct.",
+                 host.c_str(), name.c_str());
+}
+
+SnmpGet& SnmpGet::add(std::initializer_list<oid> suffix, u_char expected_type) {
+    return add_name(box_.object(suffix), expected_type);
+}
+
+SnmpGet& SnmpGet::add_name(std::vector<oid> name, u_char expected_type) {
+    names_.push_back(std::move(name));
+    expected_.push_back(expected_type);
+    return *this;
+}
+
+snmp_result SnmpGet::send() {
+    values_.assign(names_.size(), std::nullopt);
+    netsnmp_pdu* request = snmp_pdu_create(SNMP_MSG_GET);
+    for (const auto& name : names_) {
+        snmp_add_null_var(request, name.data(), name.size());
+    }
+    response_holder response;
+    const snmp_result result = exchange(box_.get_session, request, &response.pdu);
+    if (result != snmp_ok) {
+        return result;
+    }
+    // Walk the answer in request order; a position answered with another type (or not at
+    // all) stays empty, and the caller decides what a missing value means.
+    std::size_t position = 0;
+    for (const netsnmp_variable_list* var = response.pdu->variables;
+         var != nullptr && position < names_.size(); var = var->next_variable, ++position) {
+        if (var->type == expected_[position]) {
+            values_[position] = value_of(var);
+        }
+    }
+    return result;
+}
+
+snmp_result SnmpGet::send(const snmp_action& what) {
+    const snmp_result result = send();
+    if (result != snmp_ok) {
+        snmp_report_error(box_, result, what);
+    }
+    return result;
+}
+
+const snmp_value* SnmpGet::value(std::size_t position) const {
+    if (position >= values_.size() || !values_[position]) {
+        return nullptr;
+    }
+    return &*values_[position];
+}
+
+std::optional<long> SnmpGet::integer(std::size_t position) const {
+    const snmp_value* v = value(position);
+    if (v == nullptr || v->type != asn_integer) {
+        return std::nullopt;
+    }
+    return v->integer;
+}
+
+std::optional<std::string> SnmpGet::octets(std::size_t position) const {
+    const snmp_value* v = value(position);
+    if (v == nullptr || v->type != asn_octet_string) {
+        return std::nullopt;
+    }
+    return v->octets;
+}
+
+SnmpSet& SnmpSet::add_integer(std::initializer_list<oid> suffix, long value) {
+    items_.push_back({box_.object(suffix), 'i', std::to_string(value)});
+    return *this;
+}
+
+SnmpSet& SnmpSet::add_string(std::initializer_list<oid> suffix, std::string_view value) {
+    items_.push_back({box_.object(suffix), 's', std::string(value)});
+    return *this;
+}
+
+snmp_result SnmpSet::send() {
+    netsnmp_pdu* request = snmp_pdu_create(SNMP_MSG_SET);
+    for (const item& i : items_) {
+        if (snmp_add_var(request, i.name.data(), i.name.size(), i.type, i.text.c_str()) != 0) {
+            snmp_free_pdu(request);
+            internal_error_box(*box_.presenter, "invalid object ID in SNMP set request");
+            return snmp_local_failure;
+        }
+    }
+    response_holder response;
+    return exchange(box_.set_session, request, &response.pdu);
+}
+
+snmp_result SnmpSet::send(const snmp_action& what) {
+    const snmp_result result = send();
+    if (result != snmp_ok) {
+        snmp_report_error(box_, result, what);
+    }
+    return result;
+}
+
+} // namespace vornex
