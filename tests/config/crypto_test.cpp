@@ -1,0 +1,341 @@
+// Our SHA-1, HMAC-SHA1, PBKDF2 and X9.31 generator against published vectors and against the
+// openssl command-line tool; never against themselves.
+#include "config/hmac_sha1.h"
+#include "config/prng.h"
+#include "config/self_test.h"
+#include "crypto_test_util.h"
+#include "recording_presenter.h"
+
+#include <chrono>
+#include <gtest/gtest.h>
+#include <random>
+
+namespace vornex {
+namespace {
+
+using test::Bytes;
+using test::from_hex;
+using test::run_command;
+using test::to_hex;
+
+std::string sha1_hex(std::string_view text) {
+    return to_hex(sha1(text.data(), text.size()));
+}
+
+std::string hmac_hex(const Bytes& key, const Bytes& data) {
+    HmacSha1Context context{};
+    EXPECT_TRUE(hmac_sha1_set_key(context, key.data(), key.size()));
+    hmac_sha1_update(context, data.data(), data.size());
+    return to_hex(hmac_sha1_final(context));
+}
+
+std::string pbkdf2_hex(std::string_view pass, std::string_view salt, std::uint32_t iterations,
+                       std::size_t length) {
+    Bytes out(length);
+    pbkdf2_hmac_sha1(pass.data(), pass.size(), salt.data(), salt.size(), iterations, out.data(),
+                     out.size());
+    return to_hex(out);
+}
+
+Bytes random_bytes(std::mt19937& random, std::size_t n) {
+    Bytes out(n);
+    for (auto& b : out) {
+        b = static_cast<std::uint8_t>(random());
+    }
+    return out;
+}
+
+TEST(Sha1, PublishedVectors) {
+    EXPECT_EQ(sha1_hex("abc"), "a9993e364706816aba3e25717850c26c9cd0d89d");
+    EXPECT_EQ(sha1_hex("abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq"),
+              "84983e441c3bd26ebaae4aa1f95129e5e54670f1");
+    // A million "a" fed in pieces of an odd size, so pieces straddle block boundaries.
+    const std::string piece(997, 'a');
+    Sha1Context context;
+    sha1_init(context);
+    std::size_t fed = 0;
+    for (; fed + piece.size() <= 1000000; fed += piece.size()) {
+        sha1_update(context, piece.data(), piece.size());
+    }
+    sha1_update(context, piece.data(), 1000000 - fed);
+    EXPECT_EQ(to_hex(sha1_final(context)), "34aa973cd4c4daa4f61eeb2bdbad27316534016f");
+}
+
+TEST(Sha1, EqualsOpensslForEveryLengthUpTo200) {
+    test::ScratchDir dir;
+    std::mt19937 random(1);
+    std::vector<std::string> ours;
+    std::string files;
+    for (std::size_t n = 0; n <= 200; ++n) {
+        const Bytes data = random_bytes(random, n);
+        const auto path = dir / ("m" + std::to_string(n));
+        test::write_file(path, data);
+        files += " " + path.string();
+        ours.push_back(to_hex(sha1(data.data(), data.size())));
+    }
+    const std::string out = run_command("openssl dgst -sha1 -r" + files);
+    std::istringstream lines(out);
+    std::string line;
+    std::size_t n = 0;
+    for (; std::getline(lines, line); ++n) {
+        ASSERT_LT(n, ours.size());
+        EXPECT_EQ(line.substr(0, 40), ours[n]) << "length " << n;
+    }
+    EXPECT_EQ(n, ours.size());
+}
+
+TEST(HmacSha1, PublishedVectors) {
+    const auto text = [](std::string_view s) { return Bytes(s.begin(), s.end()); };
+    EXPECT_EQ(hmac_hex(Bytes(20, 0x0b), text("Hi There")),
+              "b617318655057264e28bc0b6fb378c8ef146be00");
+    EXPECT_EQ(hmac_hex(text("Jefe"), text("what do ya want for nothing?")),
+              "effcdf6ae5eb2fa2d27416d5f184df9c259a7c79");
+    EXPECT_EQ(hmac_hex(Bytes(20, 0xaa), Bytes(50, 0xdd)),
+              "125d7342b9ac11cd91a39af48aa17b4f63f175d3");
+    EXPECT_EQ(
+        hmac_hex(from_hex("0102030405060708090a0b0c0d0e0f10111213141516171819"), Bytes(50, 0xcd)),
+        "4c9007f4026250c6bc8414f9bf50c86c2d7235da");
+    EXPECT_EQ(
+        hmac_hex(Bytes(80, 0xaa), text("Test Using Larger Than Block-Size Key - Hash Key First")),
+        "aa4ae5e15272d00e95705637ce8a3b55ed402112");
+    EXPECT_EQ(
+        hmac_hex(Bytes(80, 0xaa),
+                 text("Test Using Larger Than Block-Size Key and Larger Than One Block-Size Data")),
+        "e8e99d0f45237d786d6bbaa7965c7808bbff1a91");
+}
+
+TEST(HmacSha1, KeyInPiecesAcrossTheBlockAndNoKeyAfterData) {
+    const std::string data = "Test Using Larger Than Block-Size Key - Hash Key First";
+    const Bytes key(80, 0xaa);
+    // 40 + 24 fills the block exactly; the last 16 bytes push the key into hashing.
+    HmacSha1Context context{};
+    EXPECT_TRUE(hmac_sha1_set_key(context, key.data(), 40));
+    EXPECT_TRUE(hmac_sha1_set_key(context, key.data(), 24));
+    EXPECT_TRUE(hmac_sha1_set_key(context, key.data(), 16));
+    hmac_sha1_update(context, data.data(), 10);
+    EXPECT_FALSE(hmac_sha1_set_key(context, key.data(), 1));
+    hmac_sha1_update(context, data.data() + 10, data.size() - 10);
+    EXPECT_EQ(to_hex(hmac_sha1_final(context)), "aa4ae5e15272d00e95705637ce8a3b55ed402112");
+
+    // An update of nothing already ends the key phase.
+    HmacSha1Context jefe{};
+    EXPECT_TRUE(hmac_sha1_set_key(jefe, "Je", 2));
+    EXPECT_TRUE(hmac_sha1_set_key(jefe, "fe", 2));
+    hmac_sha1_update(jefe, nullptr, 0);
+    EXPECT_FALSE(hmac_sha1_set_key(jefe, "x", 1));
+    const std::string what = "what do ya want for nothing?";
+    hmac_sha1_update(jefe, what.data(), what.size());
+    EXPECT_EQ(to_hex(hmac_sha1_final(jefe)), "effcdf6ae5eb2fa2d27416d5f184df9c259a7c79");
+
+    // A final straight after the key: the MAC of empty data, as openssl computes it.
+    HmacSha1Context empty{};
+    EXPECT_TRUE(hmac_sha1_set_key(empty, "key", 3));
+    EXPECT_EQ(to_hex(hmac_sha1_final(empty)), "f42bb0eeb018ebbd4597ae7213711ec60760843f");
+}
+
+TEST(HmacSha1, EqualsOpensslForKeysUpTo130AndDataUpTo200) {
+    test::ScratchDir dir;
+    std::mt19937 random(2);
+    for (std::size_t k = 0; k <= 130; ++k) {
+        const Bytes key = random_bytes(random, k);
+        const Bytes data = random_bytes(random, random() % 201);
+        const auto path = dir / "data";
+        test::write_file(path, data);
+        const std::string theirs = test::last_hex_word(
+            run_command("openssl mac -digest SHA1 -macopt hexkey:" + to_hex(key) + " -in " +
+                        path.string() + " HMAC"));
+        EXPECT_EQ(hmac_hex(key, data), theirs) << "key length " << k;
+    }
+    const Bytes key = random_bytes(random, 20);
+    std::string files;
+    std::vector<std::string> ours;
+    for (std::size_t n = 0; n <= 200; ++n) {
+        const Bytes data = random_bytes(random, n);
+        const auto path = dir / ("m" + std::to_string(n));
+        test::write_file(path, data);
+        files += " " + path.string();
+        ours.push_back(hmac_hex(key, data));
+    }
+    std::istringstream lines(
+        run_command("openssl dgst -sha1 -mac HMAC -macopt hexkey:" + to_hex(key) + files));
+    std::string line;
+    std::size_t n = 0;
+    for (; std::getline(lines, line); ++n) {
+        ASSERT_LT(n, ours.size());
+        EXPECT_EQ(test::last_hex_word(line), ours[n]) << "data length " << n;
+    }
+    EXPECT_EQ(n, ours.size());
+}
+
+TEST(Pbkdf2HmacSha1, PublishedVectors) {
+    const std::string athena = "ATHENA.MIT.EDUraeburn";
+    const std::string salt8 = std::string("\x12\x34\x56\x78\x78\x56\x34\x12", 8);
+    EXPECT_EQ(pbkdf2_hex("password", athena, 1, 32),
+              "cdedb5281bb2f801565a1122b25635150ad1f7a04bb9f3a333ecc0e2e1f70837");
+    EXPECT_EQ(pbkdf2_hex("password", athena, 2, 32),
+              "01dbee7f4a9e243e988b62c73cda935da05378b93244ec8f48a99e61ad799d86");
+    EXPECT_EQ(pbkdf2_hex("password", athena, 1200, 32),
+              "5c08eb61fdf71e4e4ec3cf6ba1f5512ba7e52ddbc5e5142f708a31e2e62b1e13");
+    EXPECT_EQ(pbkdf2_hex("password", salt8, 5, 32),
+              "d1daa78615f287e6a1c8b120d7062a493f98d203e6be49a6adf4fa574b6e64ee");
+    EXPECT_EQ(pbkdf2_hex("password", salt8.substr(0, 4), 5, 32),
+              "5c75cef01a960df74cb6b49b9e38e6b53b1180e32ff7e0ddaaca8f8127f69f4f");
+    EXPECT_EQ(pbkdf2_hex(std::string(64, 'X'), "pass phrase equals block size", 1200, 32),
+              "139c30c0966bc32ba55fdbf212530ac9c5ec59f1a452f5cc9ad940fea0598ed1");
+    EXPECT_EQ(pbkdf2_hex(std::string(65, 'X'), "pass phrase exceeds block size", 1200, 32),
+              "9ccad6d468770cd51b10e6a68721be611a8b4d282601db3b36be9246915ec82a");
+    EXPECT_EQ(pbkdf2_hex("\xf0\x9d\x84\x9e", "EXAMPLE.COMpianist", 50, 32),
+              "6b9cf26d45455a43a5b8bb276a403b39e7fe37a0c41e02c281ff3069e1e94f52");
+    // RFC 6070: lengths that are not a multiple of the digest, and zero bytes inside.
+    EXPECT_EQ(pbkdf2_hex("password", "salt", 4096, 20), "4b007901b765489abead49d926f721d065a429c1");
+    EXPECT_EQ(
+        pbkdf2_hex("passwordPASSWORDpassword", "saltSALTsaltSALTsaltSALTsaltSALTsalt", 4096, 25),
+        "3d2eec4fe41c849b80c8d83662c0e44a8b291a964cf2f07038");
+    EXPECT_EQ(pbkdf2_hex(std::string("pass\0word", 9), std::string("sa\0lt", 5), 4096, 16),
+              "56fa6aa75548099dcc37d7f03425e0c3");
+}
+
+TEST(Pbkdf2HmacSha1, EqualsOpensslKdf) {
+    std::mt19937 random(3);
+    for (int n = 0; n < 12; ++n) {
+        const Bytes pass = random_bytes(random, 1 + random() % 90);
+        const Bytes salt = random_bytes(random, 1 + random() % 40);
+        const std::uint32_t iterations = 1 + random() % 100;
+        const std::size_t length = 1 + random() % 64;
+        Bytes ours(length);
+        pbkdf2_hmac_sha1(pass.data(), pass.size(), salt.data(), salt.size(), iterations,
+                         ours.data(), ours.size());
+        const std::string theirs = test::last_hex_word(run_command(
+            "openssl kdf -keylen " + std::to_string(length) +
+            " -kdfopt digest:SHA1 -kdfopt hexpass:" + to_hex(pass) + " -kdfopt hexsalt:" +
+            to_hex(salt) + " -kdfopt iter:" + std::to_string(iterations) + " PBKDF2 | tr -d ':'"));
+        EXPECT_EQ(to_hex(ours), theirs) << "pass " << to_hex(pass) << " iter " << iterations;
+    }
+}
+
+PrngBlock block(std::string_view hex) {
+    const Bytes b = from_hex(hex);
+    PrngBlock out{};
+    std::copy(b.begin(), b.end(), out.begin());
+    return out;
+}
+
+std::string run_generator(std::string_view key_hex, std::string_view dt, std::string_view v,
+                          int steps) {
+    const Bytes key = from_hex(key_hex);
+    PrngState state;
+    EXPECT_TRUE(prng_set_key(state, key.data(), key.size()));
+    state.dt = block(dt);
+    state.v = block(v);
+    PrngBlock r{};
+    for (int i = 0; i < steps; ++i) {
+        EXPECT_TRUE(prng_next_block(state, r));
+    }
+    return to_hex(r);
+}
+
+TEST(Generator, PublishedSingleStepAndMonteCarloVectors) {
+    const std::string_view key = "f3b1666d13607242ed061cabb8d46202";
+    EXPECT_EQ(run_generator(key, "e6b3be782a23fa62d71d4afbb0e922f9",
+                            "80000000000000000000000000000000", 1),
+              "59531ed13bb0c05584796685c12f7641");
+    EXPECT_EQ(run_generator(key, "e6b3be782a23fa62d71d4afbb0e922fd",
+                            "f8000000000000000000000000000000", 1),
+              "052592466179d2cb78c40b140a5a9ac8");
+    EXPECT_EQ(run_generator("e7ab882891aad4a537a26f8ba4411e1969e696c17fb23edc",
+                            "7dd829ff50522027ee720ac73379b6c4", "5d74fa7783cae4370c1786f7165011f6",
+                            10000),
+              "ed270709fd9622555f69fe4e38ff6202");
+}
+
+TEST(Generator, CounterNeverCarriesIntoByteZero) {
+    // From a counter three steps short of wrapping bytes 1..15: the published result of the
+    // variant whose byte 0 never changes, not the one of a full 128-bit increment.
+    EXPECT_EQ(run_generator("9f5b51200bf334b5d82be8c37255c848", "63fffffffffffffffffffffffffffffa",
+                            "572c8e76872647977e74fbddc49501d1", 10000),
+              "f46f2f31668c3cfff642e4e2f604c2c3");
+    PrngBlock dt = block("80ffffffffffffffffffffffffffffff");
+    prng_step_counter(dt);
+    EXPECT_EQ(to_hex(dt), "80000000000000000000000000000000");
+    dt = block("0000000000000000000000000000ffff");
+    prng_step_counter(dt);
+    EXPECT_EQ(to_hex(dt), "00000000000000000000000000010000");
+}
+
+TEST(Generator, UnkeyedStateAndBadKeyLengthAreRefused) {
+    PrngState state;
+    PrngBlock out{};
+    EXPECT_FALSE(prng_next_block(state, out));
+    const Bytes key(20, 1);
+    EXPECT_FALSE(prng_set_key(state, key.data(), key.size()));
+    EXPECT_FALSE(prng_refresh_salt(state));
+}
+
+TEST(Generator, SeedingAndSaltRefresh) {
+    PrngState state;
+    const PrngKey salt = block("000102030405060708090a0b0c0d0e0f");
+    const auto before = std::chrono::system_clock::now();
+    ASSERT_TRUE(prng_seed(state, salt));
+    EXPECT_EQ(state.key_value, salt);
+    EXPECT_EQ(state.v, PrngBlock{});
+    std::uint64_t seconds = 0;
+    for (int i = 7; i >= 0; --i) {
+        seconds = seconds << 8 | state.dt[static_cast<std::size_t>(i)];
+    }
+    const auto now =
+        std::chrono::duration_cast<std::chrono::seconds>(before.time_since_epoch()).count();
+    EXPECT_NEAR(static_cast<double>(seconds), static_cast<double>(now), 2.0);
+    EXPECT_EQ(to_hex(state.dt.data() + 12, 4), "00000000");
+
+    // The refresh draws one block under the running key and keeps that key running: a twin
+    // generator under the old key gives the same next output.
+    PrngState twin;
+    ASSERT_TRUE(prng_set_key(twin, salt.data(), salt.size()));
+    twin.v = state.v;
+    twin.dt = state.dt;
+    const auto fresh = prng_refresh_salt(state);
+    ASSERT_TRUE(fresh);
+    PrngBlock expected{}, next{};
+    ASSERT_TRUE(prng_next_block(twin, expected));
+    EXPECT_EQ(*fresh, expected);
+    EXPECT_EQ(state.key_value, expected);
+    ASSERT_TRUE(prng_next_block(twin, expected));
+    ASSERT_TRUE(prng_next_block(state, next));
+    EXPECT_EQ(next, expected);
+
+    PrngState plain;
+    ASSERT_TRUE(prng_seed(plain, std::nullopt));
+    EXPECT_EQ(plain.key_value, prng_default_key);
+}
+
+TEST(SelfTest, PassesQuietlyAndSeedsTheProgramGenerator) {
+    test::RecordingPresenter presenter;
+    const PrngKey salt = block("ffeeddccbbaa99887766554433221100");
+    EXPECT_TRUE(crypto_self_test(presenter, salt));
+    EXPECT_TRUE(presenter.shown.empty());
+    EXPECT_EQ(config_prng.key_value, salt);
+    PrngBlock out{};
+    EXPECT_TRUE(prng_next_block(config_prng, out));
+}
+
+TEST(SelfTest, CorruptedVectorsShowTheirFailure) {
+    for (std::size_t n = 0; n < 3; ++n) {
+        SelfTestVectors vectors = builtin_self_test_vectors();
+        vectors.prng_expected[n][15] ^= 1;
+        test::RecordingPresenter presenter;
+        EXPECT_FALSE(crypto_self_test(presenter, std::nullopt, vectors));
+        ASSERT_EQ(presenter.shown.size(), 1u);
+        EXPECT_EQ(presenter.last().routine, test::Routine::internal_error);
+        EXPECT_EQ(presenter.last().text, "AES PRNG test failed.");
+    }
+    for (std::size_t n = 0; n < 5; ++n) {
+        SelfTestVectors vectors = builtin_self_test_vectors();
+        vectors.derivation[n].expected[0] ^= 0x80;
+        test::RecordingPresenter presenter;
+        EXPECT_FALSE(crypto_self_test(presenter, std::nullopt, vectors));
+        EXPECT_EQ(presenter.texts(), std::vector<std::string>{"HMAC test failed."});
+    }
+}
+
+} // namespace
+} // namespace vornex

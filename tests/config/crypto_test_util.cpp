@@ -1,0 +1,89 @@
+#include "crypto_test_util.h"
+
+#include <array>
+#include <cctype>
+#include <cstdio>
+#include <fstream>
+#include <random>
+#include <stdexcept>
+#include <sys/wait.h>
+
+namespace vornex::test {
+
+Bytes from_hex(std::string_view hex) {
+    Bytes out;
+    for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
+        out.push_back(
+            static_cast<std::uint8_t>(std::stoi(std::string(hex.substr(i, 2)), nullptr, 16)));
+    }
+    return out;
+}
+
+std::string to_hex(const std::uint8_t* data, std::size_t length) {
+    static const char digits[] = "0123456789abcdef";
+    std::string out;
+    for (std::size_t i = 0; i < length; ++i) {
+        out += digits[data[i] >> 4];
+        out += digits[data[i] & 15];
+    }
+    return out;
+}
+
+std::string run_command(const std::string& command, int* status) {
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) {
+        throw std::runtime_error("popen failed: " + command);
+    }
+    std::string out;
+    std::array<char, 4096> chunk{};
+    std::size_t n;
+    while ((n = std::fread(chunk.data(), 1, chunk.size(), pipe)) != 0) {
+        out.append(chunk.data(), n);
+    }
+    const int rc = pclose(pipe);
+    if (status != nullptr) {
+        *status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+    }
+    return out;
+}
+
+std::string last_hex_word(const std::string& text) {
+    std::size_t start = text.rfind("= ");
+    start = start == std::string::npos ? 0 : start + 2;
+    std::string out;
+    for (std::size_t i = start;
+         i < text.size() && std::isxdigit(static_cast<unsigned char>(text[i])); ++i) {
+        out += static_cast<char>(std::tolower(static_cast<unsigned char>(text[i])));
+    }
+    return out;
+}
+
+Bytes read_file(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void write_file(const std::filesystem::path& path, const Bytes& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+}
+
+void write_file(const std::filesystem::path& path, std::string_view text) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(text.data(), static_cast<std::streamsize>(text.size()));
+}
+
+ScratchDir::ScratchDir() {
+    std::random_device random;
+    path_ = std::filesystem::temp_directory_path() /
+            ("vornex-config-test-" + std::to_string(random()) + std::to_string(random()));
+    std::filesystem::create_directories(path_);
+}
+
+ScratchDir::~ScratchDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+}
+
+} // namespace vornex::test
