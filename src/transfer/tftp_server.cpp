@@ -152,12 +152,20 @@ void TftpServer::put16(std::size_t offset, std::uint16_t value) {
     send_buffer_[offset + 1] = static_cast<std::uint8_t>(value & 0xff);
 }
 
+// The line "Timeout" counts the seconds of the current wait up from 0: counting from the
+// first time-out alone would go negative once the waits double.
+void TftpServer::arm(std::uint16_t seconds) {
+    countdown_ = seconds;
+    countdown_start_ = seconds;
+}
+
 void TftpServer::set_status(const std::string& text) {
     status_ = text.substr(0, status_buffer - 1);
 }
 
 void TftpServer::publish() {
-    TftpStatus now{client_host_, filename_, status_, timeout_ - countdown_, retries_, active()};
+    TftpStatus now{client_host_, filename_, status_, countdown_start_ - countdown_,
+                   retries_,     active()};
     if (!(now == shown_)) {
         shown_ = std::move(now);
         platform_.status_changed(shown_);
@@ -188,7 +196,7 @@ void TftpServer::tftp_server(std::span<const std::uint8_t> packet, const Peer& f
         client_ = from;
         block_size_ = 512;
         timeout_ = 5;
-        countdown_ = 0;
+        arm(0);
         retries_ = 0;
         const int error = platform_.start_timer();
         timer_ = error == 0;
@@ -297,7 +305,7 @@ void TftpServer::tftp_read_request(std::span<const std::uint8_t> packet) {
     last_data_length_ = block_size_;
     if (tftp_parse_options(packet, false)) {
         acknowledged_block_ = 0;
-        countdown_ = timeout_;
+        arm(timeout_);
         retries_ = 0;
     } else {
         acknowledged_block_ = 1;
@@ -325,7 +333,7 @@ void TftpServer::tftp_write_request(std::span<const std::uint8_t> packet) {
         return;
     }
     transfer_size_ = 0;
-    countdown_ = timeout_;
+    arm(timeout_);
     acknowledged_block_ = 0;
     current_block_ = 1;
     retries_ = 0;
@@ -401,7 +409,7 @@ void TftpServer::tftp_send_data() {
         last_data_length_ = static_cast<std::uint16_t>(n);
         put16(0, op_data);
         put16(2, current_block_);
-        countdown_ = timeout_;
+        arm(timeout_);
         retries_ = 0;
     }
     send_length_ = last_data_length_ + 4u;
@@ -424,7 +432,7 @@ void TftpServer::tftp_recv_data(std::span<const std::uint8_t> packet) {
     }
     acknowledged_block_ = current_block_;
     ++current_block_;
-    countdown_ = timeout_;
+    arm(timeout_);
     retries_ = 0;
     tftp_send_ack();
     if (last && active()) {
@@ -470,7 +478,7 @@ void TftpServer::tick() {
     if (--countdown_ == 0) {
         ++retries_;
         if (retries_ < 4) {
-            countdown_ = static_cast<std::uint16_t>(timeout_ << retries_);
+            arm(static_cast<std::uint16_t>(timeout_ << retries_));
             tftp_send_rsp();
         } else {
             set_status("Timed-out");

@@ -39,7 +39,8 @@ struct Peer {
 // The numeric host text of a peer ("127.0.0.1", "::1"), empty for an unknown family.
 std::string numeric_host(const Peer& peer);
 
-// What the status window shows. `timeout` is the time-out minus the countdown.
+// What the status window shows. `timeout` is the seconds waited for the client's answer
+// to the packet last sent, `retries` how often that packet was resent.
 struct TftpStatus {
     std::string client;
     std::string filename;
@@ -109,6 +110,7 @@ private:
     void end_transfer();
     // Sends the held packet; on a real failure ends the transfer and shows `context`.
     bool send_held(const char* context, bool end_first);
+    void arm(std::uint16_t seconds);
     void set_status(const std::string& text);
     void publish();
 
@@ -122,6 +124,7 @@ private:
     std::array<std::uint8_t, packet_size> send_buffer_{};
     std::size_t send_length_ = 0;
     std::uint16_t countdown_ = 0;
+    std::uint16_t countdown_start_ = 0; // what the countdown was set to, for the status line
     std::uint16_t retries_ = 0;
     std::uint16_t acknowledged_block_ = 0;
     std::uint16_t current_block_ = 0;

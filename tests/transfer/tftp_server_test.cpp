@@ -1,0 +1,474 @@
+// The TFTP protocol core driven by hand: a fake platform records what would go on the wire
+// and the ticks stand in for the clock, so time-outs take no real time.
+#include "transfer/tftp_server.h"
+
+#include <cerrno>
+#include <cstring>
+#include <gtest/gtest.h>
+#include <map>
+#include <netinet/in.h>
+#include <vector>
+
+namespace vornex::tftp {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+Peer peer(std::uint16_t port, std::uint32_t host = 0x7f000001) {
+    sockaddr_in in{};
+    in.sin_family = AF_INET;
+    in.sin_port = htons(port);
+    in.sin_addr.s_addr = htonl(host);
+    Peer p;
+    std::memcpy(p.bytes.data(), &in, sizeof in);
+    p.length = sizeof in;
+    return p;
+}
+
+Bytes request(std::uint16_t opcode, const std::string& name,
+              const std::vector<std::string>& options = {}, const std::string& mode = "octet") {
+    Bytes b{0, static_cast<std::uint8_t>(opcode)};
+    for (const std::string& s : [&] {
+             std::vector<std::string> all{name, mode};
+             all.insert(all.end(), options.begin(), options.end());
+             return all;
+         }()) {
+        b.insert(b.end(), s.begin(), s.end());
+        b.push_back(0);
+    }
+    return b;
+}
+
+Bytes packet(std::uint16_t opcode, std::uint16_t block, const Bytes& data = {}) {
+    Bytes b{0, static_cast<std::uint8_t>(opcode), static_cast<std::uint8_t>(block >> 8),
+            static_cast<std::uint8_t>(block & 0xff)};
+    b.insert(b.end(), data.begin(), data.end());
+    return b;
+}
+
+Bytes error_packet(std::uint16_t code, const std::string& text) {
+    Bytes b = packet(op_error, code);
+    b.insert(b.end(), text.begin(), text.end());
+    b.push_back(0);
+    return b;
+}
+
+// An OACK or ERROR packet as the server should word it.
+Bytes oack(const std::vector<std::string>& pairs) {
+    Bytes b{0, op_oack};
+    for (const std::string& s : pairs) {
+        b.insert(b.end(), s.begin(), s.end());
+        b.push_back(0);
+    }
+    return b;
+}
+
+Bytes pattern(std::size_t size) {
+    Bytes b(size);
+    for (std::size_t i = 0; i < size; ++i) {
+        b[i] = static_cast<std::uint8_t>(i * 7 + i / 251);
+    }
+    return b;
+}
+
+struct Sent {
+    Peer to;
+    Bytes bytes;
+};
+
+class FakePlatform : public TftpPlatform {
+public:
+    int send_to(const Peer& to, std::span<const std::uint8_t> p) override {
+        sent.push_back({to, Bytes(p.begin(), p.end())});
+        return send_error;
+    }
+    int start_timer() override {
+        timer = timer_error == 0;
+        return timer_error;
+    }
+    void stop_timer() override { timer = false; }
+    void status_changed(const TftpStatus& s) override { statuses.push_back(s); }
+    void error_box(const std::string& text) override { boxes.push_back(text); }
+
+    std::vector<Sent> sent;
+    std::vector<TftpStatus> statuses;
+    std::vector<std::string> boxes;
+    bool timer = false;
+    int send_error = 0;
+    int timer_error = 0;
+};
+
+class FakeFiles : public TftpFiles {
+public:
+    class Reader : public TftpReadFile {
+    public:
+        explicit Reader(const Bytes& data) : data_(data) {}
+        std::optional<std::int64_t> size() override { return data_.size(); }
+        long read(std::uint8_t* out, std::size_t length) override {
+            const std::size_t n = std::min(length, data_.size() - at_);
+            std::memcpy(out, data_.data() + at_, n);
+            at_ += n;
+            return static_cast<long>(n);
+        }
+
+    private:
+        const Bytes& data_;
+        std::size_t at_ = 0;
+    };
+    class Writer : public TftpWriteFile {
+    public:
+        Writer(FakeFiles& files, std::string path) : files_(files), path_(std::move(path)) {}
+        bool write(const std::uint8_t* data, std::size_t length) override {
+            ++files_.writes;
+            const std::size_t room = files_.write_limit - std::min(files_.write_limit, got_.size());
+            got_.insert(got_.end(), data, data + std::min(room, length));
+            return room >= length;
+        }
+        bool commit() override {
+            files_.files[path_] = got_;
+            return true;
+        }
+
+    private:
+        FakeFiles& files_;
+        std::string path_;
+        Bytes got_;
+    };
+
+    std::unique_ptr<TftpReadFile> open_read(const std::string& path) override {
+        opened.push_back(path);
+        const auto it = files.find(path);
+        return it == files.end() ? nullptr : std::make_unique<Reader>(it->second);
+    }
+    std::unique_ptr<TftpWriteFile> create(const std::string& path) override {
+        opened.push_back(path);
+        return std::make_unique<Writer>(*this, path);
+    }
+
+    std::map<std::string, Bytes> files;
+    std::vector<std::string> opened;
+    std::size_t write_limit = SIZE_MAX;
+    int writes = 0;
+};
+
+class TftpServerTest : public ::testing::Test {
+protected:
+    void receive(const Bytes& b, const Peer& from) { server.tftp_server(b, from); }
+    void receive(const Bytes& b) { receive(b, client); }
+    void ticks(int n) {
+        for (int i = 0; i < n; ++i) {
+            server.tick();
+        }
+    }
+    const Bytes& last() const { return platform.sent.back().bytes; }
+    std::string status() const { return server.status().status; }
+
+    FakePlatform platform;
+    FakeFiles files;
+    TftpServer server{"/srv/tftp/", platform, files};
+    Peer client = peer(40000);
+};
+
+TEST_F(TftpServerTest, OptionsAreAcknowledgedAndDataWaitsForAckZero) {
+    files.files["/srv/tftp/a.bin"] = pattern(3000);
+    receive(request(op_rrq, "a.bin", {"BLKSIZE", "1468", "tsize", "0", "timeout", "3"}));
+    ASSERT_EQ(platform.sent.size(), 1u);
+    EXPECT_EQ(last(), oack({"blksize", "1468", "tsize", "3000", "timeout", "3"}));
+    EXPECT_TRUE(server.active());
+
+    receive(packet(op_ack, 0));
+    ASSERT_EQ(platform.sent.size(), 2u);
+    const Bytes data = pattern(3000);
+    EXPECT_EQ(last(), packet(op_data, 1, Bytes(data.begin(), data.begin() + 1468)));
+    EXPECT_EQ(status(), "Sending 1     ");
+    receive(packet(op_ack, 1));
+    receive(packet(op_ack, 2));
+    EXPECT_EQ(last(), packet(op_data, 3, Bytes(data.begin() + 2936, data.end())));
+    receive(packet(op_ack, 3));
+    EXPECT_EQ(status(), "Transfer Complete!");
+    EXPECT_FALSE(server.active());
+    EXPECT_FALSE(platform.timer);
+}
+
+TEST_F(TftpServerTest, RefusedOptionValues) {
+    files.files["/srv/tftp/a.bin"] = pattern(10);
+    // Too large a block size is answered with the block size in force.
+    receive(request(op_rrq, "a.bin", {"blksize", "2048"}));
+    EXPECT_EQ(last(), oack({"blksize", "512"}));
+    receive(error_packet(8, "refused"));
+
+    // A time-out out of range alone is not echoed: no OACK, block 1 goes out at once.
+    for (const char* timeout : {"0", "300"}) {
+        platform.sent.clear();
+        receive(request(op_rrq, "a.bin", {"timeout", timeout}));
+        ASSERT_EQ(platform.sent.size(), 1u) << timeout;
+        EXPECT_EQ(last(), packet(op_data, 1, pattern(10))) << timeout;
+        receive(packet(op_ack, 1));
+        EXPECT_FALSE(server.active());
+    }
+
+    // The smallest and largest block sizes are taken; an unknown option is passed over.
+    for (const char* size : {"8", "1500"}) {
+        receive(request(op_rrq, "a.bin", {"windowsize", "4", "blksize", size}));
+        EXPECT_EQ(last(), oack({"blksize", size}));
+        receive(error_packet(0, ""));
+    }
+}
+
+TEST_F(TftpServerTest, FilesEndingOnABlockBoundaryEndWithAnEmptyBlock) {
+    files.files["/srv/tftp/k"] = pattern(1024);
+    files.files["/srv/tftp/empty"] = {};
+    receive(request(op_rrq, "k", {}, "netascii"));
+    receive(packet(op_ack, 1));
+    receive(packet(op_ack, 2));
+    ASSERT_EQ(platform.sent.size(), 3u);
+    EXPECT_EQ(platform.sent[0].bytes.size(), 516u);
+    EXPECT_EQ(platform.sent[1].bytes.size(), 516u);
+    EXPECT_EQ(last(), packet(op_data, 3));
+    receive(packet(op_ack, 3));
+    EXPECT_FALSE(server.active());
+
+    receive(request(op_rrq, "empty"));
+    EXPECT_EQ(last(), packet(op_data, 1));
+    receive(packet(op_ack, 1));
+    EXPECT_EQ(status(), "Transfer Complete!");
+}
+
+TEST_F(TftpServerTest, StaleAndForeignPacketsChangeNothing) {
+    const Bytes data = pattern(2000);
+    files.files["/srv/tftp/a"] = data;
+    receive(request(op_rrq, "a"));
+    receive(packet(op_ack, 0));                             // stale
+    receive(packet(op_data, 1, {1}));                       // a DATA in a read transfer
+    receive(Bytes{0, 4, 0});                                // too short to be anything
+    receive(packet(op_ack, 1), peer(40001));                // same host, other port
+    receive(request(op_rrq, "a"), peer(40000, 0x7f000002)); // a second client
+    receive(request(op_wrq, "b"), peer(40002));
+    ASSERT_EQ(platform.sent.size(), 1u);
+    EXPECT_EQ(server.status().client, "127.0.0.1");
+    receive(packet(op_ack, 1));
+    EXPECT_EQ(last(), packet(op_data, 2, Bytes(data.begin() + 512, data.begin() + 1024)));
+    EXPECT_EQ(platform.sent.back().to.length, client.length);
+    EXPECT_TRUE(platform.sent.back().to.same_as(client));
+}
+
+TEST_F(TftpServerTest, SilentClientIsRetriedWithDoublingDelaysThenTimedOut) {
+    files.files["/srv/tftp/a"] = pattern(600);
+    receive(request(op_rrq, "a"));
+    ASSERT_TRUE(platform.timer);
+    std::vector<int> resent_at;
+    for (int second = 1; second <= 80 && server.active(); ++second) {
+        const std::size_t before = platform.sent.size();
+        server.tick();
+        if (platform.sent.size() > before) {
+            resent_at.push_back(second);
+            EXPECT_EQ(last(), platform.sent.front().bytes);
+        }
+        if (second == 6) {
+            // One second into the ten-second wait after the first resend.
+            EXPECT_EQ(tftp_status_lines(server.status())[3], "Timeout: 1");
+            EXPECT_EQ(tftp_status_lines(server.status())[4], "Retries: 1");
+        }
+        if (!server.active()) {
+            EXPECT_EQ(second, 75);
+        }
+    }
+    EXPECT_EQ(resent_at, (std::vector<int>{5, 15, 35}));
+    EXPECT_FALSE(server.active());
+    EXPECT_FALSE(platform.timer);
+    EXPECT_EQ(status(), "Timed-out");
+    EXPECT_EQ(server.status().retries, 4);
+
+    // An answer after a resend restarts the count for the next block.
+    platform.sent.clear();
+    receive(request(op_rrq, "a", {"timeout", "2"}));
+    ticks(2);
+    ASSERT_EQ(platform.sent.size(), 2u); // the OACK and its resend
+    receive(packet(op_ack, 0));
+    ticks(1);
+    EXPECT_EQ(server.status().retries, 0);
+    EXPECT_EQ(server.status().timeout, 1);
+}
+
+TEST_F(TftpServerTest, BlockNumbersWrapAfter65535) {
+    const Bytes data = pattern(65536 * 8 + 3);
+    files.files["/srv/tftp/big"] = data;
+    receive(request(op_rrq, "big", {"blksize", "8"}));
+    Bytes got;
+    std::uint16_t block = 0;
+    bool saw_zero = false;
+    for (int guard = 0; guard < 70000 && server.active(); ++guard) {
+        receive(packet(op_ack, block));
+        if (!server.active()) {
+            break;
+        }
+        const Bytes& p = last();
+        ASSERT_EQ(p[1], op_data);
+        block = static_cast<std::uint16_t>(p[2] << 8 | p[3]);
+        saw_zero = saw_zero || block == 0;
+        got.insert(got.end(), p.begin() + 4, p.end());
+    }
+    EXPECT_TRUE(saw_zero); // block 65,536 is numbered 0
+    EXPECT_EQ(block, 1u);
+    EXPECT_EQ(status(), "Transfer Complete!");
+    EXPECT_EQ(got, data);
+}
+
+TEST_F(TftpServerTest, WriteAcknowledgesEachBlockOnceAndRepeatsForDuplicates) {
+    receive(request(op_wrq, "fw/app.run", {"tsize", "1100"}));
+    EXPECT_EQ(last(), oack({"tsize", "1100"}));
+    EXPECT_EQ(files.opened, std::vector<std::string>{"/srv/tftp/fw/app.run"});
+    const Bytes data = pattern(1100);
+    receive(packet(op_data, 1, Bytes(data.begin(), data.begin() + 512)));
+    EXPECT_EQ(last(), packet(op_ack, 1));
+    receive(packet(op_data, 2, Bytes(data.begin() + 512, data.begin() + 1024)));
+    EXPECT_EQ(status(), "Receiving 2     ");
+    receive(packet(op_data, 2, Bytes(data.begin() + 512, data.begin() + 1024)));
+    EXPECT_EQ(last(), packet(op_ack, 2));
+    EXPECT_EQ(files.writes, 2);
+    EXPECT_EQ(files.files.count("/srv/tftp/fw/app.run"), 0u); // not in place before the end
+    receive(packet(op_data, 3, Bytes(data.begin() + 1024, data.end())));
+    EXPECT_EQ(last(), packet(op_ack, 3));
+    EXPECT_EQ(status(), "Transfer Complete!");
+    EXPECT_FALSE(server.active());
+    EXPECT_EQ(files.files["/srv/tftp/fw/app.run"], data);
+    EXPECT_EQ(platform.sent.size(), 5u); // the final ACK goes once
+}
+
+TEST_F(TftpServerTest, WriteWithoutOptionsStartsWithAckZeroAndBackslashesAreSeparators) {
+    receive(request(op_wrq, "cfg\\r4150.cfg"));
+    EXPECT_EQ(last(), packet(op_ack, 0));
+    EXPECT_EQ(status(), "Receiving 0     ");
+    receive(packet(op_data, 1));
+    EXPECT_EQ(files.files["/srv/tftp/cfg/r4150.cfg"], Bytes{});
+}
+
+TEST_F(TftpServerTest, ShortWriteIsAFileWriteError) {
+    files.write_limit = 700;
+    receive(request(op_wrq, "x"));
+    receive(packet(op_data, 1, pattern(512)));
+    receive(packet(op_data, 2, pattern(512)));
+    const std::string error("\0\5\0\3File write error.\0", 22);
+    EXPECT_EQ(last(), Bytes(error.begin(), error.end()));
+    EXPECT_EQ(status(), "File write error!");
+    EXPECT_FALSE(server.active());
+    EXPECT_EQ(files.files.count("/srv/tftp/x"), 0u);
+}
+
+TEST_F(TftpServerTest, OverlongPathsAreRefused) {
+    const std::string root(248, 'r');
+    TftpServer deep(root + "/", platform, files);
+    files.files[root + "/abcdefghij"] = pattern(5);
+    deep.tftp_server(request(op_rrq, "abcdefghij"), client); // 259 characters: served
+    EXPECT_EQ(last(), packet(op_data, 1, pattern(5)));
+    deep.tftp_server(error_packet(0, ""), client);
+
+    TftpServer deeper(std::string(249, 'r'), platform, files); // the separator is added
+    deeper.tftp_server(request(op_rrq, "abcdefghij"), client);
+    const std::string not_found("\0\5\0\1File not found.\0", 20);
+    EXPECT_EQ(last(), Bytes(not_found.begin(), not_found.end()));
+    EXPECT_EQ(deeper.status().status, "File not found.");
+    deeper.tftp_server(request(op_wrq, "abcdefghij"), client);
+    const std::string violation("\0\5\0\2Access violation.\0", 22);
+    EXPECT_EQ(last(), Bytes(violation.begin(), violation.end()));
+    EXPECT_FALSE(deeper.active());
+    EXPECT_EQ(files.opened.size(), 1u);
+}
+
+TEST_F(TftpServerTest, NamesThatClimbOutOfTheRootAreRefusedUnopened) {
+    const std::string violation("\0\5\0\2Access violation.\0", 22);
+    for (const char* name :
+         {"../x", "/etc/passwd", "a/../../x", "C:\\x", "c:x", "a\\..\\..\\x", "\\x", ".."}) {
+        for (std::uint16_t op : {op_rrq, op_wrq}) {
+            receive(request(op, name));
+            EXPECT_EQ(last(), Bytes(violation.begin(), violation.end())) << name;
+            EXPECT_EQ(status(), "Access violation.") << name;
+            EXPECT_EQ(server.status().filename, name);
+            EXPECT_FALSE(server.active());
+        }
+    }
+    EXPECT_TRUE(files.opened.empty());
+    // Dots inside a name are harmless.
+    receive(request(op_rrq, "a..b/..c"));
+    EXPECT_EQ(files.opened, std::vector<std::string>{"/srv/tftp/a..b/..c"});
+}
+
+TEST_F(TftpServerTest, MissingFileAndClientErrors) {
+    receive(request(op_rrq, "nothere"));
+    const std::string not_found("\0\5\0\1File not found.\0", 20);
+    EXPECT_EQ(last(), Bytes(not_found.begin(), not_found.end()));
+    EXPECT_EQ(status(), "File not found.");
+    EXPECT_FALSE(platform.timer);
+
+    files.files["/srv/tftp/a"] = pattern(5000);
+    receive(request(op_rrq, "a"));
+    receive(error_packet(3, "Disk full or allocation exceeded"));
+    EXPECT_EQ(status(), "Error 3 : Disk full or allocation exceeded" + std::string(28, ' '));
+    EXPECT_FALSE(server.active());
+    EXPECT_FALSE(platform.timer);
+    // A long text is cut to the status line's 80 characters.
+    receive(request(op_rrq, "a"));
+    receive(error_packet(12, std::string(100, 'z')));
+    EXPECT_EQ(status(), "Error 12: " + std::string(70, 'z'));
+}
+
+TEST_F(TftpServerTest, SendFailuresEndTheTransferButWouldBlockDoesNot) {
+    files.files["/srv/tftp/a"] = pattern(2000);
+    platform.send_error = EAGAIN;
+    receive(request(op_rrq, "a"));
+    EXPECT_TRUE(server.active());
+    EXPECT_TRUE(platform.boxes.empty());
+
+    platform.send_error = 0;
+    receive(packet(op_ack, 1));
+    platform.send_error = ECONNREFUSED;
+    receive(packet(op_ack, 2));
+    EXPECT_FALSE(server.active());
+    EXPECT_EQ(platform.boxes,
+              std::vector<std::string>{"Socket Error, tftp_send_data() (connection refused)"});
+
+    receive(request(op_rrq, "a", {"tsize", "0"}));
+    EXPECT_FALSE(server.active());
+    EXPECT_EQ(platform.boxes.back(), "Socket Error, tftp_send_rsp() (connection refused)");
+}
+
+TEST_F(TftpServerTest, WithoutATimerTheTransferGoesOnUnretried) {
+    files.files["/srv/tftp/a"] = pattern(10);
+    platform.timer_error = ENOMEM;
+    receive(request(op_rrq, "a"));
+    EXPECT_EQ(platform.boxes, std::vector<std::string>{"SetTimer error (out of memory)"});
+    ticks(100);
+    EXPECT_EQ(platform.sent.size(), 1u);
+    receive(packet(op_ack, 1));
+    EXPECT_EQ(status(), "Transfer Complete!");
+}
+
+TEST_F(TftpServerTest, CloseAbandonsAnUploadWithoutPuttingItInPlace) {
+    receive(request(op_wrq, "x"));
+    receive(packet(op_data, 1, pattern(512)));
+    server.close();
+    EXPECT_FALSE(server.active());
+    EXPECT_FALSE(platform.timer);
+    EXPECT_TRUE(files.files.empty());
+}
+
+TEST(TftpTexts, StatusLinesAndSocketErrors) {
+    TftpStatus s{"10.0.0.7", "fw/app.run", "Sending 12    ", 2, 1, true};
+    const auto lines = tftp_status_lines(s);
+    EXPECT_EQ(lines[0], "Client: 10.0.0.7       ");
+    EXPECT_EQ(lines[1], "Filename: fw/app.run" + std::string(128, ' '));
+    EXPECT_EQ(lines[2], "Status: Sending 12    " + std::string(66, ' '));
+    EXPECT_EQ(lines[3], "Timeout: 2");
+    EXPECT_EQ(lines[4], "Retries: 1");
+
+    EXPECT_EQ(
+        socket_error_text("TFTP Server bind failed. (Another TFTP Server may be active.", EACCES),
+        "TFTP Server bind failed. (Another TFTP Server may be active. (permission denied)");
+    EXPECT_EQ(socket_error_text("tftp_server() WinSock error", EADDRINUSE),
+              "tftp_server() WinSock error (socket error code " + std::to_string(EADDRINUSE) + ")");
+    EXPECT_TRUE(is_would_block(EAGAIN));
+    EXPECT_FALSE(is_would_block(ECONNREFUSED));
+}
+
+} // namespace
+} // namespace vornex::tftp
