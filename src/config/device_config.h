@@ -3,9 +3,12 @@
 // which comment file belongs to it. Every text field keeps the limit of its on-disk form;
 // the limits below count the terminating zero, so the longest value is one less.
 
+#include "app/presenter.h"
+
 #include <cstddef>
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 namespace vornex {
 
@@ -38,6 +41,32 @@ struct device_config {
     std::string verify_password;
 };
 
+class PasswordPrompt;
+
+// A file of more than this many bytes is not a configuration file.
+inline constexpr std::size_t config_file_read_limit = 8094;
+
 void device_config_set_defaults(device_config& config);
+
+// The configuration as text: the eleven keyword lines, each ended by "\n". Values longer than
+// their field are cut to it, as the fixed-size fields of the file's record always were.
+std::string device_config_text(const device_config& config);
+
+// Applies the keyword lines of `text` to `config`, reporting each bad line over `owner`
+// (`file` names the file in the messages). 0 when fewer than five lines were bad, else 1.
+int device_config_parse(Presenter& presenter, OwnerWindow owner, const std::filesystem::path& file,
+                        std::string_view text, device_config& config);
+
+// Reads `current_device_file` into `config`, plain or encrypted (the password asked through
+// `prompt`): 0 on success, 1 after a failure that has been shown (a cancelled password
+// prompt fails without a message). After a failure the record is not to be used.
+int device_config_read(Presenter& presenter, PasswordPrompt& prompt, OwnerWindow owner,
+                       const std::filesystem::path& current_device_file, device_config& config);
+
+// Saves `config` to `path`, encrypted under config.password when config.encrypted is set
+// (the header drawn from config_prng): 0 on success, 1 after a failure that has been shown.
+// A failed save leaves any previous file at `path` as it was.
+int device_config_write(Presenter& presenter, OwnerWindow owner, const std::filesystem::path& path,
+                        const device_config& config);
 
 } // namespace vornex

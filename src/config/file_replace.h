@@ -1,0 +1,23 @@
+#pragma once
+// Replacing a file the operator cares about without ever leaving a half-written file as the
+// only copy: the new contents go to a temporary file beside the target, which is flushed to
+// disk and then renamed over the target. The target keeps its permissions.
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace vornex {
+
+// nullopt on success; otherwise the C library's or the system's text for the error (at most
+// 80 characters, or "Error code %d"), with the previous file untouched and no temporary left.
+std::optional<std::string> replace_file(const std::filesystem::path& path, std::string_view bytes);
+
+// The C library's text for an error number, cut to 80 characters, or "Error code %d".
+std::string error_number_text(int error);
+
+// A path as the program's messages show it (UTF-8).
+std::string display_path(const std::filesystem::path& path);
+
+} // namespace vornex
