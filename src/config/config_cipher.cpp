@@ -94,8 +94,7 @@ DecryptResult config_image_decrypt(Presenter& presenter, std::vector<std::uint8_
     Key key = derive_key(password, image.data());
     std::array<std::uint8_t, config_header_size> iv;
     std::copy_n(image.begin(), iv.size(), iv.begin());
-    if (!cbc_in_place(presenter, false, key, iv.data(), image.data() + config_header_size,
-                      whole)) {
+    if (!cbc_in_place(presenter, false, key, iv.data(), image.data() + config_header_size, whole)) {
         return DecryptResult::internal_error;
     }
     Sha1Digest stored;

@@ -226,8 +226,7 @@ bool Parser::snmp(const Line& line) {
         config_.snmp_version = version == 3 ? snmp_version_3 : snmp_version_1;
         return true;
     }
-    error_dialog(presenter_, owner_,
-                 "Config File Error\r\n\r\n\r\n\r\n%s version, must be 1 or 3.",
+    error_dialog(presenter_, owner_, "Config File Error\r\n\r\n\r\n\r\n%s version, must be 1 or 3.",
                  line.keyword.c_str());
     return false;
 }
@@ -265,8 +264,7 @@ bool Parser::priv_protocol(const Line& line) {
             return true;
         }
     }
-    error_dialog(presenter_, owner_,
-                 "Config File Error\r\n\r\n\r\n%s %s\r\n\r\n invalid protocol",
+    error_dialog(presenter_, owner_, "Config File Error\r\n\r\n\r\n%s %s\r\n\r\n invalid protocol",
                  line.keyword.c_str(), std::string(line.token).c_str());
     return false;
 }
@@ -442,7 +440,8 @@ int device_config_read(Presenter& presenter, PasswordPrompt& prompt, OwnerWindow
     OPENSSL_cleanse(buffer.get(), count);
     std::size_t text_offset = 0;
     if ((image[0] & 0x80) != 0) {
-        std::optional<std::string> password = prompt.ask_config_password(owner, current_device_file);
+        std::optional<std::string> password =
+            prompt.ask_config_password(owner, current_device_file);
         if (!password) {
             return 1;
         }

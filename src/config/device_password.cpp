@@ -1,7 +1,5 @@
 #include "config/device_password.h"
 
-#include "snmp/box.h"
-
 #include <cstdio>
 #include <memory>
 #include <openssl/crypto.h>
@@ -57,10 +55,6 @@ std::array<std::uint8_t, 16> device_password_iv(std::uint32_t serial_1) {
         iv[12 + i] = static_cast<std::uint8_t>(serial_1 >> (24 - 8 * i));
     }
     return iv;
-}
-
-std::string device_password_encrypt(const Box& box, std::string_view text) {
-    return device_password_encrypt(*box.presenter, box.serial_1, text);
 }
 
 std::string device_password_encrypt(Presenter& presenter, std::uint32_t serial_1,

@@ -12,12 +12,9 @@
 
 namespace vornex {
 
-struct Box;
-
 // The encoding of `text`: one "%02x" pair per byte, each followed by a blank when the text
 // has more than one character. Empty for an empty text, and after an OpenSSL failure, which
-// has been shown with internal_error_box.
-std::string device_password_encrypt(const Box& box, std::string_view text);
+// has been shown with internal_error_box. `serial_1` is the Box's primary controller serial.
 std::string device_password_encrypt(Presenter& presenter, std::uint32_t serial_1,
                                     std::string_view text);
 

@@ -79,7 +79,8 @@ std::optional<std::string> replace_file(const std::filesystem::path& path, std::
     }
 
     errno = 0;
-    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() && flush_to_disk(file);
+    bool ok =
+        std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() && flush_to_disk(file);
     int error = errno;
     if (std::fclose(file) != 0 && ok) {
         ok = false;
