@@ -1,0 +1,78 @@
+#pragma once
+// The simulated R4150: a chassis described by a scenario file, turned into the objects its
+// agent serves. Objects of a slot follow its card; objects that depend on a setting (the
+// channels of a T3 port, the paths below an AUG) follow that setting when it is written.
+
+#include "store.h"
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vornex::sim {
+
+struct V3User {
+    std::string name;
+    std::string auth = "none"; // none, MD5, SHA
+    std::string auth_pass;
+    std::string priv = "none"; // none, DES, AES
+    std::string priv_pass;
+    bool write = true;
+};
+
+struct Credentials {
+    std::string read_community = "public";
+    std::string write_community = "private";
+    std::vector<V3User> users;
+    std::string engine_id; // hex, "0x..."
+    int engine_boots = 1;
+};
+
+// Well-known identifiers of the system group.
+inline const Oid sys_descr{1, 3, 6, 1, 2, 1, 1, 1, 0};
+inline const Oid sys_object_id{1, 3, 6, 1, 2, 1, 1, 2, 0};
+inline const Oid sys_up_time{1, 3, 6, 1, 2, 1, 1, 3, 0};
+inline const Oid sys_name{1, 3, 6, 1, 2, 1, 1, 5, 0};
+inline const Oid system_group{1, 3, 6, 1, 2, 1, 1};
+
+class Device {
+public:
+    // Reads a scenario file. On failure returns nullopt with the reason in `error`.
+    static std::optional<Device> load(const std::string& path, std::string& error);
+
+    Store& store() { return store_; }
+    const Store& store() const { return store_; }
+    const Oid& root() const { return root_; }
+    const Credentials& credentials() const { return credentials_; }
+
+    // Resolves "R.x.y" (below the device root) or a full numeric identifier.
+    std::optional<Oid> resolve(std::string_view text) const;
+
+    // Brings the objects that depend on `changed` in step after a successful SET.
+    void follow(const Oid& changed);
+
+private:
+    struct Card {
+        int slot = 0;
+        int registered = 1;
+        int family = 0; // see device.cpp
+        int ports = 0;
+    };
+
+    Oid r(std::initializer_list<std::uint32_t> suffix) const;
+    void build_system(const std::string& name, const std::string& descr);
+    void build_t3_channels(int slot, int port, int type);
+    void build_aug_content(int slot, int port, int aug);
+    // Rebuilds the objects under `prefixes` with `build`, keeping the values of the objects
+    // that exist before and after.
+    template <typename Build>
+    void rebuild(const std::vector<Oid>& prefixes, Build build);
+
+    Oid root_;
+    Store store_;
+    Credentials credentials_;
+    std::vector<Card> cards_;
+};
+
+} // namespace vornex::sim
