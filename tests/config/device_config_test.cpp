@@ -1,0 +1,301 @@
+// Reading and writing plain device configuration files: the keyword rules and their messages,
+// the five-error limit, size limits, and a save that never destroys the previous file.
+#include "config/device_config.h"
+#include "config/password_prompt.h"
+#include "crypto_test_util.h"
+#include "recording_presenter.h"
+
+#include <csignal>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+namespace vornex {
+namespace {
+
+struct NoPrompt : PasswordPrompt {
+    int asked = 0;
+    std::optional<std::string> ask_config_password(OwnerWindow,
+                                                   const std::filesystem::path&) override {
+        ++asked;
+        return std::nullopt;
+    }
+};
+
+class DeviceConfigFile : public ::testing::Test {
+protected:
+    // Reads `content` from a file and returns the read's result.
+    int read_text(std::string_view content) {
+        test::write_file(file, content);
+        return device_config_read(presenter, prompt, owner, file, config);
+    }
+    std::string config_error(const std::string& body) {
+        return "Config File Error\r\n\r\n\r\n" + body;
+    }
+
+    test::ScratchDir dir;
+    std::filesystem::path file = dir / "device.lcf";
+    test::RecordingPresenter presenter;
+    NoPrompt prompt;
+    OwnerWindow owner{reinterpret_cast<const void*>(0x1234)};
+    device_config config;
+};
+
+device_config sample() {
+    device_config c;
+    device_config_set_defaults(c);
+    c.hostname = "10.1.2.3";
+    c.snmp_version = snmp_version_3;
+    c.auth_protocol = auth_sha;
+    c.priv_protocol = priv_aes;
+    c.get_community = "get it";
+    c.set_community = "";
+    c.security_username = "operator";
+    c.context_name = "ctx";
+    c.auth_key = "authpass1";
+    c.priv_key = "privpass2";
+    c.comment_file = std::filesystem::path(u8"/srv/comments/Zürich site.mec");
+    return c;
+}
+
+TEST_F(DeviceConfigFile, WritesTheElevenLinesWithCrlfAndReadsThemBack) {
+    const device_config written = sample();
+    ASSERT_EQ(device_config_write(presenter, owner, file, written), 0);
+    const test::Bytes bytes = test::read_file(file);
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()),
+              "hostname 10.1.2.3\r\nsnmp 3\r\nauth_protocol sha\r\npriv_protocol aes\r\n"
+              "get_community \"get it\"\r\nset_community \"\"\r\nsecurity_username \"operator\"\r\n"
+              "context_name \"ctx\"\r\nauth_key authpass1\r\npriv_key privpass2\r\n"
+              "comment_file \"/srv/comments/Z\xc3\xbcrich site.mec\"\r\n");
+
+    ASSERT_EQ(device_config_read(presenter, prompt, owner, file, config), 0);
+    EXPECT_TRUE(presenter.shown.empty());
+    EXPECT_EQ(prompt.asked, 0);
+    EXPECT_EQ(config.file_name, file);
+    EXPECT_EQ(config.hostname, "10.1.2.3");
+    EXPECT_EQ(config.snmp_version, snmp_version_3);
+    EXPECT_EQ(config.auth_protocol, auth_sha);
+    EXPECT_EQ(config.priv_protocol, priv_aes);
+    EXPECT_EQ(config.get_community, "get it");
+    EXPECT_EQ(config.set_community, "public"); // an empty quoted value keeps the default
+    EXPECT_EQ(config.security_username, "operator");
+    EXPECT_EQ(config.context_name, "ctx");
+    EXPECT_EQ(config.auth_key, "authpass1");
+    EXPECT_EQ(config.priv_key, "privpass2");
+    EXPECT_EQ(config.comment_file, written.comment_file);
+    EXPECT_FALSE(config.encrypted);
+
+    // Other values: version 1 and the protocols' "none" and MD5/DES names.
+    device_config v1 = sample();
+    v1.snmp_version = snmp_version_1;
+    v1.auth_protocol = auth_md5;
+    v1.priv_protocol = priv_des;
+    EXPECT_NE(device_config_text(v1).find("snmp 1\nauth_protocol md5\npriv_protocol des\n"),
+              std::string::npos);
+    v1.auth_protocol = 7;
+    v1.priv_protocol = -1;
+    EXPECT_NE(device_config_text(v1).find("auth_protocol none\npriv_protocol none\n"),
+              std::string::npos);
+}
+
+TEST_F(DeviceConfigFile, KeywordsAndNamesInAnyCaseCommentsAndLaterLinesWin) {
+    ASSERT_EQ(read_text("# a device\n\n   \r\nHOSTNAME first\nHostName 172.16.0.9 extra words\r\n"
+                        "Snmp 3\nAUTH_PROTOCOL Md5\npriv_PROTOCOL dEs\n"
+                        "Get_Community \"abc\"\nauth_key one two\n#hostname ignored\n"),
+              0);
+    EXPECT_TRUE(presenter.shown.empty());
+    EXPECT_EQ(config.hostname, "172.16.0.9");
+    EXPECT_EQ(config.snmp_version, snmp_version_3);
+    EXPECT_EQ(config.auth_protocol, auth_md5);
+    EXPECT_EQ(config.priv_protocol, priv_des);
+    EXPECT_EQ(config.get_community, "abc");
+    EXPECT_EQ(config.auth_key, "one"); // keys are not quoted: a blank ends them
+}
+
+TEST_F(DeviceConfigFile, QuotedValuesAndWhatIsIgnored) {
+    ASSERT_EQ(read_text("get_community public2\nset_community \"\"\nsecurity_username \"a b\"c\n"
+                        "context_name \"unclosed text\r\nauth_key\npriv_key\ncomment_file\n"),
+              0);
+    EXPECT_TRUE(presenter.shown.empty());
+    EXPECT_EQ(config.get_community, "public"); // not in quotes: left alone, no message
+    EXPECT_EQ(config.set_community, "public");
+    EXPECT_EQ(config.security_username, "a b");
+    EXPECT_EQ(config.context_name, "unclosed text");
+    EXPECT_EQ(config.auth_key, "");
+    EXPECT_TRUE(config.comment_file.empty());
+
+    ASSERT_EQ(read_text("comment_file C:\\data\\site.mec\n"), 0);
+    EXPECT_EQ(config.comment_file, std::filesystem::path("C:\\data\\site.mec"));
+    ASSERT_EQ(read_text("comment_file \"/data/my site/a.mec\" trailing\n"), 0);
+    EXPECT_EQ(config.comment_file, std::filesystem::path("/data/my site/a.mec"));
+    ASSERT_EQ(read_text("comment_file \"\"\n"), 0);
+    EXPECT_TRUE(config.comment_file.empty());
+}
+
+TEST_F(DeviceConfigFile, EveryBadLineHasItsMessage) {
+    ASSERT_EQ(read_text("hostname\nsnmp\nsnmp 2\nauth_protocol\n"), 0);
+    ASSERT_EQ(read_text("auth_protocol Sha256\npriv_protocol\npriv_protocol 3des\n"
+                        "Frobnicate on\n"),
+              0);
+    EXPECT_EQ(
+        presenter.texts(),
+        (std::vector<std::string>{
+            config_error("\r\nhostname keyword requires an IP address or hostname."),
+            config_error("\r\nsnmp keyword requires version [1 or 3]"),
+            config_error("\r\nsnmp version, must be 1 or 3."),
+            config_error("auth_protocol keyword requires protocol\r\n\r\n[MD5 | SHA | None]"),
+            config_error("auth_protocol Sha256\r\n\r\ninvalid protocol"),
+            config_error("priv_protocol keyword requires protocol\r\n\r\n [DES | AES | None]"),
+            config_error("priv_protocol 3des\r\n\r\n invalid protocol"),
+            config_error("\r\nUnknown keyword Frobnicate"),
+        }));
+    for (const auto& shown : presenter.shown) {
+        EXPECT_EQ(shown.routine, test::Routine::error);
+        EXPECT_EQ(shown.owner, owner);
+    }
+}
+
+TEST_F(DeviceConfigFile, FourBadLinesAreToleratedAFifthEndsTheRead) {
+    ASSERT_EQ(read_text("one 1\ntwo 2\nhostname 10.0.0.7\nthree 3\nfour 4\n"), 0);
+    EXPECT_EQ(presenter.shown.size(), 4u);
+    EXPECT_EQ(config.hostname, "10.0.0.7");
+
+    presenter.clear();
+    ASSERT_EQ(read_text("one 1\ntwo 2\nthree 3\nfour 4\nfive 5\nsix 6\nhostname 10.0.0.8\n"), 1);
+    const auto texts = presenter.texts();
+    ASSERT_EQ(texts.size(), 6u);
+    EXPECT_EQ(texts[4], config_error("\r\nUnknown keyword five"));
+    EXPECT_EQ(texts[5], "!!Config File Error\r\n\r\n\r\nError parsing file " + file.string() +
+                            "\r\n\r\nToo many errors parsing file.\r\n\r\nVerify correct file "
+                            "was selected.");
+    EXPECT_EQ(config.hostname, "192.168.0.1"); // reading stopped at the fifth bad line
+}
+
+TEST_F(DeviceConfigFile, ValuesLongerThanTheirFieldAreRefusedNotCut) {
+    const std::string host59(59, 'h');
+    ASSERT_EQ(read_text("hostname " + host59 + "\nauth_key " + std::string(33, 'k') +
+                        "\nget_community \"" + std::string(39, 'c') + "\"\n"),
+              0);
+    EXPECT_TRUE(presenter.shown.empty());
+    EXPECT_EQ(config.hostname, host59);
+
+    ASSERT_EQ(read_text("hostname " + std::string(60, 'h') + "\npriv_key " + std::string(34, 'k') +
+                        "\nset_community \"" + std::string(40, 'c') + "\"\n"),
+              0);
+    EXPECT_EQ(presenter.texts(),
+              (std::vector<std::string>{
+                  config_error("\r\nhostname value is longer than 59 characters."),
+                  config_error("\r\npriv_key value is longer than 33 characters."),
+                  config_error("\r\nset_community value is longer than 39 characters."),
+              }));
+    EXPECT_EQ(config.hostname, "192.168.0.1");
+    EXPECT_EQ(config.priv_key, "");
+    EXPECT_EQ(config.set_community, "public");
+
+    // The writer cuts an over-long record to the fields, so what it writes reads back.
+    device_config big = sample();
+    big.hostname = std::string(80, 'x');
+    big.auth_key = std::string(50, 'y');
+    ASSERT_EQ(device_config_write(presenter, owner, file, big), 0);
+    presenter.clear();
+    ASSERT_EQ(device_config_read(presenter, prompt, owner, file, config), 0);
+    EXPECT_TRUE(presenter.shown.empty());
+    EXPECT_EQ(config.hostname, std::string(59, 'x'));
+    EXPECT_EQ(config.auth_key, std::string(33, 'y'));
+}
+
+TEST_F(DeviceConfigFile, CommentFilePathsUpToTheFieldRoundTrip) {
+    // Longer than a 99-character token, shorter than the 259-unit field.
+    device_config c = sample();
+    const std::string long_path = "/srv/" + std::string(150, 'd') + "/\xe2\x82\xac site.mec";
+    c.comment_file = std::filesystem::path(std::u8string(long_path.begin(), long_path.end()));
+    ASSERT_EQ(device_config_write(presenter, owner, file, c), 0);
+    ASSERT_EQ(device_config_read(presenter, prompt, owner, file, config), 0);
+    EXPECT_EQ(config.comment_file, c.comment_file);
+
+    // 300 units are cut to 259, never inside a character; "€" is one unit, the clef two.
+    std::string clefs;
+    for (int i = 0; i < 150; ++i) {
+        clefs += "\xf0\x9d\x84\x9e";
+    }
+    ASSERT_EQ(read_text("comment_file \"" + clefs + "\"\n"), 0);
+    EXPECT_EQ(config.comment_file.u8string().size(), 129u * 4);
+
+    ASSERT_EQ(read_text("comment_file \"bad \xff\xfe path\"\n"), 0);
+    EXPECT_EQ(presenter.last().text, config_error("\r\ncomment_file path is not valid UTF-8."));
+}
+
+TEST_F(DeviceConfigFile, SizeLimitsAndMissingFiles) {
+    EXPECT_EQ(read_text(""), 1);
+    EXPECT_EQ(presenter.last().text,
+              "!!Read Error\r\n\r\n\r\nError reading file " + file.string() +
+                  "\r\n\r\nFile size 0 is invalid.\r\n\r\nVerify correct file was selected.");
+
+    // 8094 bytes is the largest file; 8095 and more are refused with the count 8095.
+    std::string largest = "hostname 10.9.8.7\n#";
+    largest += std::string(8094 - largest.size(), 'x');
+    EXPECT_EQ(read_text(largest), 0);
+    EXPECT_EQ(config.hostname, "10.9.8.7");
+    presenter.clear();
+    for (std::size_t size : {8095u, 20000u}) {
+        EXPECT_EQ(read_text(std::string(size, '#')), 1);
+        EXPECT_EQ(
+            presenter.last().text,
+            "!!Read Error\r\n\r\n\r\nError reading file " + file.string() +
+                "\r\n\r\nFile size 8095 is invalid.\r\n\r\nVerify correct file was selected.");
+    }
+
+    const auto missing = dir / "missing.lcf";
+    EXPECT_EQ(device_config_read(presenter, prompt, owner, missing, config), 1);
+    EXPECT_EQ(presenter.last().text, "**Read Error\r\n\r\n\r\nUnable to open file " +
+                                         missing.string() + "\r\n\r\nNo such file or directory");
+    EXPECT_EQ(config.file_name, missing);
+}
+
+TEST_F(DeviceConfigFile, ATopBitFirstByteIsTakenForEncrypted) {
+    // A UTF-8 byte-order mark is such a byte: the password is asked, and cancelling the
+    // prompt ends the read without a message.
+    EXPECT_EQ(read_text("\xef\xbb\xbfhostname 10.0.0.1\n"), 1);
+    EXPECT_EQ(prompt.asked, 1);
+    EXPECT_TRUE(presenter.shown.empty());
+}
+
+TEST_F(DeviceConfigFile, AFailedSaveLeavesThePreviousFile) {
+    ASSERT_EQ(device_config_write(presenter, owner, file, sample()), 0);
+    std::filesystem::permissions(file, std::filesystem::perms::owner_read |
+                                           std::filesystem::perms::owner_write);
+    const test::Bytes before = test::read_file(file);
+
+    // The file system refuses everything past 20 bytes, part way through the new file.
+    device_config other = sample();
+    other.hostname = "10.200.200.200";
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit old_limit{};
+    getrlimit(RLIMIT_FSIZE, &old_limit);
+    rlimit small = old_limit;
+    small.rlim_cur = 20;
+    setrlimit(RLIMIT_FSIZE, &small);
+    const int result = device_config_write(presenter, owner, file, other);
+    setrlimit(RLIMIT_FSIZE, &old_limit);
+
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(presenter.last().text, "!!Write Error\r\n\r\n\r\nUnable to write file " +
+                                         file.string() + "\r\n\r\nFile too large");
+    EXPECT_EQ(test::read_file(file), before);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
+                            std::filesystem::directory_iterator()),
+              1);
+
+    // A save that works replaces the file and keeps its permissions.
+    ASSERT_EQ(device_config_write(presenter, owner, file, other), 0);
+    EXPECT_NE(test::read_file(file), before);
+    EXPECT_EQ(std::filesystem::status(file).permissions() & std::filesystem::perms::all,
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+
+    const auto nowhere = dir / "no such folder" / "x.lcf";
+    EXPECT_EQ(device_config_write(presenter, owner, nowhere, other), 1);
+    EXPECT_EQ(presenter.last().text, "!!Write Error\r\n\r\n\r\nUnable to write file " +
+                                         nowhere.string() + "\r\n\r\nNo such file or directory");
+}
+
+} // namespace
+} // namespace vornex
