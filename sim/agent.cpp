@@ -1,14 +1,18 @@
 #include "agent.h"
 
+// The configuration header must come first.
+// clang-format off
+#include <net-snmp/net-snmp-config.h>
+#include <net-snmp/net-snmp-includes.h>
+#include <net-snmp/agent/net-snmp-agent-includes.h>
+// clang-format on
+
 #include <arpa/inet.h>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <net-snmp/agent/net-snmp-agent-includes.h>
-#include <net-snmp/net-snmp-config.h>
-#include <net-snmp/net-snmp-includes.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 

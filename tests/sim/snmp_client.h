@@ -2,8 +2,10 @@
 // A small synchronous SNMP manager for the simulator's tests, on the Net-SNMP client API:
 // it reports exactly what came back (error-status, error-index, each object with its type).
 
+// clang-format off
 #include <net-snmp/net-snmp-config.h>
 #include <net-snmp/net-snmp-includes.h>
+// clang-format on
 #include <optional>
 #include <string>
 #include <utility>
