@@ -1,6 +1,7 @@
 #include "snmp/box.h"
 
 #include "config/device_config.h"
+#include "model/card.h"
 #include "snmp/snmp_access.h"
 #include "snmp/snmp_library.h"
 
@@ -18,7 +19,10 @@ const device_model device_models[] = {
     {0, nullptr, 0, {}},
 };
 
+Box::Box(Presenter& presenter) : presenter(&presenter) {}
+
 Box::~Box() {
+    cards.clear();
     if (set_session != get_session) {
         snmp_close_counted(set_session);
     }

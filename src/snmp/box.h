@@ -18,6 +18,7 @@
 namespace vornex {
 
 struct device_config;
+struct Card;
 
 struct device_model {
     int model_id; // the MIB id, sub-identifier 8 of the device root; 0 ends the table
@@ -46,8 +47,8 @@ struct session_timings {
 };
 
 struct Box {
-    Box(Presenter& presenter) : presenter(&presenter) {}
-    ~Box(); // closes the sessions
+    explicit Box(Presenter& presenter);
+    ~Box(); // frees the cards and closes the sessions
     Box(const Box&) = delete;
     Box& operator=(const Box&) = delete;
 
@@ -60,6 +61,7 @@ struct Box {
     int displayed_map = 0;
     int active_map = 0;
     bool comments_dirty = false;
+    std::vector<std::unique_ptr<Card>> cards; // slot order, the in-band card last
     std::uint32_t serial_1 = 0;
     std::uint32_t serial_2 = 0;
     std::string power_supply_1;

@@ -34,6 +34,7 @@ struct response_holder {
 
 snmp_value value_of(const netsnmp_variable_list* var) {
     snmp_value v;
+    v.name.assign(var->name, var->name + var->name_length);
     v.type = var->type;
     switch (var->type) {
     case ASN_INTEGER:
@@ -213,7 +214,7 @@ SnmpGet& SnmpGet::add_name(std::vector<oid> name, u_char expected_type) {
 }
 
 snmp_result SnmpGet::send() {
-    values_.assign(names_.size(), std::nullopt);
+    answer_.clear();
     netsnmp_pdu* request = snmp_pdu_create(SNMP_MSG_GET);
     for (const auto& name : names_) {
         snmp_add_null_var(request, name.data(), name.size());
@@ -223,14 +224,9 @@ snmp_result SnmpGet::send() {
     if (result != snmp_ok) {
         return result;
     }
-    // Walk the answer in request order; a position answered with another type (or not at
-    // all) stays empty, and the caller decides what a missing value means.
-    std::size_t position = 0;
-    for (const netsnmp_variable_list* var = response.pdu->variables;
-         var != nullptr && position < names_.size(); var = var->next_variable, ++position) {
-        if (var->type == expected_[position]) {
-            values_[position] = value_of(var);
-        }
+    for (const netsnmp_variable_list* var = response.pdu->variables; var != nullptr;
+         var = var->next_variable) {
+        answer_.push_back(value_of(var));
     }
     return result;
 }
@@ -244,10 +240,13 @@ snmp_result SnmpGet::send(const snmp_action& what) {
 }
 
 const snmp_value* SnmpGet::value(std::size_t position) const {
-    if (position >= values_.size() || !values_[position]) {
+    // The answer is taken in request order; a position answered with another type (or not
+    // at all) has no value, and the caller decides what that means.
+    if (position >= answer_.size() || position >= expected_.size() ||
+        answer_[position].type != expected_[position]) {
         return nullptr;
     }
-    return &*values_[position];
+    return &answer_[position];
 }
 
 std::optional<long> SnmpGet::integer(std::size_t position) const {
@@ -272,7 +271,11 @@ SnmpSet& SnmpSet::add_integer(std::initializer_list<oid> suffix, long value) {
 }
 
 SnmpSet& SnmpSet::add_string(std::initializer_list<oid> suffix, std::string_view value) {
-    items_.push_back({box_.object(suffix), 's', std::string(value)});
+    return add_string_name(box_.object(suffix), value);
+}
+
+SnmpSet& SnmpSet::add_string_name(std::vector<oid> name, std::string_view value) {
+    items_.push_back({std::move(name), 's', std::string(value)});
     return *this;
 }
 

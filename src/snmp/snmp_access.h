@@ -62,8 +62,9 @@ inline void snmp_report_error(const Box& box, snmp_result result, const snmp_act
 
 void snmp_report_probe_error(OwnerWindow owner, const Box& box, snmp_result result);
 
-// A value as the device answered it.
+// A variable as the device answered it.
 struct snmp_value {
+    std::vector<oid> name;
     u_char type = 0;
     long integer = 0;
     std::string octets;
@@ -85,6 +86,9 @@ public:
     snmp_result send(const snmp_action& what);
 
     std::size_t size() const { return names_.size(); }
+    const std::vector<oid>& name(std::size_t position) const { return names_[position]; }
+    // Every variable of the answer, in the order the device sent them.
+    const std::vector<snmp_value>& answer() const { return answer_; }
     // The value at a position, if it came back with its expected type.
     const snmp_value* value(std::size_t position) const;
     std::optional<long> integer(std::size_t position) const;
@@ -94,7 +98,7 @@ private:
     const Box& box_;
     std::vector<std::vector<oid>> names_;
     std::vector<u_char> expected_;
-    std::vector<std::optional<snmp_value>> values_;
+    std::vector<snmp_value> answer_;
 };
 
 // A multi-object SET on the set session, applied by the device as a whole or not at all.
@@ -104,6 +108,7 @@ public:
 
     SnmpSet& add_integer(std::initializer_list<oid> suffix, long value);
     SnmpSet& add_string(std::initializer_list<oid> suffix, std::string_view value);
+    SnmpSet& add_string_name(std::vector<oid> name, std::string_view value);
 
     snmp_result send();
     snmp_result send(const snmp_action& what);

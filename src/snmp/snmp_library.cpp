@@ -2,10 +2,10 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <string>
-#include <unistd.h>
 #include <mutex>
 #include <net-snmp/net-snmp-includes.h>
+#include <string>
+#include <unistd.h>
 
 namespace vornex {
 
