@@ -342,7 +342,8 @@ bool Agent::write_config(std::string& error) {
         const char* level = u.auth == "none" ? "noauth" : u.priv == "none" ? "auth" : "priv";
         conf << (u.write ? "rwuser " : "rouser ") << u.name << ' ' << level << '\n';
     }
-    std::filesystem::create_directories(workdir_ + "/persist");
+    // Made here so the library does not announce making it.
+    std::filesystem::create_directories(workdir_ + "/persist/cert_indexes");
     std::ofstream persist(workdir_ + "/persist/vornex-sim.conf");
     // The library adds one at start.
     persist << "engineBoots " << (c.engine_boots - 1) << "\noldEngineID " << engine_id << "\n";

@@ -489,7 +489,8 @@ std::optional<Device> Device::load(const std::string& path, std::string& error) 
         }
 
         // Any object may be set or added directly; an added object is writable.
-        for (auto& [key, text] : s.value("objects", json::object()).items()) {
+        const json objects = s.value("objects", json::object());
+        for (auto& [key, text] : objects.items()) {
             auto oid = d.resolve(key);
             auto value = parse_typed(text.get<std::string>());
             if (!oid || !value)

@@ -1,0 +1,176 @@
+// The simulator's device model without SNMP: typed values, write rules, scenarios, and the
+// objects that follow a card's settings.
+
+#include "device.h"
+
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+
+namespace vornex::sim {
+namespace {
+
+std::string scenario(const std::string& name) {
+    return std::string(VORNEX_SIM_SCENARIOS) + "/" + name + ".json";
+}
+
+// Writes a scenario text to a temporary file and loads it.
+std::optional<Device> load_text(const std::string& text, std::string& error) {
+    const auto path = std::filesystem::temp_directory_path() /
+                      ("vornex-sim-model-" + std::to_string(::getpid()) + ".json");
+    std::ofstream(path) << text;
+    auto device = Device::load(path.string(), error);
+    std::filesystem::remove(path);
+    return device;
+}
+
+Device must_load(const std::string& name) {
+    std::string error;
+    auto d = Device::load(scenario(name), error);
+    EXPECT_TRUE(d) << error;
+    return d ? std::move(*d) : Device{};
+}
+
+std::size_t count_under(const Device& d, const std::string& prefix) {
+    const Oid p = *d.resolve(prefix);
+    std::size_t n = 0;
+    for (const auto& [oid, object] : d.store().objects())
+        n += has_prefix(oid, p) ? 1 : 0;
+    return n;
+}
+
+std::string value(const Device& d, const std::string& oid) {
+    const Object* o = d.store().find(*d.resolve(oid));
+    return o ? typed_text(o->value) : "(none)";
+}
+
+TEST(TypedText, ParsesAndPrintsEveryType) {
+    for (const std::string text : {"i:-5", "s:", "s: V2.15.02 ", "o:1.3.6.1.4.1.823.4150", "t:100"})
+        EXPECT_EQ(typed_text(*parse_typed(text)), text);
+    for (const std::string bad : {"", "i", "i:", "i:5x", "x:1", "o:1..3", "o:", "t:abc"})
+        EXPECT_FALSE(parse_typed(bad)) << bad;
+    EXPECT_FALSE(parse_oid("1.3."));
+    EXPECT_EQ(parse_oid(".1.3.6"), (Oid{1, 3, 6}));
+}
+
+TEST(WriteRules, RefuseWhatTheObjectCannotHold) {
+    Store s;
+    s.put({1}, Value::integer(1), Rule::one_of({1, 2}));
+    s.put({2}, Value::integer(0), Rule::range(0, 255));
+    s.put({3}, Value::octets(""), Rule::text(3));
+    s.put({4}, Value::integer(7), Rule::read_only());
+    EXPECT_EQ(s.check_write({1}, Value::integer(2)), WriteCheck::ok);
+    EXPECT_EQ(s.check_write({1}, Value::integer(3)), WriteCheck::wrong_value);
+    EXPECT_EQ(s.check_write({1}, Value::octets("2")), WriteCheck::wrong_type);
+    EXPECT_EQ(s.check_write({2}, Value::integer(256)), WriteCheck::wrong_value);
+    EXPECT_EQ(s.check_write({2}, Value::integer(255)), WriteCheck::ok);
+    EXPECT_EQ(s.check_write({3}, Value::octets("abcd")), WriteCheck::wrong_length);
+    EXPECT_EQ(s.check_write({4}, Value::integer(7)), WriteCheck::not_writable);
+    EXPECT_EQ(s.check_write({5}, Value::integer(7)), WriteCheck::no_such_object);
+    EXPECT_FALSE(s.assign({3}, Value::integer(1))) << "assign keeps the object's type";
+}
+
+TEST(WriteRules, NextWalksInLexicographicOrder) {
+    Store s;
+    for (const Oid& o : {Oid{1, 10}, Oid{1, 2, 5}, Oid{1, 2}, Oid{2}})
+        s.put(o, Value::integer(0), Rule::read_only());
+    std::vector<Oid> walk;
+    for (auto* n = s.next({1}); n; n = s.next(n->first))
+        walk.push_back(n->first);
+    EXPECT_EQ(walk, (std::vector<Oid>{{1, 2}, {1, 2, 5}, {1, 10}, {2}}));
+}
+
+TEST(Scenario, EverySlotHasACardRowAndLeftOutSlotsAreEmpty) {
+    const Device d = must_load("small");
+    for (int slot = 1; slot <= 8; ++slot)
+        for (int column : {2, 4, 5, 9})
+            EXPECT_NE(value(d, "R.1.1.1." + std::to_string(column) + "." + std::to_string(slot)),
+                      "(none)");
+    EXPECT_EQ(value(d, "R.1.1.1.4.1"), "i:2");
+    EXPECT_EQ(value(d, "R.1.1.1.4.2"), "i:1");
+    EXPECT_EQ(value(d, "R.1.1.1.9.2"), "i:3");
+    EXPECT_EQ(value(d, "1.3.6.1.2.1.1.2.0"), "o:1.3.6.1.4.1.823.4150");
+}
+
+TEST(Scenario, DemoShowsEveryFamilyWithItsObjects) {
+    const Device d = must_load("demo");
+    EXPECT_EQ(value(d, "R.3.1.1.1.5.1.3"), "i:1") << "unframed E1 port";
+    EXPECT_EQ(value(d, "R.3.1.1.1.5.1.1"), "i:2");
+    EXPECT_EQ(value(d, "R.3.1.3.1.3.1.2"), "s:                    ") << "an identifier of blanks";
+    EXPECT_EQ(value(d, "R.3.1.4.1.2.3"), "i:2") << "working card of the pair";
+    EXPECT_EQ(value(d, "R.3.1.4.1.2.4"), "i:1") << "standby card of the pair";
+    EXPECT_EQ(count_under(d, "R.5.1.2.2.1.4.5.1"), 28u) << "MX3-T1 port: 28 T1 channels";
+    EXPECT_EQ(count_under(d, "R.5.1.2.1.1.4.5.2"), 21u) << "C-Bit-E1 port: 21 E1 channels";
+    EXPECT_EQ(value(d, "R.2.1.1.4.6.1.1"), "i:4");
+    EXPECT_EQ(value(d, "R.2.1.1.4.6.1.2"), "(none)") << "an STM-1 port has one AUG";
+    // AUG 6.1.1 has kinds 5, 5, 4: 21 + 21 + 28 low-order paths with their framers.
+    EXPECT_EQ(count_under(d, "R.2.2.3.1.7.6.1.1"), 70u);
+    EXPECT_EQ(count_under(d, "R.2.27.1.8.6.1.1"), 42u) << "E1 framers of the TU12 paths";
+    EXPECT_EQ(count_under(d, "R.2.27.1.9.6.1.1"), 28u) << "T1 framers of the TU11 paths";
+    EXPECT_EQ(value(d, "R.2.27.1.8.6.1.1.1.7.3"), "i:2") << "TU12-21 is TUG2 7, path 3";
+    EXPECT_EQ(value(d, "R.2.27.1.9.6.1.1.3.7.4"), "i:2") << "TU11-28 is TUG2 7, path 4";
+    EXPECT_EQ(count_under(d, "R.2.2.3.1.7.6.3.1"), 0u) << "a VC4 has no low-order paths";
+    EXPECT_EQ(value(d, "R.1.1.1.4.8"), "i:7") << "unknown registered code";
+    EXPECT_EQ(value(d, "R.1.2.1.3.0"), "s: V2.15.02");
+}
+
+TEST(Consistency, T3ChannelsFollowTheLineType) {
+    Device d = must_load("demo");
+    const Oid type = *d.resolve("R.5.1.1.1.4.5.1");
+    ASSERT_TRUE(d.store().assign(*d.resolve("R.5.1.2.2.1.5.5.1.3"), Value::integer(2)));
+    ASSERT_TRUE(d.store().assign(type, Value::integer(5))); // MX3-T1 -> C-Bit-T1
+    d.follow(type);
+    EXPECT_EQ(value(d, "R.5.1.2.2.1.5.5.1.3"), "i:2") << "same family keeps channel settings";
+    ASSERT_TRUE(d.store().assign(type, Value::integer(6))); // -> C-Bit-E1
+    d.follow(type);
+    EXPECT_EQ(count_under(d, "R.5.1.2.2.1.4.5.1"), 0u);
+    EXPECT_EQ(count_under(d, "R.5.1.2.1.1.4.5.1"), 21u);
+    EXPECT_EQ(count_under(d, "R.5.1.2.2.1.4.5.2"), 0u) << "other ports untouched";
+    EXPECT_EQ(count_under(d, "R.5.1.2.1.1.4.5.2"), 21u);
+}
+
+TEST(Consistency, LowOrderPathsFollowGranularityAndKinds) {
+    Device d = must_load("demo");
+    const Oid kind3 = *d.resolve("R.2.1.1.7.6.1.1");
+    ASSERT_TRUE(d.store().assign(*d.resolve("R.2.27.1.10.6.1.1.1.1.1"), Value::integer(2)));
+    ASSERT_TRUE(d.store().assign(kind3, Value::integer(5))); // TU11 -> TU12 on node 3
+    d.follow(kind3);
+    EXPECT_EQ(count_under(d, "R.2.27.1.9.6.1.1"), 0u);
+    EXPECT_EQ(count_under(d, "R.2.27.1.8.6.1.1"), 63u);
+    EXPECT_EQ(value(d, "R.2.27.1.10.6.1.1.1.1.1"), "i:2") << "untouched path keeps its setting";
+    const Oid granularity = *d.resolve("R.2.1.1.4.6.1.1");
+    ASSERT_TRUE(d.store().assign(granularity, Value::integer(2)));
+    d.follow(granularity);
+    EXPECT_EQ(count_under(d, "R.2.2.3.1.7.6.1.1"), 0u);
+    EXPECT_EQ(value(d, "R.2.2.2.1.5.6.1.1.100"), "i:1") << "the VC4 keeps its HO overhead";
+}
+
+TEST(Scenario, BadFilesAreRefusedWithTheReason) {
+    std::string error;
+    EXPECT_FALSE(Device::load("/nonexistent/x.json", error));
+    EXPECT_NE(error.find("cannot open"), std::string::npos);
+    EXPECT_FALSE(load_text(R"({"sys_object_id": "1.3.6.1.4.1.823.4150.1"})", error));
+    EXPECT_NE(error.find("8 or 10"), std::string::npos);
+    EXPECT_FALSE(load_text(R"({"cards": [{"slot": 9, "type": "E1-NP"}]})", error));
+    EXPECT_NE(error.find("slot"), std::string::npos);
+    EXPECT_FALSE(load_text(R"({"cards": [{"slot": 1, "type": "E9-XX"}]})", error));
+    EXPECT_NE(error.find("E9-XX"), std::string::npos);
+    EXPECT_FALSE(load_text(R"({"cards": [)", error));
+    EXPECT_TRUE(load_text(R"({"sys_object_id": "1.3.6.1.4.1.823.4150.2.1"})", error)) << error;
+}
+
+TEST(Scenario, ObjectsOverrideGeneratedValuesAndAddNewOnes) {
+    std::string error;
+    auto d = load_text(R"({"cards": [{"slot": 1, "type": "T1-NP", "ports": 1}],
+                           "objects": {"R.4.1.1.1.5.1.1": "i:1", "R.1.16.4.4.0": "i:2"}})",
+                       error);
+    ASSERT_TRUE(d) << error;
+    EXPECT_EQ(value(*d, "R.4.1.1.1.5.1.1"), "i:1");
+    EXPECT_EQ(value(*d, "R.1.16.4.4.0"), "i:2");
+    EXPECT_EQ(d->store().check_write(*d->resolve("R.4.1.1.1.5.1.1"), Value::integer(3)),
+              WriteCheck::wrong_value)
+        << "an override keeps the object's rule";
+}
+
+} // namespace
+} // namespace vornex::sim
