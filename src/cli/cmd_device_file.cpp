@@ -5,20 +5,13 @@
 #include "cli/device_options.h"
 #include "config/device_config.h"
 #include "config/file_replace.h"
+#include "config/password_prompt.h"
 #include "config/self_test.h"
 
 #include <random>
 
 namespace vornex::cli {
 namespace {
-
-const char* auth_text(int code) {
-    return code == auth_md5 ? "md5" : code == auth_sha ? "sha" : "none";
-}
-
-const char* priv_text(int code) {
-    return code == priv_des ? "des" : code == priv_aes ? "aes" : "none";
-}
 
 // As the edit dialog masks them: one asterisk per character.
 std::string masked(const std::string& secret, bool reveal) {
@@ -44,8 +37,8 @@ int show(Context& context, const std::vector<std::string>& words) {
                 << "\nencrypted: " << (config.encrypted ? "yes" : "no")
                 << "\nhostname: " << config.hostname
                 << "\nsnmp: " << (config.snmp_version == snmp_version_3 ? 3 : 1)
-                << "\nauth_protocol: " << auth_text(config.auth_protocol)
-                << "\npriv_protocol: " << priv_text(config.priv_protocol)
+                << "\nauth_protocol: " << auth_protocol_name(config.auth_protocol)
+                << "\npriv_protocol: " << priv_protocol_name(config.priv_protocol)
                 << "\nget_community: " << masked(config.get_community, reveal)
                 << "\nset_community: " << masked(config.set_community, reveal)
                 << "\nsecurity_username: " << config.security_username
@@ -71,19 +64,6 @@ bool fits(std::ostream& err, std::string_view option, std::string_view value, st
             << (quoted ? " or double quotes" : " or blanks") << '\n';
     }
     return ok;
-}
-
-// The edit dialog's rule: 8 to 39 characters of at least three of the four kinds.
-bool strong_password(const std::string& password) {
-    bool upper = false, lower = false, digit = false, other = false;
-    for (char c : password) {
-        upper |= c >= 'A' && c <= 'Z';
-        lower |= c >= 'a' && c <= 'z';
-        digit |= c >= '0' && c <= '9';
-        other |= !(c >= 'A' && c <= 'Z') && !(c >= 'a' && c <= 'z') && !(c >= '0' && c <= '9');
-    }
-    return password.size() >= 8 && password.size() <= password_max_length &&
-           upper + lower + digit + other >= 3;
 }
 
 int write(Context& context, const std::vector<std::string>& words) {
@@ -121,7 +101,7 @@ int write(Context& context, const std::vector<std::string>& words) {
         if (!password) {
             return exit_usage;
         }
-        if (!strong_password(*password)) {
+        if (password->size() > password_max_length || !password_strong_enough(*password)) {
             context.err << "vornex-cli: the password must be 8 to 39 characters and contain 3 of "
                            "the 4 character types: upper-case, lower-case, numeral, special\n";
             return exit_usage;

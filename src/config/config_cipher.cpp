@@ -52,7 +52,7 @@ bool cbc_in_place(Presenter& presenter, bool encrypt, Key& key, const std::uint8
     return ok;
 }
 
-Sha1Digest digest_with_blank_field(std::vector<std::uint8_t>& image) {
+Sha1Digest digest_with_blank_field(std::span<std::uint8_t> image) {
     std::fill_n(image.begin() + config_digest_offset, sha1_digest_size, ' ');
     return sha1(image.data(), image.size());
 }
@@ -83,7 +83,7 @@ bool config_image_encrypt(Presenter& presenter, std::string_view text, std::stri
                         image.size() - config_header_size);
 }
 
-DecryptResult config_image_decrypt(Presenter& presenter, std::vector<std::uint8_t>& image,
+DecryptResult config_image_decrypt(Presenter& presenter, std::span<std::uint8_t> image,
                                    std::string_view password) {
     // Too short to hold its digest: damaged, whatever the password.
     if (image.size() < config_text_offset) {

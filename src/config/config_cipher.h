@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -33,7 +34,7 @@ enum class DecryptResult { ok, mismatch, internal_error };
 // Decrypts a file image in place and checks its digest. On `ok` the text (with its zero byte
 // and blank fill) is image[config_text_offset, size). `mismatch` means a wrong password or a
 // damaged file and is left for the caller to report; `internal_error` has been shown.
-DecryptResult config_image_decrypt(Presenter& presenter, std::vector<std::uint8_t>& image,
+DecryptResult config_image_decrypt(Presenter& presenter, std::span<std::uint8_t> image,
                                    std::string_view password);
 
 } // namespace vornex

@@ -11,9 +11,32 @@
 #include <memory>
 #include <new>
 #include <openssl/crypto.h>
+#include <span>
 #include <vector>
 
 namespace vornex {
+
+const char* auth_protocol_name(int protocol) {
+    return protocol == auth_md5 ? "md5" : protocol == auth_sha ? "sha" : "none";
+}
+
+const char* priv_protocol_name(int protocol) {
+    return protocol == priv_des ? "des" : protocol == priv_aes ? "aes" : "none";
+}
+
+bool password_strong_enough(std::string_view password) {
+    bool upper = false, lower = false, digit = false, other = false;
+    for (char c : password) {
+        const bool is_upper = c >= 'A' && c <= 'Z';
+        const bool is_lower = c >= 'a' && c <= 'z';
+        const bool is_digit = c >= '0' && c <= '9';
+        upper |= is_upper;
+        lower |= is_lower;
+        digit |= is_digit;
+        other |= !is_upper && !is_lower && !is_digit;
+    }
+    return password.size() >= 8 && upper + lower + digit + other >= 3;
+}
 
 void device_config_set_defaults(device_config& config) {
     config = device_config{};
@@ -94,14 +117,6 @@ std::string cut_to(std::string_view value, std::size_t field_size) {
 }
 
 // --- Writing ------------------------------------------------------------------------------
-
-const char* auth_name(int protocol) {
-    return protocol == auth_md5 ? "md5" : protocol == auth_sha ? "sha" : "none";
-}
-
-const char* priv_name(int protocol) {
-    return protocol == priv_des ? "des" : protocol == priv_aes ? "aes" : "none";
-}
 
 std::string with_crlf(std::string_view text) {
     std::string out;
@@ -240,7 +255,7 @@ bool Parser::auth_protocol(const Line& line) {
         return false;
     }
     for (const int code : {auth_md5, auth_sha, auth_none}) {
-        if (same_text(line.token, auth_name(code))) {
+        if (same_text(line.token, auth_protocol_name(code))) {
             config_.auth_protocol = code;
             return true;
         }
@@ -259,7 +274,7 @@ bool Parser::priv_protocol(const Line& line) {
         return false;
     }
     for (const int code : {priv_des, priv_aes, priv_none}) {
-        if (same_text(line.token, priv_name(code))) {
+        if (same_text(line.token, priv_protocol_name(code))) {
             config_.priv_protocol = code;
             return true;
         }
@@ -349,8 +364,8 @@ std::string device_config_text(const device_config& config) {
     };
     line("hostname", cut_to(config.hostname, hostname_field_size), false);
     line("snmp", config.snmp_version == snmp_version_3 ? "3" : "1", false);
-    line("auth_protocol", auth_name(config.auth_protocol), false);
-    line("priv_protocol", priv_name(config.priv_protocol), false);
+    line("auth_protocol", auth_protocol_name(config.auth_protocol), false);
+    line("priv_protocol", priv_protocol_name(config.priv_protocol), false);
     line("get_community", cut_to(config.get_community, name_field_size), true);
     line("set_community", cut_to(config.set_community, name_field_size), true);
     line("security_username", cut_to(config.security_username, name_field_size), true);
@@ -436,13 +451,14 @@ int device_config_read(Presenter& presenter, PasswordPrompt& prompt, OwnerWindow
         return 1;
     }
 
-    std::vector<std::uint8_t> image(buffer.get(), buffer.get() + count);
-    OPENSSL_cleanse(buffer.get(), count);
+    const std::span<std::uint8_t> image(buffer.get(), count);
+    const auto wipe = [&] { OPENSSL_cleanse(buffer.get(), count); };
     std::size_t text_offset = 0;
     if ((image[0] & 0x80) != 0) {
         std::optional<std::string> password =
             prompt.ask_config_password(owner, current_device_file);
         if (!password) {
+            wipe();
             return 1;
         }
         password->resize(std::min(password->size(), password_max_length));
@@ -453,15 +469,14 @@ int device_config_read(Presenter& presenter, PasswordPrompt& prompt, OwnerWindow
             config.verify_password = *password;
         }
         OPENSSL_cleanse(password->data(), password->size());
-        if (result == DecryptResult::internal_error) {
-            return 1;
-        }
-        if (result == DecryptResult::mismatch) {
-            OPENSSL_cleanse(image.data(), image.size());
-            error_dialog(presenter, owner,
-                         "**File Error\r\n\r\n\r\nUnable to decrypt file %s\r\n\r\nIncorrect "
-                         "password or corrupt file.",
-                         shown_path.c_str());
+        if (result != DecryptResult::ok) {
+            wipe();
+            if (result == DecryptResult::mismatch) {
+                error_dialog(presenter, owner,
+                             "**File Error\r\n\r\n\r\nUnable to decrypt file %s\r\n\r\nIncorrect "
+                             "password or corrupt file.",
+                             shown_path.c_str());
+            }
             return 1;
         }
         text_offset = config_text_offset;
@@ -469,7 +484,7 @@ int device_config_read(Presenter& presenter, PasswordPrompt& prompt, OwnerWindow
     const std::string_view text(reinterpret_cast<const char*>(image.data()) + text_offset,
                                 image.size() - text_offset);
     const int result = device_config_parse(presenter, owner, current_device_file, text, config);
-    OPENSSL_cleanse(image.data(), image.size());
+    wipe();
     return result;
 }
 

@@ -48,6 +48,14 @@ inline constexpr std::size_t config_file_read_limit = 8094;
 
 void device_config_set_defaults(device_config& config);
 
+// The file's names of the protocol codes: "md5", "sha", "des", "aes"; "none" for the rest.
+const char* auth_protocol_name(int protocol);
+const char* priv_protocol_name(int protocol);
+
+// The rule for the password of an encrypted file: at least 8 characters of at least three of
+// the kinds upper-case A-Z, lower-case a-z, digits 0-9, anything else.
+bool password_strong_enough(std::string_view password);
+
 // The configuration as text: the eleven keyword lines, each ended by "\n". Values longer than
 // their field are cut to it, as the fixed-size fields of the file's record always were.
 std::string device_config_text(const device_config& config);

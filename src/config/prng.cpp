@@ -1,11 +1,23 @@
 #include "config/prng.h"
 
 #include <chrono>
+#include <openssl/crypto.h>
 #include <openssl/evp.h>
 
 namespace vornex {
 
-PrngState config_prng;
+namespace {
+
+// OpenSSL registers its clean-up with atexit when it starts. Starting it before the program's
+// generator exists makes the generator's destructor run before that clean-up, not after it.
+PrngState make_config_prng() {
+    OPENSSL_init_crypto(0, nullptr);
+    return PrngState{};
+}
+
+} // namespace
+
+PrngState config_prng = make_config_prng();
 
 // Any fixed value serves: a stored PrngSalt replaces it after the first run.
 const PrngKey prng_default_key = {0x5d, 0x2a, 0x91, 0xc4, 0x0e, 0x7b, 0xe3, 0x48,

@@ -299,3 +299,19 @@ TEST_F(DeviceConfigFile, AFailedSaveLeavesThePreviousFile) {
 
 } // namespace
 } // namespace vornex
+
+namespace vornex {
+namespace {
+
+TEST(PasswordRule, EightCharactersOfThreeKinds) {
+    EXPECT_TRUE(password_strong_enough("Abcdefg1"));
+    EXPECT_TRUE(password_strong_enough("abcdef1!"));
+    EXPECT_TRUE(password_strong_enough("ABC-DEF 9"));
+    EXPECT_FALSE(password_strong_enough("abcdefg1"));  // two kinds
+    EXPECT_FALSE(password_strong_enough("Abcdef1"));   // seven characters
+    EXPECT_FALSE(password_strong_enough("ABCDEFGH!")); // two kinds
+    EXPECT_FALSE(password_strong_enough(""));
+}
+
+} // namespace
+} // namespace vornex
