@@ -1,0 +1,125 @@
+// The simulator with Net-SNMP's own command-line tools, as an operator would try it.
+
+#include "sim_process.h"
+
+#include <cstdio>
+#include <gtest/gtest.h>
+#include <sstream>
+
+namespace vornex::test {
+namespace {
+
+const std::string R = ".1.3.6.1.4.1.823.4150";
+
+struct ToolRun {
+    int exit_code;
+    std::string output; // stdout and stderr
+};
+
+ToolRun run(const std::string& command) {
+    // Numeric output, no MIB files, no user configuration.
+    const std::string line = "MIBS= SNMPCONFPATH=/nonexistent " + command + " 2>&1";
+    ToolRun r{-1, {}};
+    FILE* p = popen(line.c_str(), "r");
+    if (!p)
+        return r;
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0)
+        r.output.append(buf, n);
+    const int status = pclose(p);
+    r.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return r;
+}
+
+std::string v1(const SimProcess& sim, const std::string& community) {
+    return "-v1 -c " + community + " -On -t 1 -r 0 " + sim.peer();
+}
+
+std::string v3(const SimProcess& sim, const std::string& security) {
+    return "-v3 " + security + " -On -t 1 -r 0 " + sim.peer();
+}
+
+TEST(Interop, V1ReadCommunityReadsWriteCommunityWritesOthersTimeOut) {
+    auto sim = SimProcess::start("small");
+    ASSERT_TRUE(sim);
+    ToolRun r = run("snmpget " + v1(*sim, "public") + " .1.3.6.1.2.1.1.2.0 " + R + ".1.1.1.5.1");
+    EXPECT_EQ(r.exit_code, 0) << r.output;
+    EXPECT_NE(r.output.find(".1.3.6.1.2.1.1.2.0 = OID: " + R), std::string::npos) << r.output;
+    EXPECT_NE(r.output.find(R + ".1.1.1.5.1 = INTEGER: 4"), std::string::npos) << r.output;
+
+    r = run("snmpset " + v1(*sim, "private") + " " + R + ".3.1.3.1.3.1.2 s 'NEW LINK'");
+    EXPECT_EQ(r.exit_code, 0) << r.output;
+    EXPECT_EQ(sim->value("R.3.1.3.1.3.1.2"), "s:NEW LINK");
+
+    r = run("snmpget " + v1(*sim, "wrong") + " .1.3.6.1.2.1.1.5.0");
+    EXPECT_NE(r.exit_code, 0);
+    EXPECT_NE(r.output.find("Timeout"), std::string::npos) << r.output;
+}
+
+TEST(Interop, V1NoSuchNameForAMissingObjectAndPastTheEnd) {
+    auto sim = SimProcess::start("small");
+    ASSERT_TRUE(sim);
+    ToolRun r = run("snmpget " + v1(*sim, "public") + " " + R + ".2.1.1.4.1.1.1");
+    EXPECT_NE(r.output.find("noSuchName"), std::string::npos) << r.output;
+    r = run("snmpgetnext " + v1(*sim, "public") + " " + R + ".99");
+    EXPECT_NE(r.output.find("noSuchName"), std::string::npos) << r.output;
+    r = run("snmpgetnext " + v1(*sim, "public") + " " + R + ".3.1.3.1.3.1.4");
+    EXPECT_NE(r.output.find("noSuchName"), std::string::npos) << "the last identifier is the end";
+}
+
+TEST(Interop, V3EachSecurityLevelAndAWrongKey) {
+    auto sim = SimProcess::start("v3");
+    ASSERT_TRUE(sim);
+    for (const std::string security :
+         {"-u shaaes -l authPriv -a SHA -A sha-auth-pass -x AES -X aes-priv-pass",
+          "-u md5des -l authPriv -a MD5 -A md5-auth-pass -x DES -X des-priv-pass",
+          "-u sha -l authNoPriv -a SHA -A sha-auth-pass", "-u noauth -l noAuthNoPriv"}) {
+        const ToolRun get = run("snmpget " + v3(*sim, security) + " .1.3.6.1.2.1.1.5.0");
+        EXPECT_EQ(get.exit_code, 0) << security << "\n" << get.output;
+        EXPECT_NE(get.output.find("STRING: \"r4150-v3\""), std::string::npos) << get.output;
+        const ToolRun set = run("snmpset " + v3(*sim, security) + " " + R + ".3.1.1.1.8.1.2 i 2");
+        EXPECT_EQ(set.exit_code, 0) << security << "\n" << set.output;
+        EXPECT_EQ(sim->value("R.3.1.1.1.8.1.2"), "i:2");
+        ASSERT_TRUE(sim->set_value("R.3.1.1.1.8.1.2", "i:1"));
+    }
+    const ToolRun wrong = run("snmpget " +
+                              v3(*sim, "-u shaaes -l authPriv -a SHA -A wrong-pass-phrase -x AES "
+                                       "-X aes-priv-pass") +
+                              " .1.3.6.1.2.1.1.5.0");
+    EXPECT_NE(wrong.exit_code, 0);
+    EXPECT_NE(wrong.output.find("Authentication failure"), std::string::npos) << wrong.output;
+}
+
+TEST(Interop, WalkOfTheDemoDeviceIsStrictlyIncreasingAndEndsCleanly) {
+    auto sim = SimProcess::start("demo");
+    ASSERT_TRUE(sim);
+    const ToolRun r = run("snmpwalk " + v1(*sim, "public") + " " + R);
+    ASSERT_EQ(r.exit_code, 0) << r.output.substr(0, 2000);
+    std::istringstream lines(r.output);
+    std::string line;
+    std::vector<unsigned> previous;
+    std::size_t count = 0;
+    bool ended = false;
+    while (std::getline(lines, line)) {
+        ASSERT_FALSE(ended) << "after the end: " << line;
+        // The device subtree is the last one, so the walk ends at the end of the MIB view.
+        if (line == "End of MIB") {
+            ended = true;
+            continue;
+        }
+        ASSERT_EQ(line.rfind(R + ".", 0), 0u) << "outside the device subtree: " << line;
+        std::vector<unsigned> oid;
+        std::istringstream parts(line.substr(1, line.find(' ') - 1));
+        for (std::string sub; std::getline(parts, sub, '.');)
+            oid.push_back(static_cast<unsigned>(std::stoul(sub)));
+        ASSERT_LT(previous, oid) << line;
+        previous = oid;
+        ++count;
+    }
+    EXPECT_TRUE(ended);
+    EXPECT_GT(count, 3000u) << "every family's objects";
+}
+
+} // namespace
+} // namespace vornex::test
