@@ -144,7 +144,7 @@ bool same_text(std::string_view a, std::string_view b) {
 }
 
 // One line taken apart as the file format reads it: a keyword of at most 25 characters, a
-// value token, and where a quoted value would start.
+// value token, and the text of a quoted value.
 struct Line {
     std::string keyword;
     std::string_view token;  // empty when the line has none
