@@ -49,10 +49,22 @@ netsnmp_session* snmp_open_counted(netsnmp_session* prepared) {
 }
 
 void snmp_close_counted(netsnmp_session* session) {
-    if (session != nullptr) {
-        snmp_close(session);
-        --open_sessions;
+    if (session == nullptr) {
+        return;
     }
+    // The library keeps SNMPv3 users, with their keys, in one list for the whole process
+    // and reuses an entry for the next session of the same user. Left there, a corrected
+    // pass phrase would not be used (or a wrong one would still be let in) until the
+    // program restarts, so the user goes with the session.
+    if (session->version == SNMP_VERSION_3 && session->securityEngineIDLen > 0) {
+        if (usmUser* user = usm_get_user(session->securityEngineID, session->securityEngineIDLen,
+                                         session->securityName)) {
+            usm_remove_user(user);
+            usm_free_user(user);
+        }
+    }
+    snmp_close(session);
+    --open_sessions;
 }
 
 int snmp_open_session_count() {

@@ -1,4 +1,5 @@
 #include "cli/cli.h"
+#include "sim_process.h"
 
 #include <array>
 #include <cstdio>
@@ -55,8 +56,13 @@ struct CliRun {
     std::string out;
 };
 
-CliRun run_cli(const std::string& arguments) {
-    const std::string command = std::string(VORNEX_CLI) + " " + arguments + " 2>&1";
+// Runs the CLI (or, when `arguments` starts with "env", a command that runs it) and
+// collects stdout and stderr together. `short_timeouts` lets a time-out cost little.
+CliRun run_cli(const std::string& arguments, bool short_timeouts = false) {
+    const std::string program =
+        arguments.rfind("env ", 0) == 0 ? arguments : std::string(VORNEX_CLI) + " " + arguments;
+    const std::string command =
+        (short_timeouts ? "VORNEX_TEST_SHORT_TIMEOUTS=1 " : "") + program + " 2>&1";
     FILE* pipe = popen(command.c_str(), "r");
     CliRun run{-1, {}};
     std::array<char, 256> chunk{};
@@ -65,6 +71,48 @@ CliRun run_cli(const std::string& arguments) {
     }
     run.status = WEXITSTATUS(pclose(pipe));
     return run;
+}
+
+TEST(CliIdentify, OpensTheDeviceLikeTheProgram) {
+    auto sim = test::SimProcess::start("v3");
+    ASSERT_NE(sim, nullptr);
+    const std::string host = " --hostname " + sim->peer();
+    const CliRun v1 = run_cli("identify --get-community public" + host);
+    EXPECT_EQ(v1.status, exit_ok);
+    EXPECT_EQ(v1.out, "host: " + sim->peer() +
+                          "\nsysName: r4150-v3\nmodel: R4150\nroot: 1.3.6.1.4.1.823.4150\n");
+
+    // Secrets from the environment, so that they stay out of the process list.
+    const CliRun v3 = run_cli("env VORNEX_AUTH_KEY=sha-auth-pass VORNEX_PRIV_KEY=aes-priv-pass " +
+                              std::string(VORNEX_CLI) +
+                              " identify --snmp 3 --security-username shaaes --auth-protocol sha "
+                              "--priv-protocol aes" +
+                              host);
+    EXPECT_EQ(v3.status, exit_ok);
+    EXPECT_EQ(v3.out, v1.out);
+
+    const CliRun wrong = run_cli("identify --get-community nobody" + host, true);
+    EXPECT_EQ(wrong.status, exit_failed);
+    EXPECT_EQ(wrong.out, "!!Communication Error\nA communication timeout occurred with " +
+                             sim->peer() +
+                             ".\n\nVerify the network connection and that you can ping the "
+                             "target device from your PC.  Verify UDP port 161 is not blocked by "
+                             "a firewall.  Verify SNMP is enabled in the target device and that "
+                             "the SNMP settings, such as the community strings or SNMPv3 security "
+                             "strings, match the settings in the Vornex configuration file.\n");
+
+    sim->set_value("1.3.6.1.2.1.1.2.0", "o:1.3.6.1.4.1.823.4100");
+    const CliRun refused = run_cli("identify" + host, true);
+    EXPECT_EQ(refused.status, exit_failed);
+    EXPECT_EQ(refused.out, "!Error\nUnknown device (mID:4100) at " + sim->peer() +
+                               ".\n\nThe reported MIB ID is not recognized.\n\nPlease verify "
+                               "the device IP address and that the device is supported by this "
+                               "version of the Vornex program.\n");
+
+    const CliRun bad = run_cli("identify --snmp 2" + host);
+    EXPECT_EQ(bad.status, exit_usage);
+    EXPECT_EQ(bad.out, "vornex-cli: --snmp does not take \"2\"\n"
+                       "usage: vornex-cli identify [DEVICE OPTIONS]\n");
 }
 
 TEST(CliProgram, DispatchesAndRefusesUnknownCommands) {

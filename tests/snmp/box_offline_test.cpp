@@ -91,19 +91,14 @@ TEST(OpenDevice, ShortPassPhrasesAreReportedAndTheOpeningGoesOn) {
     EXPECT_EQ(texts[0],
               "!Error\r\n\r\n\r\n\r\nError generating Ku from authentication pass phrase.");
     EXPECT_EQ(texts[1], "!Error\r\n\r\n\r\n\r\nError generating Ku from privacy pass phrase.");
-    // The opening went on to the probe, which this silent device does not answer.
-    EXPECT_EQ(texts[2].rfind("!!Communication Error", 0), 0u);
+    // The opening went on to the probe. The library's SNMPv3 engine discovery gets no
+    // answer from this silent device, which the library reports as an error.
+    EXPECT_EQ(texts[2].rfind("!!Communication Error\r\n\r\n\r\nA communication error "
+                             "occurred with " +
+                                 device.peer(),
+                             0),
+              0u);
     EXPECT_EQ(snmp_open_session_count(), 0);
-}
-
-TEST(OpenDevice, ProductTimingsAreThoseOfTheDevice) {
-    const session_timings product;
-    EXPECT_EQ(product.probe.retries, 3);
-    EXPECT_EQ(product.probe.timeout_us, 2'000'000);
-    EXPECT_EQ(product.get.retries, 11);
-    EXPECT_EQ(product.get.timeout_us, 12'000'000);
-    EXPECT_EQ(product.set.retries, 3);
-    EXPECT_EQ(product.set.timeout_us, 45'000'000);
 }
 
 } // namespace
