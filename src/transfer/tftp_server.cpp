@@ -164,8 +164,8 @@ void TftpServer::set_status(const std::string& text) {
 }
 
 void TftpServer::publish() {
-    TftpStatus now{client_host_, filename_, status_, countdown_start_ - countdown_,
-                   retries_,     active()};
+    TftpStatus now{client_host_, filename_, status_,  countdown_start_ - countdown_,
+                   retries_,     active(),  requests_};
     if (!(now == shown_)) {
         shown_ = std::move(now);
         platform_.status_changed(shown_);
@@ -192,6 +192,7 @@ void TftpServer::tftp_server(std::span<const std::uint8_t> packet, const Peer& f
         if (opcode != op_rrq && opcode != op_wrq) {
             return;
         }
+        ++requests_;
         client_host_ = numeric_host(from);
         client_ = from;
         block_size_ = 512;
@@ -383,7 +384,11 @@ bool TftpServer::tftp_parse_options(std::span<const std::uint8_t> packet, bool w
             if (write) {
                 transfer_size_ = number;
             }
-            append("tsize", transfer_size_);
+            // Some clients take a size of 0 for a broken answer and give up, so an empty
+            // file is served without announcing its size.
+            if (write || transfer_size_ != 0) {
+                append("tsize", transfer_size_);
+            }
         }
     }
     if (out == 2) {

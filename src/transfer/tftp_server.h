@@ -48,6 +48,7 @@ struct TftpStatus {
     int timeout = 0;
     int retries = 0;
     bool active = false; // a transfer is running
+    int requests = 0;    // requests taken so far, refused ones included
     friend bool operator==(const TftpStatus&, const TftpStatus&) = default;
 };
 
@@ -140,6 +141,7 @@ private:
     std::string client_host_;
     std::string filename_;
     std::string status_;
+    int requests_ = 0;
     TftpStatus shown_;
 };
 
