@@ -1,5 +1,7 @@
 #include "cli/device_options.h"
 
+#include "cli/config_option.h"
+
 #include <cstdlib>
 
 namespace vornex::cli {
@@ -66,6 +68,21 @@ bool device_config_from_args(const Args& args, device_config& config, std::ostre
            choose(args, "--priv-protocol",
                   {{"none", priv_none}, {"des", priv_des}, {"aes", priv_aes}}, config.priv_protocol,
                   err);
+}
+
+std::unique_ptr<Box> open_device_from_command_line(Context& context, const Args& args,
+                                                   int& exit_code) {
+    device_config config;
+    exit_code = device_config_from_command_line(context, args, config);
+    if (exit_code != exit_ok) {
+        return nullptr;
+    }
+    auto box =
+        AM_New_Box(context.presenter, OwnerWindow::main_window(), config, cli_session_timings());
+    if (!box) {
+        exit_code = exit_failed;
+    }
+    return box;
 }
 
 session_timings cli_session_timings() {

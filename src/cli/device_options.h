@@ -7,6 +7,7 @@
 #include "config/device_config.h"
 #include "snmp/box.h"
 
+#include <memory>
 #include <ostream>
 #include <string_view>
 #include <vector>
@@ -19,6 +20,11 @@ std::vector<std::string_view> device_option_names();
 // Fills `config` from the defaults, the environment and `args`; false (after writing the
 // reason to `err`) when a value is not one the option takes.
 bool device_config_from_args(const Args& args, device_config& config, std::ostream& err);
+
+// Opens the device the command line names (device options or --config), exactly as the
+// program does; null with `exit_code` set after a usage error or a reported failure.
+std::unique_ptr<Box> open_device_from_command_line(Context& context, const Args& args,
+                                                   int& exit_code);
 
 // The session retries and time-outs: the program's own, unless the test suite shortens
 // them through VORNEX_TEST_SHORT_TIMEOUTS.

@@ -155,6 +155,7 @@ void get_controllers(Box& box) {
     box.serial_1 = box.serial_2 = 0;
     box.power_supply_1 = box.power_supply_2 = " ";
     box.displayed_map = box.active_map = 0;
+    box.controller_version.clear();
 
     SnmpGet get(box);
     get.add({1, 2, 1, 1, 0}, asn_integer)
@@ -184,6 +185,7 @@ void get_controllers(Box& box) {
     }
     if (const auto version = get.octets(5)) {
         const std::string text = version->substr(0, 255);
+        box.controller_version = text;
         int major = 0, minor = 0, patch = 0;
         std::sscanf(text.c_str(), " V%d.%d.%d", &major, &minor, &patch);
         const int v = major * 10000 + minor * 100 + patch;
@@ -212,6 +214,32 @@ int read_port_count(Box& box, Card& card, std::uint8_t& count) {
     }
     count = card.port_count = static_cast<std::uint8_t>(value);
     return 0;
+}
+
+int card_state(Box& box, const Card& card, std::string& text) {
+    const auto value = read_status(box, {1, 1, 1, 9, card.slot});
+    if (!value) {
+        text = "no response";
+        return -1;
+    }
+    switch (*value) {
+    case 1:
+        text = "working";
+        break;
+    case 2:
+        text = "cardTypeMismatch";
+        break;
+    case 3:
+        text = "empty";
+        break;
+    case 4:
+        text = "unplugged";
+        break;
+    default:
+        text = "unknownState";
+        break;
+    }
+    return static_cast<int>(*value);
 }
 
 int xcu_sync_status(Box& box, std::string& text) {

@@ -61,6 +61,9 @@ void get_controllers(Box& box);
 // Reads the card's port count into `count` (0 on failure, which is reported); 0 or 1.
 int read_port_count(Box& box, Card& card, std::uint8_t& count);
 
+// The state of a card's slot (1 working, 2 cardTypeMismatch, 3 empty, 4 unplugged), -1
+// when the read fails; `text` names it.
+int card_state(Box& box, const Card& card, std::string& text);
 // 1 synchronised, 0 not, -1 no answer; `text` names the state.
 int xcu_sync_status(Box& box, std::string& text);
 // The number of the working XCU, or -1 when the read fails.

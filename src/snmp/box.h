@@ -69,6 +69,7 @@ struct Box {
     bool fw_ge_2_15_01 = false;
     bool fw_lt_2_15_01 = true;
     bool fw_ge_2_15_02 = false;
+    std::string controller_version; // the version text the flags were taken from
 
     // Where every message about this device is shown.
     Presenter* presenter;

@@ -58,11 +58,11 @@ struct CliRun {
 
 // Runs the CLI (or, when `arguments` starts with "env", a command that runs it) and
 // collects stdout and stderr together. `short_timeouts` lets a time-out cost little.
-CliRun run_cli(const std::string& arguments, bool short_timeouts = false) {
+CliRun run_cli(const std::string& arguments, bool short_timeouts = false, bool stderr_too = true) {
     const std::string program =
         arguments.rfind("env ", 0) == 0 ? arguments : std::string(VORNEX_CLI) + " " + arguments;
-    const std::string command =
-        (short_timeouts ? "VORNEX_TEST_SHORT_TIMEOUTS=1 " : "") + program + " 2>&1";
+    const std::string command = (short_timeouts ? "VORNEX_TEST_SHORT_TIMEOUTS=1 " : "") + program +
+                                (stderr_too ? " 2>&1" : " 2>/dev/null");
     FILE* pipe = popen(command.c_str(), "r");
     CliRun run{-1, {}};
     std::array<char, 256> chunk{};
@@ -79,8 +79,9 @@ TEST(CliIdentify, OpensTheDeviceLikeTheProgram) {
     const std::string host = " --hostname " + sim->peer();
     const CliRun v1 = run_cli("identify --get-community public" + host);
     EXPECT_EQ(v1.status, exit_ok);
-    EXPECT_EQ(v1.out, "host: " + sim->peer() +
-                          "\nsysName: r4150-v3\nmodel: R4150\nroot: 1.3.6.1.4.1.823.4150\n");
+    EXPECT_EQ(v1.out.substr(0, v1.out.find("\ncontroller")),
+              "host: " + sim->peer() +
+                  "\nsysName: r4150-v3\nmodel: R4150\nroot: 1.3.6.1.4.1.823.4150");
 
     // Secrets from the environment, so that they stay out of the process list.
     const CliRun v3 = run_cli("env VORNEX_AUTH_KEY=sha-auth-pass VORNEX_PRIV_KEY=aes-priv-pass " +
@@ -111,8 +112,62 @@ TEST(CliIdentify, OpensTheDeviceLikeTheProgram) {
 
     const CliRun bad = run_cli("identify --snmp 2" + host);
     EXPECT_EQ(bad.status, exit_usage);
-    EXPECT_EQ(bad.out, "vornex-cli: --snmp does not take \"2\"\n"
-                       "usage: vornex-cli identify [DEVICE OPTIONS]\n");
+    EXPECT_EQ(bad.out, "vornex-cli: --snmp does not take \"2\"\n");
+}
+
+TEST(CliDevice, ControllersCardsAndTree) {
+    auto sim = test::SimProcess::start("demo");
+    ASSERT_NE(sim, nullptr);
+    const std::string host = " --hostname " + sim->peer();
+    const CliRun identify = run_cli("identify --json" + host);
+    EXPECT_EQ(identify.status, exit_ok);
+    EXPECT_EQ(identify.out,
+              "{\"host\": \"" + sim->peer() +
+                  "\", \"sysName\": \"R4150-DEMO\", \"model\": \"R4150\", \"root\": "
+                  "\"1.3.6.1.4.1.823.4150\", \"serial_1\": 41500117, \"serial_2\": 41500118, "
+                  "\"firmware\": \" V2.15.02\", \"fw_lt_2_15_01\": false, \"fw_ge_2_15_01\": "
+                  "true, \"fw_ge_2_15_02\": true, \"power_supply_1\": \"DC-48v\", "
+                  "\"power_supply_2\": \"AC/DC\", \"xcu_sync\": \"sync\", \"working_xcu\": 1, "
+                  "\"active_map\": 1}\n");
+
+    // The warnings of the opening go to stderr; the card lines to stdout.
+    sim->set_value("R.1.1.1.9.3", "i:4");
+    const CliRun cards = run_cli("cards" + host, false, false);
+    EXPECT_EQ(cards.status, exit_ok);
+    EXPECT_EQ(cards.out, "Trib1 E1-NP registered 2 installed 2 ports 8 state working\n"
+                         "Trib2 T1-NP registered 4 installed 2 ports 8 state working\n"
+                         "Trib3 E1-PRTD registered 3 installed 2 ports 8 state unplugged\n"
+                         "Trib4 E1-PRTD registered 3 installed 2 ports 0 state working\n"
+                         "Trib5 T3-MX3-NP registered 38 installed 15 ports 4 state working\n"
+                         "Trib6 STM1-NP registered 13 installed 6 ports 3 state working\n"
+                         "Trib7 OC3-NP registered 19 installed 6 ports 2 state working\n"
+                         "Trib8 unknown registered 7 installed 2 ports 0 state working\n"
+                         "In-Band HDLC registered 0 installed 0 ports 0\n");
+
+    const CliRun tree = run_cli("tree --slot 6" + host, false, false);
+    EXPECT_EQ(tree.out.substr(0, tree.out.find("TS-01")),
+              "Trib6 STM1-NP\n"
+              "  Port-01 P01 6.1.0.0.0.0 kind 0 \"SDH-RING-EAST\"\n"
+              "    AUG1-01 A01 0.1.1.100.100.0 kind 4\n"
+              "      AU4-01 A01 0.1.1.1.0.0 kind 5\n"
+              "        TU12-01 01 6.1.1.1.1.100 kind 5\n          ");
+    const CliRun json = run_cli("tree --json --slot 9" + host, false, false);
+    EXPECT_EQ(json.out.substr(0, json.out.find("{\"name\": \"TS-01")),
+              "[{\"slot\": 9, \"name\": \"In-Band\", \"type\": \"HDLC\", "
+              "\"endpoints\": [{\"name\": \"HDLC_1\", \"short_name\": \"H01\", "
+              "\"address\": [9, 1, 100, 100, 100, 0], \"kind\": 0, \"identifier\": "
+              "null, \"children\": [");
+    EXPECT_EQ(run_cli("tree --slot 10" + host).status, exit_usage);
+
+    // The device may come from a device configuration file instead.
+    const std::string file = testing::TempDir() + "demo.lcf";
+    std::FILE* lcf = std::fopen(file.c_str(), "w");
+    std::fprintf(lcf, "hostname %s\r\nsnmp 1\r\nget_community \"public\"\r\n", sim->peer().c_str());
+    std::fclose(lcf);
+    const CliRun configured = run_cli("identify --config " + file);
+    EXPECT_EQ(configured.out.substr(0, configured.out.find("model:")),
+              "host: " + sim->peer() + "\nsysName: R4150-DEMO\n");
+    EXPECT_EQ(run_cli("identify --config " + file + host).status, exit_usage);
 }
 
 TEST(CliProgram, DispatchesAndRefusesUnknownCommands) {

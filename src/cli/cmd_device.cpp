@@ -1,0 +1,244 @@
+// identify, cards, tree: what the program learns when it opens a device, for scripts.
+// Each opens the device exactly as the program does; --json gives the same facts as JSON.
+#include "cli/cli.h"
+#include "cli/config_option.h"
+#include "cli/device_options.h"
+#include "model/card.h"
+#include "model/model_steps.h"
+#include "snmp/box.h"
+
+#include <cstdio>
+#include <functional>
+
+namespace vornex::cli {
+namespace {
+
+std::string json_string(const std::string& text) {
+    std::string out = "\"";
+    for (unsigned char c : text) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += static_cast<char>(c);
+        } else if (c < 0x20) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+            out += escaped;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out + "\"";
+}
+
+std::string yes_no(bool flag) {
+    return flag ? "yes" : "no";
+}
+std::string json_bool(bool flag) {
+    return flag ? "true" : "false";
+}
+
+std::string address_text(const EndpointAddress& a) {
+    std::string text;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        text += (i == 0 ? "" : ".") + std::to_string(a[i]);
+    }
+    return text;
+}
+
+std::string json_address(const EndpointAddress& a) {
+    std::string text;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        text += (i == 0 ? "" : ", ") + std::to_string(a[i]);
+    }
+    return text;
+}
+
+// Parses the options every device subcommand takes plus `extra`, and opens the device.
+std::unique_ptr<Box> open(Context& context, const std::vector<std::string>& words,
+                          std::vector<std::string_view> extra, const char* usage,
+                          std::optional<Args>& args, int& exit_code) {
+    std::vector<std::string_view> options = device_and_config_option_names();
+    options.insert(options.end(), extra.begin(), extra.end());
+    args = Args::parse(words, options, {"--json"}, context.err);
+    if (!args || !args->positional().empty()) {
+        context.err << "usage: vornex-cli " << usage << '\n';
+        exit_code = exit_usage;
+        return nullptr;
+    }
+    return open_device_from_command_line(context, *args, exit_code);
+}
+
+int identify(Context& context, const std::vector<std::string>& words) {
+    std::optional<Args> args;
+    int exit_code = exit_ok;
+    auto box = open(context, words, {}, "identify [DEVICE OPTIONS] [--json]", args, exit_code);
+    if (!box) {
+        return exit_code;
+    }
+    get_controllers(*box);
+    std::string sync;
+    xcu_sync_status(*box, sync);
+    const long working = working_xcu(*box);
+    std::string root;
+    for (unsigned i = 0; i < box->root_len; ++i) {
+        root += (i == 0 ? "" : ".") + std::to_string(box->root[i]);
+    }
+    std::ostream& out = context.out;
+    if (args->flag("--json")) {
+        out << "{\"host\": " << json_string(box->host())
+            << ", \"sysName\": " << json_string(box->sys_name)
+            << ", \"model\": " << json_string(box->model->name) << ", \"root\": \"" << root
+            << "\", \"serial_1\": " << box->serial_1 << ", \"serial_2\": " << box->serial_2
+            << ", \"firmware\": " << json_string(box->controller_version)
+            << ", \"fw_lt_2_15_01\": " << json_bool(box->fw_lt_2_15_01)
+            << ", \"fw_ge_2_15_01\": " << json_bool(box->fw_ge_2_15_01)
+            << ", \"fw_ge_2_15_02\": " << json_bool(box->fw_ge_2_15_02)
+            << ", \"power_supply_1\": " << json_string(box->power_supply_1)
+            << ", \"power_supply_2\": " << json_string(box->power_supply_2)
+            << ", \"xcu_sync\": " << json_string(sync) << ", \"working_xcu\": " << working
+            << ", \"active_map\": " << box->active_map << "}\n";
+    } else {
+        out << "host: " << box->host() << "\nsysName: " << box->sys_name
+            << "\nmodel: " << box->model->name << "\nroot: " << root
+            << "\ncontroller 1 serial: " << box->serial_1
+            << "\ncontroller 2 serial: " << box->serial_2
+            << "\nfirmware:" << box->controller_version
+            << "\nfirmware before 2.15.01: " << yes_no(box->fw_lt_2_15_01)
+            << "\nfirmware 2.15.01 or later: " << yes_no(box->fw_ge_2_15_01)
+            << "\nfirmware 2.15.02 or later: " << yes_no(box->fw_ge_2_15_02)
+            << "\npower supply 1: " << box->power_supply_1
+            << "\npower supply 2: " << box->power_supply_2 << "\nXCU sync: " << sync
+            << "\nworking XCU: " << working << "\nactive map: " << box->active_map << '\n';
+    }
+    return exit_ok;
+}
+
+// Builds the whole model as the program does when it opens a device.
+bool build_model(Box& box) {
+    get_controllers(box);
+    return ModelSteps(box).run() == ModelSteps::Outcome::done;
+}
+
+int cards(Context& context, const std::vector<std::string>& words) {
+    std::optional<Args> args;
+    int exit_code = exit_ok;
+    auto box = open(context, words, {}, "cards [DEVICE OPTIONS] [--json]", args, exit_code);
+    if (!box) {
+        return exit_code;
+    }
+    const bool built = build_model(*box);
+    const bool json = args->flag("--json");
+    context.out << (json ? "[" : "");
+    bool first = true;
+    for (const auto& card : box->cards) {
+        std::string state;
+        card_state(*box, *card, state);
+        if (card->slot == in_band_slot) {
+            state = "";
+        }
+        if (json) {
+            context.out << (first ? "" : ", ") << "{\"slot\": " << int(card->slot)
+                        << ", \"name\": " << json_string(slot_name(*box, *card))
+                        << ", \"type\": " << json_string(card->type_name)
+                        << ", \"registered\": " << int(card->registered_model)
+                        << ", \"installed\": " << int(card->installed_model)
+                        << ", \"ports\": " << int(card->port_count)
+                        << ", \"state\": " << json_string(state) << "}";
+        } else {
+            context.out << slot_name(*box, *card) << ' ' << card->type_name << " registered "
+                        << int(card->registered_model) << " installed "
+                        << int(card->installed_model) << " ports " << int(card->port_count)
+                        << (state.empty() ? "" : " state " + state) << '\n';
+        }
+        first = false;
+    }
+    context.out << (json ? "]\n" : "");
+    return built ? exit_ok : exit_failed;
+}
+
+void print_tree(std::ostream& out, const EndpointList& list, int depth, bool json) {
+    bool first = true;
+    for (const auto& node : list) {
+        if (json) {
+            out << (first ? "" : ", ") << "{\"name\": " << json_string(node->name)
+                << ", \"short_name\": " << json_string(node->short_name) << ", \"address\": ["
+                << json_address(node->address) << "], \"kind\": " << int(node->kind)
+                << ", \"identifier\": "
+                << (node->identifier ? json_string(*node->identifier) : "null")
+                << ", \"children\": [";
+            print_tree(out, node->children, depth + 1, true);
+            out << "]}";
+        } else {
+            out << std::string(2 * depth, ' ') << node->name << ' ' << node->short_name << ' '
+                << address_text(node->address) << " kind " << int(node->kind);
+            if (node->identifier) {
+                out << " \"" << *node->identifier << '"';
+            }
+            out << '\n';
+            print_tree(out, node->children, depth + 1, false);
+        }
+        first = false;
+    }
+}
+
+int tree(Context& context, const std::vector<std::string>& words) {
+    std::optional<Args> args;
+    int exit_code = exit_ok;
+    auto box = open(context, words, {"--slot"}, "tree [DEVICE OPTIONS] [--slot N] [--json]", args,
+                    exit_code);
+    if (!box) {
+        return exit_code;
+    }
+    int only = 0;
+    if (const auto slot = args->value("--slot")) {
+        only = std::atoi(slot->c_str());
+        if (only < 1 || only > in_band_slot) {
+            context.err << "vornex-cli: --slot takes 1 to 9\n";
+            return exit_usage;
+        }
+    }
+    const bool built = build_model(*box);
+    const bool json = args->flag("--json");
+    context.out << (json ? "[" : "");
+    bool first = true;
+    for (const auto& card : box->cards) {
+        if (only != 0 && card->slot != only) {
+            continue;
+        }
+        if (json) {
+            context.out << (first ? "" : ", ") << "{\"slot\": " << int(card->slot)
+                        << ", \"name\": " << json_string(slot_name(*box, *card))
+                        << ", \"type\": " << json_string(card->type_name) << ", \"endpoints\": [";
+            print_tree(context.out, card->endpoints, 0, true);
+            context.out << "]}";
+        } else {
+            context.out << slot_name(*box, *card) << ' ' << card->type_name << '\n';
+            print_tree(context.out, card->endpoints, 1, false);
+        }
+        first = false;
+    }
+    context.out << (json ? "]\n" : "");
+    return built ? exit_ok : exit_failed;
+}
+
+const char* const device_usage =
+    "[--hostname HOST[:PORT]] [--snmp 1|3] [--get-community C] [--set-community C]\n"
+    "      [--security-username U] [--context-name C] [--auth-protocol none|md5|sha]\n"
+    "      [--priv-protocol none|des|aes] [--auth-key K] [--priv-key K]\n"
+    "      | --config FILE.lcf [--password-file FILE]";
+
+const CommandRegistration identify_registration{
+    {"identify", device_usage,
+     "open the device; print host, sysName, model, root and the controllers (--json too);\n"
+     "      secrets may come from VORNEX_GET_COMMUNITY, VORNEX_SET_COMMUNITY, VORNEX_AUTH_KEY,\n"
+     "      VORNEX_PRIV_KEY and VORNEX_PASSWORD",
+     identify}};
+const CommandRegistration cards_registration{
+    {"cards", "DEVICE OPTIONS [--json]",
+     "one line per card: slot, type, registered and installed codes, ports, state", cards}};
+const CommandRegistration tree_registration{
+    {"tree", "DEVICE OPTIONS [--slot N] [--json]",
+     "the endpoint tree: long and short name, address, kind, identifier", tree}};
+
+} // namespace
+} // namespace vornex::cli
