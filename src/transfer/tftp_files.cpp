@@ -135,7 +135,9 @@ private:
 } // namespace
 
 std::unique_ptr<TftpReadFile> DiskFiles::open_read(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so that a named pipe under the root cannot hold the server thread in
+    // open(); anything but a regular file is then refused by size().
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         return nullptr;
     }

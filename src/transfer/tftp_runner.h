@@ -8,7 +8,6 @@
 #include "app/window_geometry.h"
 #include "transfer/tftp_server.h"
 
-#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>

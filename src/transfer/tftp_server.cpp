@@ -38,6 +38,16 @@ bool take_string(std::span<const std::uint8_t> p, std::size_t& offset, std::stri
     return true;
 }
 
+// The file name of a request; an unterminated one runs to the end of the datagram.
+std::string requested_name(std::span<const std::uint8_t> p) {
+    std::size_t offset = 2;
+    std::string name;
+    if (!take_string(p, offset, name)) {
+        name.assign(reinterpret_cast<const char*>(p.data()) + 2, p.size() - 2);
+    }
+    return name;
+}
+
 // A requested name that could reach outside the root folder: absolute, with a drive
 // letter, or with a ".." component. Both separators count, whatever the platform.
 bool climbs_out(const std::string& name) {
@@ -273,11 +283,7 @@ void TftpServer::send_error(std::uint16_t code, const char* text) {
 
 void TftpServer::tftp_read_request(std::span<const std::uint8_t> packet) {
     direction_ = Direction::read;
-    std::size_t offset = 2;
-    std::string name;
-    if (!take_string(packet, offset, name)) {
-        name.assign(reinterpret_cast<const char*>(packet.data()) + 2, packet.size() - 2);
-    }
+    const std::string name = requested_name(packet);
     filename_ = name.substr(0, filename_buffer - 1);
     if (!tftp_build_path(name)) {
         set_status("File not found.");
@@ -316,11 +322,7 @@ void TftpServer::tftp_read_request(std::span<const std::uint8_t> packet) {
 
 void TftpServer::tftp_write_request(std::span<const std::uint8_t> packet) {
     direction_ = Direction::write;
-    std::size_t offset = 2;
-    std::string name;
-    if (!take_string(packet, offset, name)) {
-        name.assign(reinterpret_cast<const char*>(packet.data()) + 2, packet.size() - 2);
-    }
+    const std::string name = requested_name(packet);
     filename_ = name.substr(0, filename_buffer - 1);
     if (!tftp_build_path(name) || climbs_out(name)) {
         set_status("Access violation.");
@@ -419,7 +421,7 @@ void TftpServer::tftp_send_data() {
     }
     send_length_ = last_data_length_ + 4u;
     set_status(format_message(status_buffer, "Sending %-6d", current_block_));
-    send_held("Socket Error, tftp_send_data()", false);
+    send_held("Socket Error, tftp_send_data()");
 }
 
 void TftpServer::tftp_recv_data(std::span<const std::uint8_t> packet) {
@@ -451,29 +453,22 @@ void TftpServer::tftp_send_ack() {
     put16(2, acknowledged_block_);
     send_length_ = 4;
     set_status(format_message(status_buffer, "Receiving %-6d", acknowledged_block_));
-    send_held("Socket Error, tftp_send_data()", false);
+    send_held("Socket Error, tftp_send_data()");
 }
 
 void TftpServer::tftp_send_rsp() {
     if (send_length_ != 0 && active()) {
-        send_held("Socket Error, tftp_send_rsp()", true);
+        send_held("Socket Error, tftp_send_rsp()");
     }
 }
 
-bool TftpServer::send_held(const char* context, bool end_first) {
+void TftpServer::send_held(const char* context) {
     const int error = platform_.send_to(
         client_, std::span<const std::uint8_t>(send_buffer_.data(), send_length_));
-    if (error == 0 || is_would_block(error)) {
-        return true;
-    }
-    if (end_first) {
+    if (error != 0 && !is_would_block(error)) {
         end_transfer();
         platform_.error_box(socket_error_text(context, error));
-    } else {
-        platform_.error_box(socket_error_text(context, error));
-        end_transfer();
     }
-    return false;
 }
 
 void TftpServer::tick() {

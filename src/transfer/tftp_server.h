@@ -110,7 +110,7 @@ private:
     void send_error(std::uint16_t code, const char* text);
     void end_transfer();
     // Sends the held packet; on a real failure ends the transfer and shows `context`.
-    bool send_held(const char* context, bool end_first);
+    void send_held(const char* context);
     void arm(std::uint16_t seconds);
     void set_status(const std::string& text);
     void publish();

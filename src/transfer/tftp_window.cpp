@@ -134,7 +134,6 @@ void TftpWindow::paintEvent(QPaintEvent*) {
 void TftpWindow::closeEvent(QCloseEvent* event) {
     shut_down();
     event->accept();
-    deleteLater();
 }
 
 void TftpWindow::shut_down() {
@@ -149,6 +148,7 @@ int QtTftpServerControl::start(const tftp_server_params& params) {
         return -1;
     }
     auto* window = new TftpWindow;
+    window->setAttribute(Qt::WA_DeleteOnClose);
     if (!window->start(params)) {
         delete window;
         return 1;

@@ -15,6 +15,7 @@
 #include <poll.h>
 #include <sstream>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -292,6 +293,23 @@ TEST_F(TftpInterop, NetasciiIsServedByteForByte) {
     EXPECT_EQ(client.receive(), expect);
     client.send(ack(1));
     EXPECT_TRUE(recorder.wait_done("Transfer Complete!"));
+}
+
+TEST_F(TftpInterop, OnlyRegularFilesAreServed) {
+    // A named pipe must neither hang the server nor be read; a folder is no file either.
+    ASSERT_EQ(::mkfifo((root / "pipe").c_str(), 0644), 0);
+    RawClient client(runner.port());
+    for (const char* name : {"pipe", "sub"}) {
+        client.send(strings(op_rrq, {name, "octet"}));
+        const Bytes answer = client.receive();
+        EXPECT_EQ(std::string(answer.begin() + 4, answer.end()),
+                  std::string("File read error.\0", 17))
+            << name;
+        EXPECT_EQ(answer.size() > 3 ? answer[3] : 0, 2) << name;
+        EXPECT_TRUE(recorder.wait_done("File read error.")) << name;
+    }
+    client.send(strings(op_wrq, {"sub", "octet"}));
+    EXPECT_EQ(client.receive().size(), 22u); // "Access violation."
 }
 
 TEST_F(TftpInterop, ASecondClientGetsNothingUntilTheFirstIsDone) {
