@@ -45,6 +45,10 @@ std::string run_command(Agent& agent, const std::string& line) {
         agent.reboot(n);
         return ok;
     }
+    if (cmd == "force-result" && to_int(arg1, n)) {
+        device.force_next_result(n);
+        return ok;
+    }
     if (cmd == "clear-faults") {
         faults = Faults{};
         return ok;

@@ -11,8 +11,6 @@ namespace {
 
 using nlohmann::json;
 
-enum Family { none = 0, e1, t1, t3, sdh, sonet };
-
 struct CardType {
     int registered;
     int installed;
@@ -275,6 +273,14 @@ void Device::follow(const Oid& changed) {
     if (!has_prefix(changed, root_))
         return;
     const Oid rel(changed.begin() + static_cast<long>(root_.size()), changed.end());
+    // Writing 2 (execute) to a command's execute object runs it.
+    const Object* written = store_.find(changed);
+    if (written && written->value.number == 2) {
+        if (rel == Oid{1, 16, 1, 19, 0})
+            return run_set_command();
+        if (rel == Oid{1, 16, 2, 10, 0})
+            return run_clear_command();
+    }
     auto prefixes_for = [&](const Oid& table, const std::vector<Column>& cols, const Oid& idx) {
         return row_prefixes(root_ + table, cols, idx);
     };
@@ -364,6 +370,13 @@ std::optional<Device> Device::load(const std::string& path, std::string& error) 
                          Rule::read_only());
         d.store_.put(d.r({1, 16, 4, 1, 0}), Value::integer(s.value("active_map", 1)),
                      Rule::one_of({1, 2}));
+        // The cross-connect set and clear commands: parameters, execute, result.
+        for (std::uint32_t c = 1; c <= 19; ++c)
+            d.store_.put(d.r({1, 16, 1, c, 0}), Value::integer(0), Rule::range(0, INT32_MAX));
+        d.store_.put(d.r({1, 16, 1, 20, 0}), Value::integer(0), Rule::read_only());
+        for (std::uint32_t c = 1; c <= 10; ++c)
+            d.store_.put(d.r({1, 16, 2, c, 0}), Value::integer(0), Rule::range(0, INT32_MAX));
+        d.store_.put(d.r({1, 16, 2, 11, 0}), Value::integer(0), Rule::read_only());
 
         // Firmware banks: the controllers are boards 1 and 2, a card is its slot + 2.
         std::map<int, json> banks;
@@ -500,6 +513,7 @@ std::optional<Device> Device::load(const std::string& path, std::string& error) 
             else
                 d.store_.put(*oid, *value, Rule{true, {}, INT32_MIN, INT32_MAX, 255});
         }
+        d.load_cross_connects(s.value("cross_connects", json::array()).dump());
     } catch (const std::exception& e) {
         error = path + ": " + e.what();
         return std::nullopt;

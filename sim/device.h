@@ -5,9 +5,11 @@
 
 #include "store.h"
 
+#include <array>
 #include <chrono>
 #include <optional>
 #include <string>
+#include <variant>
 #include <vector>
 
 namespace vornex::sim {
@@ -36,6 +38,11 @@ inline const Oid sys_up_time{1, 3, 6, 1, 2, 1, 1, 3, 0};
 inline const Oid sys_name{1, 3, 6, 1, 2, 1, 1, 5, 0};
 inline const Oid system_group{1, 3, 6, 1, 2, 1, 1};
 
+// Card families as the device's objects tell them apart.
+enum Family { none = 0, e1, t1, t3, sdh, sonet };
+
+using Address = std::array<int, 6>; // slot, port, level 1..3, timeslot index
+
 class Device {
 public:
     // Reads a scenario file. On failure returns nullopt with the reason in `error`.
@@ -49,10 +56,40 @@ public:
     // Resolves "R.x.y" (below the device root) or a full numeric identifier.
     std::optional<Oid> resolve(std::string_view text) const;
 
-    // Brings the objects that depend on `changed` in step after a successful SET.
+    // Brings the objects that depend on `changed` in step after a successful SET, and runs
+    // the cross-connect commands when their execute object is written.
     void follow(const Oid& changed);
 
+    // The cross-connect commands (xconnect.cpp). Each returns the result code it also
+    // stores in its result object: 1 success, else a mapping error code.
+    int set_cross_connect(int map, const Address& src, const Address& dst, int xc_type, int count,
+                          int channel, int a_mu, int table);
+    int clear_cross_connect(int map, const Address& first, int count, int xc_type);
+    // The next command answers `code` and changes nothing.
+    void force_next_result(int code) { forced_result_ = code; }
+
 private:
+    struct Leaf {
+        int kind;    // 0 timeslot, 90 unframed signal, 2..6 paths
+        bool hdlc;   // an HDLC channel's timeslot
+        int last;    // the highest timeslot index of its siblings (the leaf's own for paths)
+        bool single; // a path: no siblings that a run could continue into
+    };
+    // The leaf at an address, or the mapping error code that refuses it; `source` picks the
+    // source or destination flavour of the codes.
+    std::variant<Leaf, int> leaf_at(const Address& a, bool source) const;
+    Oid xc_row(int column, int map, const Address& dst) const;
+    bool has_row(int map, const Address& dst) const;
+    void put_xc_row(int map, const Address& dst, const Address& src, int xc_type, int channel,
+                 int a_mu, int table);
+    void erase_xc_row(int map, const Address& dst);
+    std::optional<Address> row_source(int map, const Address& dst) const;
+    int command_value(std::initializer_list<std::uint32_t> suffix) const;
+    void run_set_command();
+    void run_clear_command();
+    int finish_command(int result, std::uint32_t table, std::uint32_t column);
+    void load_cross_connects(const std::string& json_text);
+
     struct Card {
         int slot = 0;
         int registered = 1;
@@ -73,6 +110,7 @@ private:
     Store store_;
     Credentials credentials_;
     std::vector<Card> cards_;
+    std::optional<int> forced_result_;
 };
 
 } // namespace vornex::sim
