@@ -1,5 +1,7 @@
 #include "snmp/box.h"
 
+#include "comments/comment_lock.h"
+#include "comments/comments.h"
 #include "config/device_config.h"
 #include "model/card.h"
 #include "snmp/snmp_access.h"
@@ -22,6 +24,8 @@ const device_model device_models[] = {
 Box::Box(Presenter& presenter) : presenter(&presenter) {}
 
 Box::~Box() {
+    comment_lock_release(*this);
+    comment_tree_free(*this);
     cards.clear();
     if (set_session != get_session) {
         snmp_close_counted(set_session);

@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdint>
+#include <filesystem>
 #include <initializer_list>
 #include <memory>
 #include <net-snmp/net-snmp-config.h>
@@ -19,6 +20,7 @@ namespace vornex {
 
 struct device_config;
 struct Card;
+struct CommentNode;
 
 struct device_model {
     int model_id; // the MIB id, sub-identifier 8 of the device root; 0 ends the table
@@ -48,7 +50,7 @@ struct session_timings {
 
 struct Box {
     explicit Box(Presenter& presenter);
-    ~Box(); // frees the cards and closes the sessions
+    ~Box(); // frees the cards and comments, releases the comment lock, closes the sessions
     Box(const Box&) = delete;
     Box& operator=(const Box&) = delete;
 
@@ -61,6 +63,12 @@ struct Box {
     int displayed_map = 0;
     int active_map = 0;
     bool comments_dirty = false;
+    // Endpoint comments: every endpoint's information, and the comment file's lock (the lock
+    // file's descriptor stays open while comment_lock_held is set).
+    std::unique_ptr<CommentNode> comments;
+    std::filesystem::path comment_lock_path;
+    int comment_lock_file = -1;
+    bool comment_lock_held = false;
     std::vector<std::unique_ptr<Card>> cards; // slot order, the in-band card last
     std::uint32_t serial_1 = 0;
     std::uint32_t serial_2 = 0;

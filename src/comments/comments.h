@@ -1,0 +1,83 @@
+#pragma once
+// The identifiers and comment that operators attach to endpoints, kept per open device in a
+// seven-level tree hung from the Box. An endpoint is placed by its key (slot, the card's
+// installed model, five address bytes), not by its tree record, so the information survives
+// every rebuild of the endpoint trees and stays with a position and a kind of card.
+//
+// Every stored text is cut to what the comment file carries back (18 characters for an
+// identifier, 62 for the comment), and the characters the file cannot hold between its
+// double quotes are replaced, so memory and file never disagree.
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace vornex {
+
+struct Box;
+struct HsEntry;
+
+inline constexpr std::size_t map_count = 4;
+inline constexpr std::size_t identifier_max_length = 18;
+inline constexpr std::size_t comment_max_length = 62;
+
+using EndpointKey = std::array<std::uint8_t, 7>;
+
+struct endpoint_info {
+    bool map_specific = false; // false: identifiers[0] is the identifier of every map
+    std::array<std::string, map_count> identifiers; // maps 1 to 4
+    std::string comment;
+
+    bool empty() const;
+    friend bool operator==(const endpoint_info&, const endpoint_info&) = default;
+};
+
+// One node of the comment tree: one key byte per level, siblings in ascending byte order,
+// the information on the seventh level only.
+struct CommentNode {
+    std::uint8_t byte = 0;
+    std::unique_ptr<CommentNode> next;
+    std::unique_ptr<CommentNode> child;
+    std::unique_ptr<endpoint_info> info;
+};
+
+// Byte 0 the slot byte of the address, byte 1 the card's installed model (0 without a
+// card), bytes 2 to 6 the other five address bytes.
+EndpointKey endpoint_key(const HsEntry& endpoint);
+
+// The information stored under `key`, or null.
+const endpoint_info* comment_find(const Box& box, const EndpointKey& key);
+
+// Finds or creates the key's information and copies every field of `info` into it (texts
+// cut and cleaned as above); each field that changes sets box.comments_dirty. 0, or 1 when
+// memory ran out (nothing is changed then).
+int comment_store(Box& box, const EndpointKey& key, const endpoint_info& info);
+
+// The identifier shown for `endpoint` in the displayed map: empty without a box or without
+// information; identifier 1 when it is not map-specific or the displayed map is not 1 to 4.
+std::string endpoint_identifier(const Box* box, const HsEntry& endpoint);
+
+// Sets the displayed map's identifier of `endpoint` to `text`, making the information
+// map-specific (identifier 1 first becomes every map's own, so the other maps keep showing
+// what they showed). Without information, a text that is empty or only blanks stores
+// nothing. 0, or 1 when memory ran out.
+int comment_set_map_identifier(Box& box, const HsEntry& endpoint, std::string_view text);
+
+using CommentVisit = std::function<void(const EndpointKey& key, endpoint_info& info)>;
+
+// Calls `visit` for every stored information in ascending key order.
+void comment_walk(CommentNode* tree, const CommentVisit& visit);
+
+// Map management: clearing empties map `map_index`'s identifier (0 to 3 for maps 1 to 4)
+// and, when asked, the comment; copying copies one map's identifier over another's and
+// makes the information map-specific. The caller sets comments_dirty.
+void comment_clear_map(Box& box, int map_index, bool clear_comments);
+void comment_copy_map(Box& box, int from_index, int to_index);
+
+// Frees every node of the tree.
+void comment_tree_free(Box& box);
+
+} // namespace vornex

@@ -1,0 +1,215 @@
+// The comment tree, the store and the identifiers the cross-connect operations use.
+
+#include "comments/comments.h"
+#include "model/card.h"
+#include "model/hs_entry.h"
+#include "recording_presenter.h"
+#include "snmp/box.h"
+
+#include <algorithm>
+#include <gtest/gtest.h>
+#include <vector>
+
+namespace vornex {
+namespace {
+
+class CommentsTest : public ::testing::Test {
+protected:
+    test::RecordingPresenter presenter;
+    Box box{presenter};
+    Card card;
+
+    void SetUp() override {
+        card.slot = 3;
+        card.installed_model = 17;
+        box.displayed_map = 2;
+    }
+
+    static void place(HsEntry& entry, EndpointAddress address, Card& on) {
+        entry.address = address;
+        entry.card = &on;
+    }
+
+    static endpoint_info info(bool map_specific, std::array<std::string, 4> ids,
+                              std::string comment) {
+        endpoint_info result;
+        result.map_specific = map_specific;
+        result.identifiers = std::move(ids);
+        result.comment = std::move(comment);
+        return result;
+    }
+
+    std::vector<EndpointKey> walked_keys() {
+        std::vector<EndpointKey> keys;
+        comment_walk(box.comments.get(),
+                     [&](const EndpointKey& key, endpoint_info&) { keys.push_back(key); });
+        return keys;
+    }
+};
+
+TEST_F(CommentsTest, KeyTakesSlotModelAndAddress) {
+    HsEntry leaf;
+    place(leaf, {3, 2, 100, 100, 100, 18}, card);
+    EXPECT_EQ(endpoint_key(leaf), (EndpointKey{3, 17, 2, 100, 100, 100, 18}));
+    HsEntry orphan;
+    orphan.address = leaf.address;
+    EXPECT_EQ(endpoint_key(orphan), (EndpointKey{3, 0, 2, 100, 100, 100, 18}));
+}
+
+TEST_F(CommentsTest, StoreFindsWhatItStoredAndWalksInAscendingOrder) {
+    // Keys that differ at every level, stored out of order, so that a sibling inserted in
+    // front of, between and after others is reached and every level's search stops right.
+    const std::vector<EndpointKey> keys = {
+        {3, 17, 2, 100, 100, 100, 18},  {3, 17, 2, 100, 100, 100, 2}, {1, 5, 1, 1, 1, 1, 1},
+        {3, 17, 1, 100, 100, 100, 9},   {9, 0, 0, 0, 0, 0, 0},        {3, 16, 2, 100, 100, 100, 18},
+        {3, 17, 2, 100, 100, 100, 255}, {0, 0, 0, 0, 0, 0, 0}};
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        ASSERT_EQ(comment_store(box, keys[i], info(false, {"id" + std::to_string(i)}, "")), 0);
+    }
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        const endpoint_info* found = comment_find(box, keys[i]);
+        ASSERT_NE(found, nullptr);
+        EXPECT_EQ(found->identifiers[0], "id" + std::to_string(i));
+    }
+    EXPECT_EQ(comment_find(box, {3, 17, 2, 100, 100, 100, 19}), nullptr);
+    EXPECT_EQ(comment_find(box, {3, 17, 2, 100, 100, 99, 18}), nullptr);
+    EXPECT_EQ(comment_find(box, {10, 0, 0, 0, 0, 0, 0}), nullptr);
+
+    std::vector<EndpointKey> sorted = keys;
+    std::sort(sorted.begin(), sorted.end());
+    EXPECT_EQ(walked_keys(), sorted);
+}
+
+TEST_F(CommentsTest, StoreMarksDirtyOnlyWhenAFieldChanges) {
+    const EndpointKey key{3, 17, 2, 100, 100, 100, 18};
+    const endpoint_info first = info(true, {"a", "b", "", ""}, "note");
+    ASSERT_EQ(comment_store(box, key, first), 0);
+    EXPECT_TRUE(box.comments_dirty);
+
+    box.comments_dirty = false;
+    ASSERT_EQ(comment_store(box, key, first), 0);
+    EXPECT_FALSE(box.comments_dirty);
+
+    endpoint_info changed = first;
+    changed.identifiers[3] = "d";
+    ASSERT_EQ(comment_store(box, key, changed), 0);
+    EXPECT_TRUE(box.comments_dirty);
+    EXPECT_EQ(*comment_find(box, key), changed);
+
+    // A new key with nothing in it creates empty information, which is no change.
+    box.comments_dirty = false;
+    ASSERT_EQ(comment_store(box, {1, 1, 1, 1, 1, 1, 1}, endpoint_info{}), 0);
+    EXPECT_FALSE(box.comments_dirty);
+    ASSERT_NE(comment_find(box, {1, 1, 1, 1, 1, 1, 1}), nullptr);
+}
+
+TEST_F(CommentsTest, StoredTextsFitTheFile) {
+    const EndpointKey key{3, 17, 2, 100, 100, 100, 18};
+    const std::string long_id(25, 'x');
+    const std::string long_comment(70, 'c');
+    ASSERT_EQ(
+        comment_store(box, key, info(false, {long_id, "a\"b", "tab\there", ""}, long_comment)), 0);
+    const endpoint_info& stored = *comment_find(box, key);
+    EXPECT_EQ(stored.identifiers[0], std::string(18, 'x'));
+    EXPECT_EQ(stored.identifiers[1], "a'b");
+    EXPECT_EQ(stored.identifiers[2], "tab here");
+    EXPECT_EQ(stored.comment, std::string(62, 'c'));
+}
+
+TEST_F(CommentsTest, IdentifierShownDependsOnTheDisplayedMap) {
+    HsEntry leaf;
+    place(leaf, {3, 2, 100, 100, 100, 18}, card);
+    EXPECT_EQ(endpoint_identifier(&box, leaf), "");
+    EXPECT_EQ(endpoint_identifier(nullptr, leaf), "");
+
+    ASSERT_EQ(
+        comment_store(box, endpoint_key(leaf), info(false, {"one", "two", "three", "four"}, "")),
+        0);
+    EXPECT_EQ(endpoint_identifier(&box, leaf), "one");
+    EXPECT_EQ(endpoint_identifier(nullptr, leaf), "");
+
+    ASSERT_EQ(
+        comment_store(box, endpoint_key(leaf), info(true, {"one", "two", "three", "four"}, "")), 0);
+    EXPECT_EQ(endpoint_identifier(&box, leaf), "two");
+    box.displayed_map = 4;
+    EXPECT_EQ(endpoint_identifier(&box, leaf), "four");
+    box.displayed_map = 0;
+    EXPECT_EQ(endpoint_identifier(&box, leaf), "one");
+    box.displayed_map = 5;
+    EXPECT_EQ(endpoint_identifier(&box, leaf), "one");
+
+    // Another card model in the same slot has no information.
+    Card other;
+    other.slot = card.slot;
+    other.installed_model = 18;
+    HsEntry moved;
+    place(moved, leaf.address, other);
+    box.displayed_map = 2;
+    EXPECT_EQ(endpoint_identifier(&box, moved), "");
+}
+
+TEST_F(CommentsTest, SetMapIdentifierWithoutInformation) {
+    HsEntry leaf;
+    place(leaf, {3, 2, 100, 100, 100, 18}, card);
+    EXPECT_EQ(comment_set_map_identifier(box, leaf, ""), 0);
+    EXPECT_EQ(comment_set_map_identifier(box, leaf, "   "), 0);
+    EXPECT_EQ(comment_find(box, endpoint_key(leaf)), nullptr);
+    EXPECT_EQ(box.comments, nullptr);
+    EXPECT_FALSE(box.comments_dirty);
+
+    EXPECT_EQ(comment_set_map_identifier(box, leaf, "CKT-7"), 0);
+    EXPECT_TRUE(box.comments_dirty);
+    EXPECT_EQ(*comment_find(box, endpoint_key(leaf)), info(true, {"", "CKT-7", "", ""}, ""));
+    EXPECT_EQ(endpoint_identifier(&box, leaf), "CKT-7");
+    box.displayed_map = 1;
+    EXPECT_EQ(endpoint_identifier(&box, leaf), "");
+}
+
+TEST_F(CommentsTest, SetMapIdentifierWithInformation) {
+    HsEntry leaf;
+    place(leaf, {3, 2, 100, 100, 100, 18}, card);
+    ASSERT_EQ(comment_store(box, endpoint_key(leaf), info(false, {"common", "", "", ""}, "note")),
+              0);
+
+    // A blank text still applies to information that exists: it empties the map's identifier
+    // and the other maps keep showing the identifier they showed.
+    box.comments_dirty = false;
+    EXPECT_EQ(comment_set_map_identifier(box, leaf, ""), 0);
+    EXPECT_TRUE(box.comments_dirty);
+    EXPECT_EQ(*comment_find(box, endpoint_key(leaf)),
+              info(true, {"common", "", "common", "common"}, "note"));
+
+    box.comments_dirty = false;
+    EXPECT_EQ(comment_set_map_identifier(box, leaf, "A-LONG-CIRCUIT-NAME-1234"), 0);
+    EXPECT_TRUE(box.comments_dirty);
+    EXPECT_EQ(endpoint_identifier(&box, leaf), "A-LONG-CIRCUIT-NAM");
+
+    box.comments_dirty = false;
+    EXPECT_EQ(comment_set_map_identifier(box, leaf, "A-LONG-CIRCUIT-NAM"), 0);
+    EXPECT_FALSE(box.comments_dirty);
+}
+
+TEST_F(CommentsTest, ClearAndCopyMaps) {
+    const EndpointKey a{3, 17, 2, 100, 100, 100, 18};
+    const EndpointKey b{4, 17, 1, 100, 100, 100, 2};
+    ASSERT_EQ(comment_store(box, a, info(true, {"a1", "a2", "a3", "a4"}, "ca")), 0);
+    ASSERT_EQ(comment_store(box, b, info(false, {"b", "", "", ""}, "cb")), 0);
+
+    comment_copy_map(box, 0, 2);
+    EXPECT_EQ(*comment_find(box, a), info(true, {"a1", "a2", "a1", "a4"}, "ca"));
+    EXPECT_EQ(*comment_find(box, b), info(true, {"b", "b", "b", "b"}, "cb"));
+
+    comment_clear_map(box, 1, false);
+    EXPECT_EQ(*comment_find(box, a), info(true, {"a1", "", "a1", "a4"}, "ca"));
+    comment_clear_map(box, 3, true);
+    EXPECT_EQ(*comment_find(box, a), info(true, {"a1", "", "a1", ""}, ""));
+    EXPECT_EQ(*comment_find(box, b), info(true, {"b", "", "b", ""}, ""));
+
+    // Indexes outside the four maps change nothing.
+    comment_clear_map(box, 4, true);
+    comment_copy_map(box, -1, 0);
+    EXPECT_EQ(*comment_find(box, a), info(true, {"a1", "", "a1", ""}, ""));
+}
+
+} // namespace
+} // namespace vornex
