@@ -1,12 +1,8 @@
-#include "app/main_window.h"
+#include "app/startup.h"
 
 #include <QApplication>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
-    QApplication::setOrganizationName(QStringLiteral("Orlique"));
-    QApplication::setApplicationName(QStringLiteral("Vornex"));
-    vornex::MainWindow window;
-    window.show();
-    return QApplication::exec();
+    return vornex::run_program(app);
 }

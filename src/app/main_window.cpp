@@ -1,34 +1,404 @@
 #include "app/main_window.h"
 
+#include "app/select_map_dialog.h"
+#include "app/shell_resources.h"
 #include "app/simple_dialog.h"
+#include "config/self_test.h"
+#include "model/card.h"
 #include "resources/strings.h"
 
+#include <QApplication>
+#include <QCloseEvent>
 #include <QKeySequence>
 #include <QMenuBar>
+#include <QScreen>
 #include <QShortcut>
+#include <QTimer>
+#include <QToolButton>
 
 namespace vornex {
 
-MainWindow::MainWindow() {
+namespace {
+
+constexpr int r4150_model = 4150;
+
+// The wait cursor for the length of a device operation.
+class WaitCursor {
+public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+QString plain_text(const char* menu_text) {
+    return QString::fromLatin1(menu_text).remove(QLatin1Char('&'));
+}
+
+} // namespace
+
+MainWindow::MainWindow() : MainWindow(memory_store_) {}
+
+MainWindow::MainWindow(SettingsStore& store)
+    : store_(store), qt_presenter_(this), qt_prompt_(this), qt_chooser_(this),
+      presenter_(&qt_presenter_), prompt_(&qt_prompt_), chooser_(&qt_chooser_),
+      launcher_(&qt_launcher_) {
+    load_settings(store_, settings_);
     setObjectName(QStringLiteral("mainWindow"));
     setWindowTitle(QString::fromLatin1(program_title));
     setFixedSize(width, height);
     setStyleSheet(QStringLiteral("QMainWindow { background: white; }"));
 
+    // A stored corner near or past the screen's edges is left to the window manager.
+    if (const QScreen* screen = QGuiApplication::primaryScreen();
+        screen != nullptr &&
+        stored_position_usable(settings_.win_x, settings_.win_y, screen->geometry().width(),
+                               screen->geometry().height())) {
+        move(settings_.win_x, settings_.win_y);
+    }
+    buildMenus();
+    // A new run of the program: nothing is unstored yet, and "Store" follows the flag
+    // whoever changes it.
+    changes_not_stored().clear();
+    changes_not_stored().on_change = [this](bool) { updateStore(); };
+}
+
+MainWindow::~MainWindow() {
+    changes_not_stored().on_change = nullptr;
+    closeDevice();
+}
+
+QAction* MainWindow::addCommand(QMenu* menu, const char* text, const char* name,
+                                void (MainWindow::*slot)()) {
+    QAction* action = menu->addAction(QString::fromLatin1(text));
+    action->setObjectName(QString::fromLatin1(name));
+    connect(action, &QAction::triggered, this, slot);
+    return action;
+}
+
+QAction* MainWindow::addPending(QMenu* menu, const char* text, const char* name) {
+    QAction* action = menu->addAction(QString::fromLatin1(text));
+    action->setObjectName(QString::fromLatin1(name));
+    const std::string command = plain_text(text).toStdString();
+    connect(action, &QAction::triggered, this,
+            [this, command] { command_not_available(*presenter_, command.c_str()); });
+    return action;
+}
+
+QAction* MainWindow::addCheck(QMenu* menu, const char* text, const char* name, bool checked) {
+    QAction* action = menu->addAction(QString::fromLatin1(text));
+    action->setObjectName(QString::fromLatin1(name));
+    action->setCheckable(true);
+    action->setChecked(checked);
+    return action;
+}
+
+void MainWindow::buildMenus() {
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    addCommand(file, "Select Device", "actionSelectDevice", &MainWindow::selectDevice);
+    addPending(file, "Export Map", "actionExportMap");
+    addPending(file, "Import Map", "actionImportMap");
+    addPending(file, "PrintScreen", "actionPrintScreen");
+    QMenu* transfer = file->addMenu(QStringLiteral("Transfer"));
+    addCommand(transfer, "Send configuration to device", "actionSendConfig",
+               &MainWindow::sendConfiguration);
+    addPending(transfer, "Get configuration from device", "actionGetConfig");
+    addPending(transfer, "Send mainboard firmware", "actionSendMainboardFirmware");
+    addPending(transfer, "Send card firmware", "actionSendCardFirmware");
+    addCommand(transfer, "Get FAE Info", "actionGetFaeInfo", &MainWindow::getFaeInfo);
+    file->addSeparator();
+    addCommand(file, "E&xit", "actionExit", &MainWindow::exitCommand);
+
+    QMenu* view = menuBar()->addMenu(QStringLiteral("View"));
+    connect(addCheck(view, "Show Chassis", "actionShowChassis", settings_.show_chassis != 0),
+            &QAction::triggered, this, &MainWindow::toggleShowChassis);
+    connect(addCheck(view, "Simple View", "actionSimpleView", simple_view_), &QAction::triggered,
+            this, &MainWindow::toggleSimpleView);
+    connect(addCheck(view, "Large Font", "actionLargeFont", settings_.large_font != 0),
+            &QAction::triggered, this, &MainWindow::toggleLargeFont);
+
+    QMenu* tools = menuBar()->addMenu(QStringLiteral("Tools"));
+    addPending(tools, "Retrieve Backup Config", "actionRetrieveConfig");
+    addPending(tools, "Store Config", "actionStoreConfig");
+    addCommand(tools, "Rescan device", "actionRescan", &MainWindow::rescanDevice);
+    addCommand(tools, "Telnet Console", "actionTelnet", &MainWindow::telnetConsole);
+    addPending(tools, "Serial Console", "actionSerialConsole");
+    addCommand(tools, "SSH Console", "actionSsh", &MainWindow::sshConsole);
+    addPending(tools, "Reset System", "actionResetSystem");
+    addPending(tools, "Reset Card", "actionResetCard");
+
+    QMenu* map = menuBar()->addMenu(QStringLiteral("Map"));
+    addCommand(map, "Select Displayed Map", "actionSelectMap", &MainWindow::selectDisplayedMap);
+    addPending(map, "Active Map Change", "actionActiveMap");
+    addPending(map, "Read All Cross-Connects", "actionReadAll");
+    addPending(map, "Delete Map", "actionDeleteMap");
+    addPending(map, "Copy Map", "actionCopyMap");
+
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
-    QAction* about = help->addAction(QStringLiteral("&About ..."));
-    about->setObjectName(QStringLiteral("actionAbout"));
-    connect(about, &QAction::triggered, this, &MainWindow::showAbout);
+    addCommand(help, "&About ...", "actionAbout", &MainWindow::showAbout);
     // The accelerator table gives About to both Alt+? and Alt+/.
     for (const char* keys : {"Alt+?", "Alt+/"}) {
         auto* shortcut = new QShortcut(QKeySequence(QString::fromLatin1(keys)), this);
         connect(shortcut, &QShortcut::activated, this, &MainWindow::showAbout);
     }
+
+    // "Store" stands alone at the right end of the menu bar and is live only while the
+    // device holds changes that it has not stored.
+    store_action_ = new QAction(QStringLiteral("Store"), this);
+    store_action_->setObjectName(QStringLiteral("actionStore"));
+    store_action_->setEnabled(false);
+    connect(store_action_, &QAction::triggered, this,
+            [this] { command_not_available(*presenter_, "Store"); });
+    auto* store_button = new QToolButton(menuBar());
+    store_button->setObjectName(QStringLiteral("storeButton"));
+    store_button->setDefaultAction(store_action_);
+    store_button->setAutoRaise(true);
+    menuBar()->setCornerWidget(store_button, Qt::TopRightCorner);
+}
+
+bool MainWindow::start(const std::optional<std::filesystem::path>& argument_file) {
+    shell_resources();
+    if (argument_file) {
+        settings_.current_device_file = *argument_file;
+    }
+    show();
+    if (!crypto_self_test(*presenter_, settings_.prng_salt)) {
+        return false;
+    }
+    QTimer::singleShot(0, this, &MainWindow::selectDevice);
+    return true;
+}
+
+// --- The device and its sequences ---------------------------------------------------------
+
+bool MainWindow::isR4150() const {
+    return box_ && box_->model != nullptr && box_->model->model_id == r4150_model;
+}
+
+void MainWindow::setDeviceTitle() {
+    setWindowTitle(QString::fromStdString(main_window_title(program_title, *box_)));
+}
+
+bool MainWindow::changesNotStored() const {
+    return changes_not_stored().is_set();
+}
+
+void MainWindow::setChangesNotStored(bool changed) {
+    if (changed) {
+        changes_not_stored().set();
+    } else {
+        changes_not_stored().clear();
+    }
+    updateStore();
+}
+
+void MainWindow::updateStore() {
+    store_action_->setEnabled(changes_not_stored().is_set());
+}
+
+void MainWindow::postStep(Sequence sequence, int step) {
+    QTimer::singleShot(0, this, [this, sequence, step, id = sequence_id_] {
+        if (id == sequence_id_) {
+            runStep(sequence, step);
+        }
+    });
+}
+
+void MainWindow::runStep(Sequence sequence, int step) {
+    if (sequence == Sequence::open && step == 0) {
+        openSession();
+    } else if (step <= 1) {
+        readCardTable(sequence);
+    } else if (step == 2) {
+        buildNextCard(sequence);
+    } else if (step == 3) {
+        finishSequence();
+    }
+}
+
+void MainWindow::openSession() {
+    {
+        WaitCursor wait;
+        box_ = AM_New_Box(*presenter_, OwnerWindow::main_window(), config_, timings_);
+        if (box_ && isR4150()) {
+            get_controllers(*box_);
+        }
+    }
+    if (!box_) {
+        // The session has said why; the operator chooses again.
+        QTimer::singleShot(0, this, &MainWindow::selectDevice);
+        emit sequenceEnded(false);
+        return;
+    }
+    select_map_dialog(this, *box_, false);
+    postStep(Sequence::open, 1);
+}
+
+void MainWindow::readCardTable(Sequence sequence) {
+    if (!box_) {
+        return;
+    }
+    // (The map window and the chassis view are taken down here before a reload.)
+    steps_.reset();
+    if (isR4150()) {
+        WaitCursor wait;
+        steps_.emplace(*box_);
+        if (steps_->step() == ModelSteps::Outcome::failed) {
+            stopSequence();
+            return;
+        }
+    }
+    setDeviceTitle();
+    postStep(sequence, 2);
+}
+
+void MainWindow::buildNextCard(Sequence sequence) {
+    if (!box_) {
+        return;
+    }
+    if (!steps_ || steps_->next_card() == nullptr) {
+        postStep(sequence, 3);
+        return;
+    }
+    ModelSteps::Outcome outcome;
+    {
+        WaitCursor wait;
+        outcome = steps_->step();
+    }
+    if (outcome == ModelSteps::Outcome::failed) {
+        stopSequence();
+        return;
+    }
+    postStep(sequence, 2);
+}
+
+void MainWindow::finishSequence() {
+    steps_.reset();
+    emit sequenceEnded(true);
+}
+
+void MainWindow::stopSequence() {
+    // The failing read has reported itself; the device stays open as far as it was built.
+    steps_.reset();
+    emit sequenceEnded(false);
+}
+
+void MainWindow::closeDevice() {
+    ++sequence_id_;
+    steps_.reset();
+    if (box_) {
+        free_box(box_);
+        setWindowTitle(QString::fromLatin1(program_title));
+    }
+}
+
+// --- Commands -----------------------------------------------------------------------------
+
+void MainWindow::selectDevice() {
+    if (box_) {
+        if (changesNotStored() &&
+            confirm_dialog(*presenter_, OwnerWindow::main_window(),
+                           "Confirm Exit\r\n\r\nChanges have not been stored.\r\n\r\nConfirm "
+                           "Exit?") != dialog_ok) {
+            return;
+        }
+        closeDevice();
+        setChangesNotStored(false);
+    }
+    DeviceDialogServices services{this, *presenter_, *prompt_, *chooser_, store_, settings_};
+    switch (select_device_dialog(this, services, config_)) {
+    case select_device_connect:
+        postStep(Sequence::open, 0);
+        break;
+    case select_device_exit:
+        endProgram();
+        break;
+    default:
+        break;
+    }
+}
+
+void MainWindow::rescanDevice() {
+    // The flag and "Store" keep their state: the device still holds what was not stored.
+    closeDevice();
+    postStep(Sequence::open, 0);
 }
 
 void MainWindow::showAbout() {
     AboutDialog dialog(this);
     dialog.exec();
+}
+
+void MainWindow::exitCommand() {
+    close();
+}
+
+void MainWindow::endProgram() {
+    ending_ = true;
+    close();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (!ending_ && box_ && changesNotStored() &&
+        confirm_dialog(*presenter_, OwnerWindow::main_window(),
+                       "Confirm Exit\r\n\r\nChanges have not been stored.\r\n\r\nConfirm Exit?") !=
+            dialog_ok) {
+        ending_ = false;
+        event->ignore();
+        return;
+    }
+    ending_ = false;
+    const QPoint corner = frameGeometry().topLeft();
+    save_settings(store_, settings_, WindowCorner{corner.x(), corner.y()}, config_prng);
+    closeDevice();
+    event->accept();
+}
+
+void MainWindow::selectDisplayedMap() {
+    if (box_ && select_map_dialog(this, *box_, true) == dialog_ok) {
+        postStep(Sequence::reload, 0);
+    }
+    updateStore();
+}
+
+void MainWindow::telnetConsole() {
+    start_console(*presenter_, *launcher_,
+                  console_command_line(ConsoleKind::telnet, config_.hostname, false));
+}
+
+void MainWindow::sshConsole() {
+    const bool legacy = box_ && box_->fw_lt_2_15_01;
+    start_console(*presenter_, *launcher_,
+                  console_command_line(ConsoleKind::ssh, config_.hostname, legacy));
+}
+
+void MainWindow::sendConfiguration() {
+    if (!box_) {
+        error_dialog_main(*presenter_, "!Error\r\n\r\n\r\n\r\nPlease select a device.");
+        return;
+    }
+    command_not_available(*presenter_, "Send configuration to device");
+}
+
+void MainWindow::getFaeInfo() {
+    if (!box_) {
+        error_dialog_main(*presenter_, "!Error\r\n\r\n\r\n\r\nPlease select a device.");
+        return;
+    }
+    command_not_available(*presenter_, "Get FAE Info");
+}
+
+void MainWindow::toggleShowChassis() {
+    settings_.show_chassis = settings_.show_chassis != 0 ? 0 : 1;
+    // (The chassis view is opened or closed here once it exists.)
+}
+
+void MainWindow::toggleSimpleView() {
+    simple_view_ = !simple_view_;
+}
+
+void MainWindow::toggleLargeFont() {
+    settings_.large_font = settings_.large_font != 0 ? 0 : 1;
 }
 
 } // namespace vornex
