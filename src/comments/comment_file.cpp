@@ -1,0 +1,310 @@
+#include "comments/comment_file.h"
+
+#include "comments/comment_format.h"
+#include "comments/comment_lock.h"
+#include "comments/comments.h"
+#include "config/device_config.h"
+#include "config/file_replace.h"
+#include "snmp/box.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace vornex {
+
+namespace {
+
+const comment_dialog_text read_error_dialog{
+    "Comment File Read Error",
+    {"The Endpoint Comment File specified in the device configuration could not be found.  "
+     "This is a normal occurrence  if no comments have been added to the device.  However, if "
+     "comments have been added, please exit Vornex and locate the missing file.",
+     nullptr, nullptr, nullptr},
+    "OK",
+    nullptr};
+
+const comment_dialog_text not_configured_dialog{
+    "Vornex Comment File not configured",
+    {"Endpoint comments have been added or modified for this device.  However no comment file "
+     "has been specified in the Vornex device configuration.",
+     "You may specify the name of a comment file now, or skip saving the comments.  If you "
+     "choose to skip saving the comments, you will lose any comments you added or modified for "
+     "the device.",
+     "Endpoint comments is a feature of Vornex.  As such, the comments are not stored in the "
+     "device but instead are stored in an external file located on your PC. .",
+     "Each device shoud have its own comment file.  The name and location of this file is "
+     "specified in the device's Vornex configuration file."},
+    "Specify Comment File",
+    "Skip"};
+
+const comment_dialog_text save_error_dialog{
+    "Vornex Comment File Error",
+    {"An error has occurred while saving the Endpoint Comment File.  This may be due to a "
+     "missing drive resource or an access violation.",
+     "You may specify a new comment file now, or skip saving the comments.  If you choose to "
+     "skip saving the comments, you will lose any comments you added or modified for the "
+     "device. ",
+     "Please correct the device configuration or move the new comment file to the correct "
+     "folder once the issue is resolved.",
+     nullptr},
+    "Specify Comment File",
+    "Skip"};
+
+// The system's text for a failed file-system call of the backup.
+std::string system_error_text(int error) {
+    const char* text = std::strerror(error);
+    if (text == nullptr || *text == '\0') {
+        return "System error code " + std::to_string(error);
+    }
+    return text;
+}
+
+std::filesystem::path with_suffix(const std::filesystem::path& path, const char* suffix) {
+    std::filesystem::path result = path;
+    result += suffix;
+    return result;
+}
+
+bool write_all(int fd, const std::string& text) {
+    std::size_t written = 0;
+    while (written < text.size()) {
+        const ssize_t n = ::write(fd, text.data() + written, text.size() - written);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            if (n == 0) {
+                errno = EIO;
+            }
+            return false;
+        }
+        written += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// Writes the comments to `path`: first completely into "<path>.tmp", flushed to disk; then
+// the previous file becomes "<path>~" and the new one takes its name. Any failure is shown;
+// until the new file is complete, the previous file and its backup stay as they were.
+bool write_comment_file(Box& box, OwnerWindow owner, const std::filesystem::path& path) {
+    Presenter& presenter = *box.presenter;
+    const std::string shown = display_path(path);
+    const std::filesystem::path temporary = with_suffix(path, ".tmp");
+    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        error_dialog(presenter, owner,
+                     "!!Error\r\n\r\n\r\nUnable to create Endpoint Comment File:\r\n%s\r\n\r\n%s",
+                     shown.c_str(), error_number_text(errno).c_str());
+        return false;
+    }
+    struct stat previous {};
+    if (::stat(path.c_str(), &previous) == 0) {
+        ::fchmod(fd, previous.st_mode & 07777); // other operators keep the access they had
+    }
+    const bool written = write_all(fd, comment_file_text(box.comments.get()));
+    int error = errno;
+    bool closed = true;
+    if (written && ::fsync(fd) != 0) {
+        closed = false;
+        error = errno;
+    }
+    if (::close(fd) != 0 && written && closed) {
+        closed = false;
+        error = errno;
+    }
+    if (!written || !closed) {
+        ::unlink(temporary.c_str());
+        const char* what = written ? "closing" : "writing";
+        error_dialog(presenter, owner,
+                     "!!Error\r\n\r\n\r\nError %s Endpoint Comment File:\r\n%s\r\n\r\n%s", what,
+                     shown.c_str(), error_number_text(error).c_str());
+        return false;
+    }
+
+    const std::filesystem::path backup = with_suffix(path, "~");
+    const std::string shown_backup = display_path(backup);
+    if (::unlink(backup.c_str()) != 0 && errno != ENOENT) {
+        error_dialog(presenter, owner,
+                     "!Error\r\n\r\nError backing up Endpoint Comment File.\r\n\r\nUnable to "
+                     "remove old backup file:\r\n%s\r\n\r\n%s",
+                     shown_backup.c_str(), system_error_text(errno).c_str());
+    }
+    if (::rename(path.c_str(), backup.c_str()) != 0 && errno != ENOENT) {
+        error_dialog(presenter, owner,
+                     "!Error\r\n\r\nError backing up Endpoint Comment File.\r\n\r\nUnable to "
+                     "create backup file:\r\n%s\r\n\r\n%s",
+                     shown_backup.c_str(), system_error_text(errno).c_str());
+    }
+    if (::rename(temporary.c_str(), path.c_str()) != 0) {
+        error = errno;
+        ::unlink(temporary.c_str());
+        error_dialog(presenter, owner,
+                     "!!Error\r\n\r\n\r\nUnable to create Endpoint Comment File:\r\n%s\r\n\r\n%s",
+                     shown.c_str(), error_number_text(error).c_str());
+        return false;
+    }
+    return true;
+}
+
+void show_read_only(Presenter& presenter, OwnerWindow owner, int lock_error, bool read) {
+    if (lock_error == EACCES && read) {
+        error_dialog(presenter, owner,
+                     "Comments are in read-only mode\r\nThe comment file is locked by another "
+                     "user or instance of\r\nVornex.  The current comments have been read into "
+                     "Vornex but\r\nmay not be added to or modified.");
+    } else if (lock_error == EACCES) {
+        error_dialog(presenter, owner,
+                     "Comments are in read-only mode\r\nThe comment file is locked by another "
+                     "user or instance of\r\nVornex.  No comments were read into Vornex.");
+    } else if (read) {
+        error_dialog(presenter, owner,
+                     "Comments are in read-only mode\r\nThe comment file could not be locked.  "
+                     "This may be due to folder\r\npermissions.  Please verify the user has "
+                     "read-write permission\r\nfor the folder containing the comment file.  The "
+                     "comments\r\nhave been read into Vornex but may not be added to or "
+                     "modified.");
+    } else {
+        error_dialog(presenter, owner,
+                     "Comments are in read-only mode\r\nThe comment file could not be locked or "
+                     "opened.  This may be due to\r\nfolder permissions.  Please verify the user "
+                     "has read-write permission\r\nfor the folder containing the comment file "
+                     "and that the comment file\r\nis not currently opened in another "
+                     "application.");
+    }
+}
+
+} // namespace
+
+const comment_dialog_text& comment_dialog(CommentDialog which) {
+    switch (which) {
+    case CommentDialog::read_error:
+        return read_error_dialog;
+    case CommentDialog::not_configured:
+        return not_configured_dialog;
+    case CommentDialog::save_error:
+        break;
+    }
+    return save_error_dialog;
+}
+
+std::string comment_dialog_message(CommentDialog which) {
+    const comment_dialog_text& dialog = comment_dialog(which);
+    std::string text = dialog.title;
+    const char* separator = "\r\n";
+    for (const char* paragraph : dialog.paragraphs) {
+        if (paragraph != nullptr) {
+            text += separator;
+            text += paragraph;
+            separator = "\r\n\r\n";
+        }
+    }
+    return text;
+}
+
+int CommentFileChooser::run_comment_dialog(Presenter& presenter, OwnerWindow owner,
+                                           CommentDialog which) {
+    const std::string text = comment_dialog_message(which);
+    if (which == CommentDialog::read_error) {
+        error_dialog(presenter, owner, "%s", text.c_str());
+        return dialog_ok;
+    }
+    return confirm_dialog(presenter, owner, "%s", text.c_str());
+}
+
+int comment_file_load(Box& box, CommentFileChooser& chooser, OwnerWindow owner,
+                      const device_config& config) {
+    Presenter& presenter = *box.presenter;
+    // What was in memory was saved (or given up) before the device was reloaded; the file is
+    // the truth from here on.
+    comment_lock_release(box);
+    comment_tree_free(box);
+    box.comments_dirty = false;
+    if (config.comment_file.empty()) {
+        return 1;
+    }
+    const int lock_error = comment_lock(box, config);
+
+    int read_error = 0;
+    bool memory_ran_out = false;
+    if (std::FILE* file = std::fopen(config.comment_file.c_str(), "r")) {
+        memory_ran_out = comment_records_read(box, file) != 0;
+        std::fclose(file);
+    } else {
+        read_error = errno;
+    }
+
+    if (lock_error != 0) {
+        show_read_only(presenter, owner, lock_error, read_error == 0);
+        return 1;
+    }
+    if (memory_ran_out) {
+        // Saving a part of the file over the whole of it would lose the rest.
+        internal_error_box(presenter, "Memory Allocation Error. Unable to store endpoint data.");
+        comment_lock_release(box);
+        return 1;
+    }
+    if (read_error == 0) {
+        return 0;
+    }
+    if (read_error == ENOENT) {
+        chooser.run_comment_dialog(presenter, owner, CommentDialog::read_error);
+        return 0;
+    }
+    error_dialog(presenter, owner,
+                 "Comment file read error\r\nThe comment file could not be opened.  This could be "
+                 "due to a\r\nmissing folder, permissions on the destination folder, or "
+                 "the\r\nfile being opened in another application.  Please verify "
+                 "the\r\ncomment file location in the device configuration.");
+    comment_lock_release(box);
+    return 1;
+}
+
+int comment_file_save(Box* box, CommentFileChooser& chooser, OwnerWindow owner,
+                      device_config* config) {
+    if (box == nullptr || config == nullptr) {
+        return 1;
+    }
+    // Read-only mode: the file belongs to the copy that holds its lock.
+    if (!box->comments_dirty || (!config->comment_file.empty() && !box->comment_lock_held)) {
+        comment_lock_release(*box);
+        return 0;
+    }
+    Presenter& presenter = *box->presenter;
+    bool failed = false;
+    for (;;) {
+        if (!config->comment_file.empty() && box->comment_lock_held) {
+            if (write_comment_file(*box, owner, config->comment_file)) {
+                break;
+            }
+            failed = true;
+            config->comment_file.clear();
+            continue;
+        }
+        const CommentDialog ask =
+            failed ? CommentDialog::save_error : CommentDialog::not_configured;
+        const int answer = chooser.run_comment_dialog(presenter, owner, ask);
+        comment_lock_release(*box);
+        if (answer != dialog_ok) {
+            return 0; // "Skip": the changes are given up
+        }
+        if (chooser.comment_file_browse(owner, *config) != 0) {
+            config->comment_file.clear();
+            continue;
+        }
+        if (comment_lock(*box, *config) != 0) {
+            config->comment_file.clear();
+            error_dialog(presenter, owner,
+                         "Comment File lock error\r\nThe selected file could not be locked.  The "
+                         "file is in use or\r\nlocated in a read-only folder.  Please select a "
+                         "different location.");
+        }
+    }
+    comment_lock_release(*box);
+    return 0;
+}
+
+} // namespace vornex

@@ -1,0 +1,430 @@
+// The comment file: its text both ways, loading with the lock, and saving with the backup,
+// the error loop and the choice of another file.
+
+#include "comment_test_util.h"
+#include "comments/comment_file.h"
+#include "comments/comment_format.h"
+#include "comments/comment_lock.h"
+#include "comments/comments.h"
+#include "model/hs_entry.h"
+#include "recording_presenter.h"
+#include "snmp/box.h"
+
+#include <csignal>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+namespace vornex {
+namespace {
+
+using test::read_bytes;
+using test::write_bytes;
+
+endpoint_info make_info(bool map_specific, std::array<std::string, 4> ids, std::string comment) {
+    endpoint_info info;
+    info.map_specific = map_specific;
+    info.identifiers = std::move(ids);
+    info.comment = std::move(comment);
+    return info;
+}
+
+std::vector<std::pair<EndpointKey, endpoint_info>> contents(Box& box) {
+    std::vector<std::pair<EndpointKey, endpoint_info>> all;
+    comment_walk(box.comments.get(),
+                 [&](const EndpointKey& key, endpoint_info& info) { all.emplace_back(key, info); });
+    return all;
+}
+
+const std::string locked_and_read =
+    "Comments are in read-only mode\r\nThe comment file is locked by another user or instance "
+    "of\r\nVornex.  The current comments have been read into Vornex but\r\nmay not be added to "
+    "or modified.";
+
+class CommentFileTest : public ::testing::Test {
+protected:
+    test::RecordingPresenter presenter;
+    test::ScriptedChooser chooser;
+    test::ScratchDir dir;
+    device_config config;
+    Box box{presenter};
+
+    void SetUp() override { config.comment_file = dir / "device.mec"; }
+
+    std::filesystem::path lock_file() const {
+        auto path = config.comment_file;
+        path += ".lock";
+        return path;
+    }
+    std::filesystem::path backup_file() const {
+        auto path = config.comment_file;
+        path += "~";
+        return path;
+    }
+    int save() { return comment_file_save(&box, chooser, OwnerWindow::main_window(), &config); }
+    int load(Box& into) {
+        return comment_file_load(into, chooser, OwnerWindow::main_window(), config);
+    }
+};
+
+TEST(CommentFormat, RecordLineFormat) {
+    EXPECT_EQ(comment_record_line({3, 17, 2, 100, 100, 100, 18},
+                                  make_info(true, {"A", "", "C d", ""}, "x, y")),
+              "3, 17, 2, 100, 100, 100, 18, M, \"A\", \"\", \"C d\", \"\", \"x, y\"\r\n");
+    EXPECT_EQ(comment_record_line({0, 0, 0, 0, 0, 0, 255}, make_info(false, {}, "")),
+              "0, 0, 0, 0, 0, 0, 255, C, \"\", \"\", \"\", \"\", \"\"\r\n");
+}
+
+TEST(CommentFormat, ReaderSkipsWhatIsNotARecordAndCutsLongTexts) {
+    EndpointKey key{};
+    endpoint_info info;
+    EXPECT_FALSE(comment_record_parse("# 1, 2, 3, 4, 5, 6, 7, C, \"\", \"\", \"\", \"\", \"\"\n",
+                                      key, info));
+    EXPECT_FALSE(comment_record_parse("1, 2, 3, 4, 5, 6, 7, C, \"\", \"\", \"\", \"\"\n", key,
+                                      info)); // 12 fields
+    EXPECT_FALSE(comment_record_parse("\n", key, info));
+
+    const std::string id(25, 'i');
+    const std::string comment(80, 'c');
+    ASSERT_TRUE(comment_record_parse("257, -1, 3, 4, 5, 6, 7, Map, \"" + id + "\", \"b\",x, \"\"," +
+                                         "\"" + comment + "\"\n",
+                                     key, info));
+    EXPECT_EQ(key, (EndpointKey{1, 255, 3, 4, 5, 6, 7}));
+    EXPECT_EQ(info, make_info(true, {std::string(18, 'i'), "b", "", ""}, std::string(62, 'c')));
+
+    // The comment's closing quote may be missing; a field without a quote is empty.
+    ASSERT_TRUE(comment_record_parse("1,2,3,4,5,6,7,C,\"a\",\"\",\"\",\"\",\"open\r\n", key, info));
+    EXPECT_EQ(info, make_info(false, {"a", "", "", ""}, "open"));
+}
+
+TEST_F(CommentFileTest, RoundTripKeepsEverythingButEmptyInformation) {
+    const std::string id18 = "ABCDEFGHIJKLMNOPQR";
+    const std::string comment62(62, 'z');
+    ASSERT_EQ(comment_store(box, {3, 17, 2, 100, 100, 100, 18},
+                            make_info(true, {id18, " lead", "trail ", "a, \\b"}, comment62)),
+              0);
+    ASSERT_EQ(comment_store(box, {1, 5, 1, 100, 100, 100, 2},
+                            make_info(false, {"common", "", "", ""}, "  ")),
+              0);
+    ASSERT_EQ(comment_store(box, {2, 5, 1, 100, 100, 100, 2}, make_info(true, {}, "")), 0);
+    ASSERT_EQ(comment_lock(box, config), 0);
+    ASSERT_EQ(save(), 0);
+    EXPECT_TRUE(presenter.shown.empty()) << presenter.last().text;
+
+    EXPECT_EQ(read_bytes(config.comment_file),
+              "1, 5, 1, 100, 100, 100, 2, C, \"common\", \"\", \"\", \"\", \"  \"\r\n"
+              "3, 17, 2, 100, 100, 100, 18, M, \"" +
+                  id18 + "\", \" lead\", \"trail \", \"a, \\b\", \"" + comment62 +
+                  "\"\r\n"
+                  "\r\n");
+    EXPECT_FALSE(box.comment_lock_held);
+    EXPECT_FALSE(std::filesystem::exists(lock_file()));
+
+    Box reread(presenter);
+    reread.displayed_map = 2;
+    ASSERT_EQ(load(reread), 0);
+    EXPECT_TRUE(presenter.shown.empty());
+    EXPECT_TRUE(reread.comment_lock_held);
+    EXPECT_TRUE(std::filesystem::exists(lock_file()));
+    auto expected = contents(box);
+    expected.erase(expected.begin() + 1); // the empty information of slot 2
+    EXPECT_EQ(contents(reread), expected);
+    // Reading what was in the file counts as a change, so it is written back at the close.
+    EXPECT_TRUE(reread.comments_dirty);
+}
+
+TEST_F(CommentFileTest, LoadTakesLfLinesAndLongLinesInPieces) {
+    const std::string long_comment(1100, 'q');
+    write_bytes(config.comment_file,
+                "# written by hand\n"
+                "1, 2, 3, 4, 5, 6, 7, C, \"one\", \"\", \"\", \"\", \"" +
+                    long_comment +
+                    "\"\n"
+                    "1, 2, 3, 4, 5, 6, 8, C, \"two\", \"\", \"\", \"\", \"\"\n"
+                    "1, 2, 3, 4, 5, 6, 9, M, \"\", \"three\", \"\", \"\", \"no line feed\"");
+    ASSERT_EQ(load(box), 0);
+    // The long line's first piece ends inside its comment: it has only 12 fields.
+    EXPECT_EQ(comment_find(box, {1, 2, 3, 4, 5, 6, 7}), nullptr);
+    ASSERT_NE(comment_find(box, {1, 2, 3, 4, 5, 6, 8}), nullptr);
+    EXPECT_EQ(comment_find(box, {1, 2, 3, 4, 5, 6, 8})->identifiers[0], "two");
+    ASSERT_NE(comment_find(box, {1, 2, 3, 4, 5, 6, 9}), nullptr);
+    EXPECT_EQ(*comment_find(box, {1, 2, 3, 4, 5, 6, 9}),
+              make_info(true, {"", "three", "", ""}, "no line feed"));
+}
+
+TEST_F(CommentFileTest, LoadWithoutCommentFileLocksNothingAndSaveAsksForOne) {
+    config.comment_file.clear();
+    EXPECT_EQ(load(box), 1);
+    EXPECT_TRUE(presenter.shown.empty());
+    EXPECT_FALSE(box.comment_lock_held);
+    EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+
+    // Nothing changed: nothing to ask.
+    EXPECT_EQ(save(), 0);
+    EXPECT_TRUE(presenter.shown.empty());
+
+    HsEntry leaf;
+    leaf.address = {3, 1, 100, 100, 100, 5};
+    ASSERT_EQ(comment_set_map_identifier(box, leaf, "CKT"), 0);
+    EXPECT_EQ(save(), 0); // the script is empty: "Skip"
+    ASSERT_EQ(presenter.shown.size(), 1u);
+    EXPECT_EQ(presenter.last().routine, test::Routine::confirm);
+    EXPECT_EQ(presenter.last().text, comment_dialog_message(CommentDialog::not_configured));
+    EXPECT_EQ(presenter.last().parsed.title, "Vornex Comment File not configured\r");
+    EXPECT_EQ(chooser.browsed, 0);
+    EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+}
+
+TEST_F(CommentFileTest, SpecifyingAFileWritesThere) {
+    config.comment_file.clear();
+    ASSERT_EQ(load(box), 1);
+    ASSERT_EQ(comment_store(box, {1, 1, 1, 1, 1, 1, 1}, make_info(false, {"x"}, "")), 0);
+
+    // The first choice is cancelled, which asks again; the second is taken and written.
+    const auto chosen = dir / "chosen.mec";
+    presenter.answers = {dialog_ok, dialog_ok};
+    chooser.picks = {std::nullopt, chosen};
+    EXPECT_EQ(save(), 0);
+    EXPECT_EQ(chooser.browsed, 2);
+    ASSERT_EQ(presenter.shown.size(), 2u);
+    EXPECT_EQ(presenter.texts()[1], comment_dialog_message(CommentDialog::not_configured));
+    EXPECT_EQ(config.comment_file, chosen);
+    EXPECT_EQ(read_bytes(chosen), "1, 1, 1, 1, 1, 1, 1, C, \"x\", \"\", \"\", \"\", \"\"\r\n\r\n");
+    EXPECT_FALSE(box.comment_lock_held);
+    EXPECT_FALSE(std::filesystem::exists(dir / "chosen.mec.lock"));
+}
+
+TEST_F(CommentFileTest, SaveKeepsThePreviousFileAsBackup) {
+    write_bytes(config.comment_file, "1, 1, 1, 1, 1, 1, 1, C, \"old\", \"\", \"\", \"\", \"\"\r\n");
+    write_bytes(backup_file(), "older");
+    ASSERT_EQ(load(box), 0);
+    ASSERT_EQ(comment_store(box, {1, 1, 1, 1, 1, 1, 1}, make_info(false, {"new"}, "")), 0);
+    ASSERT_EQ(save(), 0);
+    EXPECT_TRUE(presenter.shown.empty());
+    EXPECT_EQ(read_bytes(backup_file()),
+              "1, 1, 1, 1, 1, 1, 1, C, \"old\", \"\", \"\", \"\", \"\"\r\n");
+    EXPECT_EQ(read_bytes(config.comment_file),
+              "1, 1, 1, 1, 1, 1, 1, C, \"new\", \"\", \"\", \"\", \"\"\r\n\r\n");
+    // Nothing but the file and its backup is left in the folder.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);
+}
+
+TEST_F(CommentFileTest, BackupProblemsAreShownAndDoNotStopTheSave) {
+    write_bytes(config.comment_file, "");
+    std::filesystem::create_directories(backup_file() / "in the way");
+    ASSERT_EQ(load(box), 0);
+    ASSERT_EQ(comment_store(box, {1, 1, 1, 1, 1, 1, 1}, make_info(false, {"new"}, "")), 0);
+    ASSERT_EQ(save(), 0);
+    const std::string backup = backup_file().string();
+    ASSERT_EQ(presenter.shown.size(), 2u);
+    EXPECT_EQ(presenter.texts()[0], "!Error\r\n\r\nError backing up Endpoint Comment File.\r\n\r\n"
+                                    "Unable to remove old backup file:\r\n" +
+                                        backup + "\r\n\r\nIs a directory");
+    EXPECT_EQ(presenter.texts()[1], "!Error\r\n\r\nError backing up Endpoint Comment File.\r\n\r\n"
+                                    "Unable to create backup file:\r\n" +
+                                        backup + "\r\n\r\nIs a directory");
+    EXPECT_EQ(read_bytes(config.comment_file),
+              "1, 1, 1, 1, 1, 1, 1, C, \"new\", \"\", \"\", \"\", \"\"\r\n\r\n");
+}
+
+TEST_F(CommentFileTest, WriteFailingPartWayLeavesThePreviousFiles) {
+    const std::string previous = "1, 1, 1, 1, 1, 1, 1, C, \"old\", \"\", \"\", \"\", \"\"\r\n";
+    write_bytes(config.comment_file, previous);
+    write_bytes(backup_file(), "older");
+    ASSERT_EQ(load(box), 0);
+    for (int i = 0; i < 20; ++i) {
+        ASSERT_EQ(comment_store(box, {1, 1, 1, 1, 1, 1, static_cast<std::uint8_t>(i)},
+                                make_info(false, {"new"}, "a comment long enough")),
+                  0);
+    }
+    // Files may grow to 200 bytes only: the write stops part-way with "File too large".
+    struct rlimit saved {};
+    ::getrlimit(RLIMIT_FSIZE, &saved);
+    const auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = saved;
+    small.rlim_cur = 200;
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    const int result = save();
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, old_handler);
+
+    EXPECT_EQ(result, 0); // the script is empty: "Skip"
+    ASSERT_EQ(presenter.shown.size(), 2u);
+    EXPECT_EQ(presenter.texts()[0], "!!Error\r\n\r\n\r\nError writing Endpoint Comment File:\r\n" +
+                                        (dir / "device.mec").string() + "\r\n\r\nFile too large");
+    EXPECT_EQ(presenter.texts()[1], comment_dialog_message(CommentDialog::save_error));
+    EXPECT_EQ(read_bytes(dir / "device.mec"), previous);
+    EXPECT_EQ(read_bytes(dir / "device.mec~"), "older");
+    EXPECT_FALSE(std::filesystem::exists(dir / "device.mec.tmp"));
+    EXPECT_FALSE(box.comment_lock_held);
+    EXPECT_FALSE(std::filesystem::exists(dir / "device.mec.lock"));
+}
+
+// Makes the folder read-only for the rest of the scope. Root passes over permissions, so a
+// test running as root drops its effective user for that time.
+class ReadOnlyFolder {
+public:
+    explicit ReadOnlyFolder(const std::filesystem::path& folder) : folder_(folder) {
+        std::filesystem::permissions(folder_,
+                                     std::filesystem::perms::owner_write |
+                                         std::filesystem::perms::group_write |
+                                         std::filesystem::perms::others_write,
+                                     std::filesystem::perm_options::remove);
+        if (::geteuid() == 0) {
+            dropped_ = ::seteuid(65534) == 0;
+        }
+    }
+    ~ReadOnlyFolder() {
+        if (dropped_) {
+            (void)::seteuid(0);
+        }
+        std::filesystem::permissions(folder_, std::filesystem::perms::owner_write,
+                                     std::filesystem::perm_options::add);
+    }
+
+private:
+    std::filesystem::path folder_;
+    bool dropped_ = false;
+};
+
+TEST_F(CommentFileTest, UnwritableFolderThenSkipReleasesTheLock) {
+    write_bytes(config.comment_file, "");
+    ASSERT_EQ(load(box), 0);
+    ASSERT_EQ(comment_store(box, {1, 1, 1, 1, 1, 1, 1}, make_info(false, {"new"}, "")), 0);
+    {
+        ReadOnlyFolder read_only(dir.path());
+        EXPECT_EQ(save(), 0); // "Skip"
+    }
+    ASSERT_EQ(presenter.shown.size(), 2u);
+    EXPECT_EQ(presenter.texts()[0],
+              "!!Error\r\n\r\n\r\nUnable to create Endpoint Comment File:\r\n" +
+                  (dir / "device.mec").string() + "\r\n\r\nPermission denied");
+    EXPECT_EQ(presenter.shown[1].routine, test::Routine::confirm);
+    EXPECT_EQ(presenter.texts()[1], comment_dialog_message(CommentDialog::save_error));
+    EXPECT_EQ(presenter.shown[1].parsed.title, "Vornex Comment File Error\r");
+    EXPECT_EQ(read_bytes(dir / "device.mec"), "");
+    EXPECT_FALSE(box.comment_lock_held);
+    EXPECT_TRUE(config.comment_file.empty());
+
+    // The lock is free again.
+    Box other(presenter);
+    config.comment_file = dir / "device.mec";
+    EXPECT_EQ(comment_lock(other, config), 0);
+}
+
+TEST_F(CommentFileTest, AfterAFailureAnotherFileCanBeChosen) {
+    write_bytes(config.comment_file, "");
+    ASSERT_EQ(load(box), 0);
+    ASSERT_EQ(comment_store(box, {1, 1, 1, 1, 1, 1, 1}, make_info(false, {"kept"}, "")), 0);
+
+    // The first file chosen is locked by another box; the second one works.
+    test::ScratchDir elsewhere;
+    std::filesystem::permissions(elsewhere.path(), std::filesystem::perms::all);
+    device_config taken;
+    taken.comment_file = elsewhere / "taken.mec";
+    Box holder(presenter);
+    ASSERT_EQ(comment_lock(holder, taken), 0);
+    chooser.picks = {taken.comment_file, elsewhere / "free.mec"};
+    presenter.answers = {dialog_ok, dialog_ok, dialog_ok, dialog_ok};
+    {
+        ReadOnlyFolder read_only(dir.path());
+        EXPECT_EQ(save(), 0);
+    }
+    const std::vector<std::string> texts = presenter.texts();
+    ASSERT_EQ(texts.size(), 4u);
+    EXPECT_TRUE(texts[0].starts_with("!!Error\r\n\r\n\r\nUnable to create Endpoint Comment File"));
+    EXPECT_EQ(texts[1], comment_dialog_message(CommentDialog::save_error));
+    EXPECT_EQ(texts[2], "Comment File lock error\r\nThe selected file could not be locked.  The "
+                        "file is in use or\r\nlocated in a read-only folder.  Please select a "
+                        "different location.");
+    EXPECT_EQ(texts[3], comment_dialog_message(CommentDialog::save_error));
+    EXPECT_EQ(config.comment_file, elsewhere / "free.mec");
+    EXPECT_EQ(read_bytes(elsewhere / "free.mec"),
+              "1, 1, 1, 1, 1, 1, 1, C, \"kept\", \"\", \"\", \"\", \"\"\r\n\r\n");
+    EXPECT_TRUE(holder.comment_lock_held);
+    EXPECT_TRUE(std::filesystem::exists(elsewhere / "taken.mec.lock"));
+    EXPECT_FALSE(std::filesystem::exists(elsewhere / "taken.mec"));
+}
+
+TEST_F(CommentFileTest, MissingFileIsANormalStart) {
+    ASSERT_EQ(load(box), 0);
+    ASSERT_EQ(presenter.shown.size(), 1u);
+    EXPECT_EQ(presenter.last().routine, test::Routine::error);
+    EXPECT_EQ(presenter.last().text, comment_dialog_message(CommentDialog::read_error));
+    EXPECT_TRUE(box.comment_lock_held);
+    EXPECT_FALSE(box.comments_dirty);
+
+    // Unchanged comments are not written, and the lock goes.
+    EXPECT_EQ(save(), 0);
+    EXPECT_FALSE(std::filesystem::exists(config.comment_file));
+    EXPECT_FALSE(std::filesystem::exists(lock_file()));
+}
+
+TEST_F(CommentFileTest, ReadOnlyCopyShowsTheCommentsAndNeverWrites) {
+    const std::string held = "1, 1, 1, 1, 1, 1, 1, C, \"held\", \"\", \"\", \"\", \"\"\r\n\r\n";
+    write_bytes(config.comment_file, held);
+    Box holder(presenter);
+    ASSERT_EQ(load(holder), 0);
+
+    ASSERT_EQ(load(box), 1);
+    ASSERT_EQ(presenter.shown.size(), 1u);
+    EXPECT_EQ(presenter.last().text, locked_and_read);
+    EXPECT_FALSE(box.comment_lock_held);
+    ASSERT_NE(comment_find(box, {1, 1, 1, 1, 1, 1, 1}), nullptr);
+
+    HsEntry leaf;
+    leaf.address = {1, 1, 1, 1, 1, 1};
+    ASSERT_EQ(comment_set_map_identifier(box, leaf, "mine"), 0);
+    EXPECT_EQ(save(), 0);
+    EXPECT_EQ(presenter.shown.size(), 1u);
+    EXPECT_EQ(read_bytes(config.comment_file), held);
+    EXPECT_FALSE(std::filesystem::exists(backup_file()));
+    // The holder's lock file stays.
+    EXPECT_TRUE(std::filesystem::exists(lock_file()));
+    EXPECT_TRUE(holder.comment_lock_held);
+}
+
+TEST_F(CommentFileTest, OtherLockAndReadFailures) {
+    // A folder that does not exist: neither locked nor read.
+    config.comment_file = dir / "missing" / "device.mec";
+    ASSERT_EQ(load(box), 1);
+    EXPECT_EQ(presenter.last().text,
+              "Comments are in read-only mode\r\nThe comment file could not be locked or opened.  "
+              "This may be due to\r\nfolder permissions.  Please verify the user has read-write "
+              "permission\r\nfor the folder containing the comment file and that the comment "
+              "file\r\nis not currently opened in another application.");
+
+    // A read-only folder: the file is read but cannot be locked.
+    config.comment_file = dir / "device.mec";
+    write_bytes(config.comment_file, "1, 1, 1, 1, 1, 1, 1, C, \"x\", \"\", \"\", \"\", \"\"\r\n");
+    {
+        ReadOnlyFolder read_only(dir.path());
+        ASSERT_EQ(load(box), 1);
+    }
+    EXPECT_EQ(presenter.last().text,
+              "Comments are in read-only mode\r\nThe comment file could not be locked.  This may "
+              "be due to folder\r\npermissions.  Please verify the user has read-write "
+              "permission\r\nfor the folder containing the comment file.  The comments\r\nhave "
+              "been read into Vornex but may not be added to or modified.");
+    EXPECT_NE(comment_find(box, {1, 1, 1, 1, 1, 1, 1}), nullptr);
+
+    // Locked, but the file cannot be read: the lock is given back.
+    presenter.clear();
+    config.comment_file = dir / "unreadable.mec";
+    std::filesystem::create_symlink(config.comment_file, config.comment_file); // a loop
+    ASSERT_EQ(load(box), 1);
+    EXPECT_EQ(presenter.last().text,
+              "Comment file read error\r\nThe comment file could not be opened.  This could be "
+              "due to a\r\nmissing folder, permissions on the destination folder, or the\r\nfile "
+              "being opened in another application.  Please verify the\r\ncomment file location "
+              "in the device configuration.");
+    EXPECT_FALSE(box.comment_lock_held);
+    EXPECT_FALSE(std::filesystem::exists(dir / "unreadable.mec.lock"));
+}
+
+TEST_F(CommentFileTest, SaveWithoutBoxOrConfiguration) {
+    EXPECT_EQ(comment_file_save(nullptr, chooser, OwnerWindow::main_window(), &config), 1);
+    EXPECT_EQ(comment_file_save(&box, chooser, OwnerWindow::main_window(), nullptr), 1);
+}
+
+} // namespace
+} // namespace vornex
