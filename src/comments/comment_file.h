@@ -9,6 +9,7 @@
 #include "app/presenter.h"
 
 #include <array>
+#include <string>
 
 namespace vornex {
 
