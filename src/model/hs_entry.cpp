@@ -42,3 +42,18 @@ void free_endpoints(EndpointList& list) {
 }
 
 } // namespace vornex
+
+namespace vornex {
+
+HsEntry* next_sibling(const HsEntry& node) {
+    const EndpointList& list =
+        node.parent != nullptr ? node.parent->children : node.card->endpoints;
+    for (std::size_t i = 0; i + 1 < list.size(); ++i) {
+        if (list[i].get() == &node) {
+            return list[i + 1].get();
+        }
+    }
+    return nullptr;
+}
+
+} // namespace vornex

@@ -94,6 +94,9 @@ inline constexpr int t1_first_index = 2, t1_last_index = 25;
 
 void free_endpoints(EndpointList& list);
 
+// The sibling created after `node` (ports are siblings in their card's list), or null.
+HsEntry* next_sibling(const HsEntry& node);
+
 // printf into a name field, cut to the field's size as the device names are.
 std::string entry_name(std::size_t field_size, const char* format, ...)
     __attribute__((format(printf, 2, 3)));

@@ -139,8 +139,8 @@ TEST(CliDevice, ControllersCardsAndTree) {
                          "Trib3 E1-PRTD registered 3 installed 2 ports 8 state unplugged\n"
                          "Trib4 E1-PRTD registered 3 installed 2 ports 0 state working\n"
                          "Trib5 T3-MX3-NP registered 38 installed 15 ports 4 state working\n"
-                         "Trib6 STM1-NP registered 13 installed 6 ports 3 state working\n"
-                         "Trib7 OC3-NP registered 19 installed 6 ports 2 state working\n"
+                         "Trib6 STM1-NP registered 13 installed 6 ports 4 state working\n"
+                         "Trib7 OC3-NP registered 19 installed 6 ports 3 state working\n"
                          "Trib8 unknown registered 7 installed 2 ports 0 state working\n"
                          "In-Band HDLC registered 0 installed 0 ports 0\n");
 

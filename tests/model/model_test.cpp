@@ -175,7 +175,7 @@ TEST_F(DemoDevice, T3PortsAndChannels) {
 
 TEST_F(DemoDevice, SdhPortsAugsAndPaths) {
     const Card& stm = card_in(*box, 6);
-    ASSERT_EQ(stm.endpoints.size(), 3u);
+    ASSERT_EQ(stm.endpoints.size(), 4u);
     const HsEntry& port1 = *stm.endpoints[0];
     EXPECT_EQ(describe(port1), "Port-01/P01 6.1.0.0.0.0 0");
     EXPECT_EQ(port1.identifier, "SDH-RING-EAST");
@@ -208,6 +208,10 @@ TEST_F(DemoDevice, SdhPortsAugsAndPaths) {
     EXPECT_TRUE(single.is_leaf());
     EXPECT_EQ(single.setup, SetupDialog::none);
 
+    // Granularity 4 with TUG3s of kind 2: each holds the single path "TU3".
+    const HsEntry& tu3_aug = child(*stm.endpoints[3], 0);
+    EXPECT_EQ(describe(child(child(tu3_aug, 1), 0)), "TU3/01 6.4.1.2.100.100 2");
+
     // Granularity 2: the single leaf VC4.
     const HsEntry& vc4_aug = child(*stm.endpoints[2], 0);
     ASSERT_EQ(vc4_aug.child_count(), 1u);
@@ -217,7 +221,7 @@ TEST_F(DemoDevice, SdhPortsAugsAndPaths) {
 
 TEST_F(DemoDevice, SonetNames) {
     const Card& oc3 = card_in(*box, 7);
-    ASSERT_EQ(oc3.endpoints.size(), 2u);
+    ASSERT_EQ(oc3.endpoints.size(), 3u);
     const HsEntry& sts3 = child(*oc3.endpoints[0], 0);
     EXPECT_EQ(describe(sts3), "STS3-01/S01 0.1.1.100.100.0 4");
     EXPECT_EQ(describe(child(sts3, 0)), "AU4-01/A01 0.1.1.1.0.0 5");
@@ -442,8 +446,8 @@ TEST_F(ModelFaults, RebuildingAndFreeingKeepNothing) {
     for (const auto& card : box->cards) {
         nodes += count_nodes(card->endpoints);
     }
-    // E1 196, T1 200, E1-PRTD 226, T3 2748, STM-1 3430, OC-3 3455, in-band 64.
-    EXPECT_EQ(nodes, 10319u);
+    // E1 196, T1 200, E1-PRTD 226, T3 2748, STM-1 4109, OC-3 3458, in-band 64.
+    EXPECT_EQ(nodes, 11001u);
     ASSERT_EQ(ModelSteps(*box).run(), ModelSteps::Outcome::done);
     free_cards(*box);
     EXPECT_TRUE(box->cards.empty());

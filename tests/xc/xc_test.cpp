@@ -1,0 +1,414 @@
+// Cross-connects against the simulator: probing runs of leaves, making and clearing
+// cross-connects of every leaf kind, the device's refusals, and the map window's rules.
+#include "app/changes_not_stored.h"
+#include "model/card.h"
+#include "model/model_steps.h"
+#include "recording_presenter.h"
+#include "sim_process.h"
+#include "test_device.h"
+#include "xc/map_controls.h"
+#include "xc/xc_commands.h"
+#include "xc/xc_probe.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <gtest/gtest.h>
+
+namespace vornex {
+namespace {
+
+using test::RecordingPresenter;
+using test::SimProcess;
+
+std::string address_text(const EndpointAddress& a) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%d.%d.%d.%d.%d.%d", a[0], a[1], a[2], a[3], a[4], a[5]);
+    return text;
+}
+
+class CrossConnects : public ::testing::Test {
+protected:
+    void SetUp() override {
+        sim = SimProcess::start("demo");
+        ASSERT_NE(sim, nullptr);
+        box = test::open_test_box(presenter, *sim);
+        ASSERT_NE(box, nullptr);
+        box->displayed_map = 1;
+        ASSERT_EQ(ModelSteps(*box).run(), ModelSteps::Outcome::done);
+        presenter.clear(); // the demo's card warnings
+        sim->clear_requests();
+        changes_not_stored().clear();
+    }
+
+    // A node by its names from the card's slot down: node(1, {"Port-01", "TS-05"}).
+    HsEntry& node(int slot, std::initializer_list<const char*> path) {
+        for (const auto& card : box->cards) {
+            if (card->slot != slot) {
+                continue;
+            }
+            const EndpointList* list = &card->endpoints;
+            HsEntry* found = nullptr;
+            for (const char* name : path) {
+                auto it = std::find_if(list->begin(), list->end(),
+                                       [&](const auto& n) { return n->name == name; });
+                if (it == list->end()) {
+                    throw std::runtime_error(std::string("no node ") + name);
+                }
+                found = it->get();
+                list = &found->children;
+            }
+            return *found;
+        }
+        throw std::runtime_error("no card");
+    }
+
+    void select(HsEntry& first, int count, int side) {
+        HsEntry* leaf = &first;
+        for (int i = 0; i < count; ++i, leaf = next_sibling(*leaf)) {
+            leaf->view.open_or_selected[side] = 1;
+        }
+    }
+    void clear_selection() {
+        for (const auto& card : box->cards) {
+            clear_selection(card->endpoints);
+        }
+    }
+    void clear_selection(EndpointList& list) {
+        for (auto& n : list) {
+            n->view.open_or_selected = {0, 0};
+            clear_selection(n->children);
+        }
+    }
+
+    // The device's row for a leaf on map 1, as "source channel a_mu table", or "none".
+    std::string row(const HsEntry& leaf) {
+        const std::string index = "1." + address_text(leaf.address);
+        const auto slot = sim->value("R.1.16.3.1.9." + index);
+        if (!slot) {
+            return "none";
+        }
+        std::string out = slot->substr(2);
+        for (int c : {11, 12, 13, 14, 15}) {
+            out += "." + sim->value("R.1.16.3.1." + std::to_string(c) + "." + index)->substr(2);
+        }
+        for (int c : {16, 17, 18}) {
+            out += " " + sim->value("R.1.16.3.1." + std::to_string(c) + "." + index)->substr(2);
+        }
+        return out;
+    }
+
+    // A source address as the device reports it: its own business in levels 1 and 2 of a
+    // T3 card (slot 5 of the demo).
+    static std::string reported(EndpointAddress a) {
+        if (a[0] == 5) {
+            a[2] = a[3] = 0;
+        }
+        return address_text(a);
+    }
+
+    // The leaf's cache after reading it again, as "peer channel a_mu table".
+    std::string cache(HsEntry& leaf) {
+        leaf.xc_valid = false;
+        EXPECT_EQ(xc_probe(*box, leaf), 0);
+        return address_text(leaf.peer) + " " + std::to_string(leaf.channel_type) + " " +
+               std::to_string(leaf.a_mu_mode) + " " + std::to_string(leaf.sig_conv_table);
+    }
+
+    std::unique_ptr<SimProcess> sim;
+    RecordingPresenter presenter;
+    std::unique_ptr<Box> box;
+};
+
+TEST_F(CrossConnects, OneProbeSettlesAFreeRunAndTheConnectedLeafThatEndsIt) {
+    HsEntry& port = node(1, {"Port-01"});
+    ASSERT_EQ(xc_probe(*box, *port.children[4]), 0); // TS-05
+    EXPECT_EQ(sim->requests().size(), 1u);
+    for (int ts = 4; ts <= 8; ++ts) {
+        EXPECT_TRUE(port.children[ts]->xc_valid);
+        EXPECT_FALSE(is_connected(*port.children[ts]));
+        EXPECT_EQ(port.children[ts]->sig_conv_table, 257);
+    }
+    const HsEntry& ts10 = *port.children[9];
+    EXPECT_TRUE(ts10.xc_valid);
+    EXPECT_EQ(address_text(ts10.peer), "3.1.100.100.100.2");
+    EXPECT_EQ(ts10.channel_type, 1);
+    EXPECT_FALSE(port.children[10]->xc_valid); // beyond the answer
+    EXPECT_TRUE(presenter.shown.empty());
+
+    // The far end names it back: bidirectional.
+    bool failed = false;
+    HsEntry* peer = xc_read_leaf(*box, *port.children[9], failed);
+    ASSERT_NE(peer, nullptr);
+    EXPECT_FALSE(failed);
+    EXPECT_EQ(peer->name, "TS-01");
+    EXPECT_TRUE(is_bidirectional(ts10, peer));
+}
+
+TEST_F(CrossConnects, ProbeIndexesAndTheEndOfTheTable) {
+    HsEntry& unframed = *node(1, {"Port-03"}).children[0];
+    ASSERT_EQ(xc_probe(*box, unframed), 0);
+    const std::string r = "1.3.6.1.4.1.823.4150.1.16.3.1.";
+    ASSERT_EQ(sim->requests().size(), 1u);
+    EXPECT_EQ(sim->requests()[0].rfind("GETNEXT " + r + "9.1.1.3.100.100.100," + r + "11.", 0), 0u);
+    EXPECT_EQ(address_text(unframed.peer), "3.8.100.100.100.1");
+
+    // One-way voice with a table, as the scenario made it.
+    HsEntry& voice = *node(1, {"Port-02", "TS-05"}).parent->children[4];
+    ASSERT_EQ(xc_probe(*box, voice), 0);
+    EXPECT_EQ(voice.channel_type, 2);
+    EXPECT_EQ(voice.sig_conv_table, 5);
+    bool failed = false;
+    EXPECT_FALSE(is_bidirectional(voice, xc_read_leaf(*box, voice, failed)));
+
+    // An answer of "Unknown object name" is the end of the table: no message.
+    sim->fail_prefix("R.1.16.3.1", 2);
+    HsEntry& last = *node(9, {"HDLC_2"}).children.back();
+    ASSERT_EQ(xc_probe(*box, last), 0);
+    EXPECT_TRUE(last.xc_valid);
+    EXPECT_FALSE(is_connected(last));
+    EXPECT_TRUE(presenter.shown.empty());
+
+    // Any other refusal is reported, and the leaf stays to be read again.
+    sim->clear_faults();
+    sim->fail_prefix("R.1.16.3.1", 5);
+    HsEntry& other = *node(1, {"Port-08"}).children[0];
+    EXPECT_EQ(xc_probe(*box, other), 1);
+    EXPECT_FALSE(other.xc_valid);
+    EXPECT_EQ(presenter.texts().back(),
+              "!!SNMP Error\r\n\r\n\r\nA SNMP error occurred while reading "
+              "configuration.\r\n\r\nSNMP error: Generic Error\r\n\r\nRescan device");
+}
+
+TEST_F(CrossConnects, IncompleteRowIsWarnedAndNotCached) {
+    HsEntry& ts10 = *node(1, {"Port-01"}).children[9];
+    sim->wrong_type("R.1.16.3.1.11.1.1.1.100.100.100.11");
+    ASSERT_EQ(xc_probe(*box, ts10), 0);
+    EXPECT_FALSE(ts10.xc_valid);
+    EXPECT_EQ(presenter.texts(),
+              std::vector<std::string>{"XC probe, device did not return all fields 0x01fd"});
+}
+
+TEST_F(CrossConnects, T3SourceLevelsAreNotApplicable) {
+    HsEntry& ts = *node(1, {"Port-05"}).children[0];
+    ASSERT_EQ(xc_probe(*box, ts), 0);
+    EXPECT_EQ(sim->value("R.1.16.3.1.12.1.1.5.100.100.100.2"), "i:0"); // what the device says
+    EXPECT_EQ(address_text(ts.peer), "5.2.100.100.1.2");
+    bool failed = false;
+    HsEntry* peer = xc_read_leaf(*box, ts, failed);
+    ASSERT_NE(peer, nullptr);
+    EXPECT_EQ(peer->parent->name, "Chan-01");
+}
+
+TEST_F(CrossConnects, MakeAndClearEveryLeafKind) {
+    struct pair_case {
+        const char* what;
+        HsEntry& dst;
+        HsEntry& src;
+        int count;
+    };
+    const pair_case cases[] = {
+        {"E1 timeslots", *node(1, {"Port-06"}).children[0], *node(3, {"Port-03"}).children[4], 3},
+        {"T3 T1-channel timeslots", *node(5, {"Port-01", "Chan-03"}).children[0],
+         *node(2, {"Port-02"}).children[0], 5},
+        {"TU12 timeslots", *node(6, {"Port-01", "AUG1-01", "AU4-02", "TU12-01"}).children[0],
+         *node(1, {"Port-08"}).children[0], 31},
+        {"TU11 timeslots", *node(6, {"Port-01", "AUG1-01", "AU4-03", "TU11-01"}).children[0],
+         *node(2, {"Port-03"}).children[0], 24},
+        {"VC4 with STS3C", node(6, {"Port-03", "AUG1-01", "VC4"}),
+         node(7, {"Port-03", "STS3-01", "STS3C"}), 1},
+        {"TU3", node(6, {"Port-04", "AUG1-01", "AU4-01", "TU3"}),
+         node(6, {"Port-04", "AUG1-01", "AU4-02", "TU3"}), 1},
+        {"AU3 with STS1", node(6, {"Port-02", "AUG1-01", "AU3-01", "AU3"}),
+         node(7, {"Port-02", "STS3-01", "STS1-01", "STS1"}), 1},
+    };
+    for (const pair_case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_EQ(map_range(*box, c.dst, c.src, c.count, channel_data, xc_bidirectional, a_mu_off,
+                            no_sig_conv_table, false, "", ""),
+                  0);
+        EXPECT_TRUE(presenter.shown.empty());
+        EXPECT_TRUE(changes_not_stored().is_set());
+        EXPECT_EQ(row(c.dst), address_text(c.src.address) + " 1 1 257");
+        EXPECT_EQ(row(c.src), reported(c.dst.address) + " 1 1 257");
+        EXPECT_FALSE(c.dst.xc_valid);
+        EXPECT_EQ(cache(c.dst), address_text(c.src.address) + " 1 1 257");
+        // The last leaf of the run too.
+        HsEntry* last_dst = &c.dst;
+        HsEntry* last_src = &c.src;
+        for (int i = 1; i < c.count; ++i) {
+            last_dst = next_sibling(*last_dst);
+            last_src = next_sibling(*last_src);
+        }
+        EXPECT_EQ(cache(*last_src), address_text(last_dst->address) + " 1 1 257");
+
+        // Clearing the bidirectional cross-connect clears the far end's cache too.
+        cache(c.src);
+        ASSERT_EQ(unmap_range(*box, c.dst, c.count, xc_bidirectional, false), 0);
+        EXPECT_EQ(row(c.dst), "none");
+        EXPECT_EQ(row(c.src), "none");
+        EXPECT_FALSE(c.src.xc_valid);
+        EXPECT_EQ(c.src.peer, no_address);
+        EXPECT_EQ(cache(c.src), "100.100.100.100.100.100 100 100 257");
+    }
+}
+
+TEST_F(CrossConnects, OneWayUnframedSignalSends100AsItsIndex) {
+    HsEntry& dst = *node(1, {"Port-07"}).children[0]; // TS-00
+    HsEntry& src = *node(3, {"Port-08"}).children[0];
+    ASSERT_EQ(map_range(*box, dst, src, 1, channel_data, xc_unidirectional, a_mu_off,
+                        no_sig_conv_table, false, "", ""),
+              0);
+    const std::string set = sim->requests()[0];
+    const std::string c = "1.3.6.1.4.1.823.4150.1.16.1.";
+    EXPECT_NE(set.find(c + "7.0=i:100,"), std::string::npos) << set;
+    EXPECT_NE(set.find(c + "13.0=i:100,"), std::string::npos) << set;
+    EXPECT_NE(set.find(c + "14.0=i:2,"), std::string::npos) << set;
+    EXPECT_EQ(sim->requests()[1], "GET " + c + "20.0");
+    EXPECT_EQ(cache(dst), "3.8.100.100.100.1 1 1 257");
+    // The source keeps its own (bidirectional) cross-connect with Trib1 Port-03.
+    EXPECT_EQ(cache(src), "1.3.100.100.100.1 1 1 257");
+    ASSERT_EQ(unmap_range(*box, dst, 1, xc_unidirectional, false), 0);
+    EXPECT_EQ(row(dst), "none");
+    EXPECT_EQ(cache(src), "1.3.100.100.100.1 1 1 257");
+}
+
+TEST_F(CrossConnects, RefusalsAreNamedAndChangeNothing) {
+    HsEntry& busy = *node(1, {"Port-01"}).children[9]; // TS-10, connected
+    HsEntry& free_src = *node(3, {"Port-05"}).children[0];
+    cache(busy);
+    const std::string before = address_text(busy.peer);
+    const std::string host = sim->peer();
+    ASSERT_EQ(map_range(*box, busy, free_src, 1, channel_data, xc_bidirectional, a_mu_off,
+                        no_sig_conv_table, false, "", ""),
+              1);
+    EXPECT_EQ(presenter.texts(),
+              std::vector<std::string>{"!!Error\r\n\r\n\r\nThe R4150 at " + host +
+                                       " reported an error for the current cross-connect "
+                                       "operation:\r\n\r\n\"destination-timeslot-not-empty(27)\""});
+    EXPECT_TRUE(busy.xc_valid);
+    EXPECT_EQ(address_text(busy.peer), before);
+    EXPECT_FALSE(changes_not_stored().is_set());
+
+    for (const char* code : {"0", "99", "283"}) { // 283 is 27 in its low 8 bits
+        presenter.clear();
+        std::string error;
+        ASSERT_TRUE(sim->command(std::string("force-result ") + code, error)) << error;
+        ASSERT_EQ(unmap_range(*box, busy, 1, xc_bidirectional, false), 1);
+        EXPECT_EQ(presenter.texts(),
+                  std::vector<std::string>{
+                      "!!Error\r\n\r\n\r\nThe R4150 at " + host +
+                      " reported an error for the clear cross-connect operation:\r\n\r\n\"" +
+                      (std::string(code) == "283" ? "destination-timeslot-not-empty(27)"
+                                                  : "Unknown mapping error response from "
+                                                    "device.") +
+                      "\""});
+        EXPECT_TRUE(busy.xc_valid);
+        EXPECT_EQ(row(busy), "3.1.100.100.100.2 1 1 257");
+    }
+    EXPECT_FALSE(changes_not_stored().is_set());
+
+    // Nothing to clear, and a run past the last timeslot, as the device names them.
+    presenter.clear();
+    HsEntry& ts29 = *node(1, {"Port-06"}).children[28];
+    EXPECT_EQ(unmap_range(*box, ts29, 1, xc_unidirectional, false), 1);
+    EXPECT_EQ(map_range(*box, ts29, free_src, 4, channel_data, xc_bidirectional, a_mu_off,
+                        no_sig_conv_table, false, "", ""),
+              1);
+    ASSERT_EQ(presenter.shown.size(), 2u);
+    EXPECT_NE(presenter.shown[0].text.find("\"clear-xc-fail(25)\""), std::string::npos);
+    EXPECT_NE(presenter.shown[1].text.find("\"ts-set-out-of-range(32)\""), std::string::npos);
+
+    // A failed request: the SNMP message with the command's advice; nothing changes.
+    presenter.clear();
+    sim->drop_next(2);
+    EXPECT_EQ(map_range(*box, ts29, free_src, 1, channel_data, xc_bidirectional, a_mu_off,
+                        no_sig_conv_table, false, "", ""),
+              1);
+    EXPECT_EQ(presenter.texts(),
+              std::vector<std::string>{"!!Communication Error\r\n\r\n\r\nA communication timeout "
+                                       "occurred with " +
+                                       host +
+                                       " while setting map entries.\r\n\r\nVerify network "
+                                       "connection.\r\nRetry Operation\r\n"});
+    EXPECT_FALSE(changes_not_stored().is_set());
+}
+
+TEST_F(CrossConnects, MapWindowRules) {
+    HsEntry& e1 = *node(1, {"Port-06"}).children[0];
+    HsEntry& e1_other = *node(3, {"Port-06"}).children[0];
+    cache(e1);
+    cache(e1_other);
+
+    // Runs of 3 and 4: no map button, and mapping does nothing.
+    sim->clear_requests();
+    select(e1, 3, 0);
+    select(e1_other, 4, 1);
+    MapControls c = update_map_controls(*box, false);
+    EXPECT_FALSE(c.map_both || c.map_left || c.map_right);
+    EXPECT_TRUE(c.unmap_left && c.unmap_both_left && c.unmap_right && c.unmap_both_right);
+    EXPECT_EQ(map_selection(*box, 0, xc_bidirectional, {}), 0);
+    EXPECT_TRUE(sim->requests().empty());
+
+    // A timeslot against a TU3 path: kinds differ.
+    clear_selection();
+    select(e1, 1, 0);
+    select(node(6, {"Port-04", "AUG1-01", "AU4-01", "TU3"}), 1, 1);
+    c = update_map_controls(*box, false);
+    EXPECT_FALSE(c.map_both || c.map_left || c.map_right);
+
+    // Equal runs on two E1 cards: everything allowed; voice mode checks voice, enables the
+    // table; A->Mu only across cards.
+    clear_selection();
+    select(e1, 4, 0);
+    select(e1_other, 4, 1);
+    c = update_map_controls(*box, true);
+    EXPECT_TRUE(c.map_both && c.map_left && c.map_right);
+    EXPECT_TRUE(c.channel_enabled && c.voice_checked && !c.data_checked);
+    EXPECT_TRUE(c.sig_conv_enabled && c.a_mu_enabled);
+    c = update_map_controls(*box, false);
+    EXPECT_TRUE(c.data_checked && !c.voice_checked && !c.sig_conv_enabled);
+    clear_selection();
+    select(e1, 2, 0);
+    select(*node(1, {"Port-07"}).children[0], 1, 1); // same card, unframed vs framed
+    select(*e1.parent->children[20], 1, 1);
+    c = update_map_controls(*box, false);
+    EXPECT_FALSE(c.a_mu_enabled);
+
+    // The in-band card: no one-way unmap or map of its side, HDLC disables the options.
+    clear_selection();
+    HsEntry& hdlc = *node(9, {"HDLC_2"}).children[0];
+    cache(hdlc);
+    select(hdlc, 2, 0);
+    select(e1, 2, 1);
+    c = update_map_controls(*box, true);
+    EXPECT_FALSE(c.unmap_left);
+    EXPECT_TRUE(c.unmap_both_left);
+    EXPECT_FALSE(c.channel_enabled || c.voice_checked || c.sig_conv_enabled || c.a_mu_enabled);
+    EXPECT_TRUE(c.data_checked);
+    EXPECT_TRUE(c.map_both);
+    EXPECT_FALSE(c.map_left || c.map_right);
+
+    // A one-way voice cross-connect sends the table only when it is 1..256; data never.
+    clear_selection();
+    select(e1, 1, 0);
+    select(e1_other, 1, 1);
+    MapOptions voice;
+    voice.voice_checked = true;
+    voice.sig_conv = "300";
+    sim->clear_requests();
+    ASSERT_EQ(map_selection(*box, 0, xc_unidirectional, voice), 0);
+    EXPECT_NE(sim->requests()[0].find(".1.16.1.18.0=i:257"), std::string::npos);
+    EXPECT_EQ(sig_conv_table_for(channel_voice, xc_unidirectional, "12"), 12);
+    EXPECT_EQ(sig_conv_table_for(channel_voice, xc_unidirectional, "0"), 257);
+    EXPECT_EQ(sig_conv_table_for(channel_voice, xc_bidirectional, "12"), 257);
+    EXPECT_EQ(sig_conv_table_for(channel_data, xc_unidirectional, "12"), 257);
+    EXPECT_EQ(row(e1), address_text(e1_other.address) + " 2 1 257");
+
+    MapOptions none;
+    none.data_checked = false;
+    EXPECT_EQ(map_selection(*box, 1, xc_unidirectional, none), 1);
+    EXPECT_EQ(presenter.texts().back(), "Unable to map. Channel type not selected");
+}
+
+} // namespace
+} // namespace vornex
