@@ -1,0 +1,63 @@
+#include "xc/endpoint_path.h"
+
+#include "model/card.h"
+#include "snmp/box.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace vornex {
+
+namespace {
+
+bool same_name(const std::string& a, const std::string& b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+HsEntry* leaf_in(const EndpointList& list, const std::vector<std::string>& names, std::size_t at) {
+    if (at >= names.size()) {
+        return nullptr;
+    }
+    for (const auto& node : list) {
+        if (!same_name(node->name, names[at])) {
+            continue;
+        }
+        if (node->is_leaf()) {
+            const bool last = at + 1 == names.size() || names[at + 1].empty();
+            return last ? node.get() : nullptr;
+        }
+        return leaf_in(node->children, names, at + 1);
+    }
+    return nullptr;
+}
+
+} // namespace
+
+HsEntry* find_endpoint_by_path(Box& box, const std::vector<std::string>& names) {
+    if (names.size() < 3 || names[0].empty() || names[1].empty()) {
+        return nullptr;
+    }
+    for (const auto& card : box.cards) {
+        if (same_name(card->type_name, names[0]) && same_name(slot_name(box, *card), names[1])) {
+            if (HsEntry* leaf = leaf_in(card->endpoints, names, 2)) {
+                return leaf;
+            }
+        }
+    }
+    return nullptr;
+}
+
+std::vector<std::string> endpoint_path(const Box& box, const HsEntry& node) {
+    std::vector<std::string> names;
+    for (const HsEntry* at = &node; at != nullptr; at = at->parent) {
+        names.insert(names.begin(), at->name);
+    }
+    names.insert(names.begin(), slot_name(box, *node.card));
+    names.insert(names.begin(), node.card->type_name);
+    return names;
+}
+
+} // namespace vornex
