@@ -6,6 +6,9 @@
 #include "model/card.h"
 #include "model/model_steps.h"
 #include "snmp/box.h"
+#include "xc/endpoint_path.h"
+#include "xc/xc_commands.h"
+#include "xc/xc_probe.h"
 
 #include <cstdio>
 #include <functional>
@@ -53,29 +56,14 @@ std::string json_address(const EndpointAddress& a) {
     return text;
 }
 
-// Parses the options every device subcommand takes plus `extra`, and opens the device.
-std::unique_ptr<Box> open(Context& context, const std::vector<std::string>& words,
-                          std::vector<std::string_view> extra, const char* usage,
-                          std::optional<Args>& args, int& exit_code) {
-    std::vector<std::string_view> options = device_and_config_option_names();
-    options.insert(options.end(), extra.begin(), extra.end());
-    args = Args::parse(words, options, {"--json"}, context.err);
-    if (!args || !args->positional().empty()) {
-        context.err << "usage: vornex-cli " << usage << '\n';
-        exit_code = exit_usage;
-        return nullptr;
-    }
-    return open_device_from_command_line(context, *args, exit_code);
-}
-
 int identify(Context& context, const std::vector<std::string>& words) {
     std::optional<Args> args;
     int exit_code = exit_ok;
-    auto box = open(context, words, {}, "identify [DEVICE OPTIONS] [--json]", args, exit_code);
+    auto box = open_device_command(context, words, {}, {"--json"},
+                                   "identify [DEVICE OPTIONS] [--json]", args, exit_code);
     if (!box) {
         return exit_code;
     }
-    get_controllers(*box);
     std::string sync;
     xcu_sync_status(*box, sync);
     const long working = working_xcu(*box);
@@ -115,14 +103,14 @@ int identify(Context& context, const std::vector<std::string>& words) {
 
 // Builds the whole model as the program does when it opens a device.
 bool build_model(Box& box) {
-    get_controllers(box);
     return ModelSteps(box).run() == ModelSteps::Outcome::done;
 }
 
 int cards(Context& context, const std::vector<std::string>& words) {
     std::optional<Args> args;
     int exit_code = exit_ok;
-    auto box = open(context, words, {}, "cards [DEVICE OPTIONS] [--json]", args, exit_code);
+    auto box = open_device_command(context, words, {}, {"--json"},
+                                   "cards [DEVICE OPTIONS] [--json]", args, exit_code);
     if (!box) {
         return exit_code;
     }
@@ -156,17 +144,70 @@ int cards(Context& context, const std::vector<std::string>& words) {
     return built ? exit_ok : exit_failed;
 }
 
-void print_tree(std::ostream& out, const EndpointList& list, int depth, bool json) {
+// The cross-connect of a leaf as the tree shows it, read from the device first; nullopt
+// when the leaf is not cross-connected. `failed` is set when the device could not be read.
+struct CrossConnect {
+    std::string peer; // the far end's path, or its address when it is not in the tree
+    bool mutual;
+    bool voice;
+    bool a_mu;
+    int table; // 257: none
+};
+
+std::optional<CrossConnect> cross_connect(Box& box, HsEntry& leaf, bool& failed) {
+    HsEntry* peer = xc_read_leaf(box, leaf, failed);
+    if (failed || !is_connected(leaf)) {
+        return std::nullopt;
+    }
+    std::string path;
+    if (peer != nullptr) {
+        for (const std::string& name : endpoint_path(box, *peer)) {
+            path += (path.empty() ? "" : ",") + name;
+        }
+    } else {
+        path = address_text(leaf.peer);
+    }
+    return CrossConnect{path, is_bidirectional(leaf, peer), leaf.channel_type == channel_voice,
+                        leaf.a_mu_mode == a_mu_on, leaf.sig_conv_table};
+}
+
+std::string table_text(int table) {
+    return table == no_sig_conv_table ? "none" : std::to_string(table);
+}
+
+// Prints the nodes below `list`; returns false when a cross-connect could not be read
+// (the reason has been shown), which ends the listing.
+bool print_tree(Box& box, std::ostream& out, const EndpointList& list, int depth, bool json) {
     bool first = true;
     for (const auto& node : list) {
+        bool failed = false;
+        const auto xc = node->is_leaf() ? cross_connect(box, *node, failed) : std::nullopt;
+        if (failed) {
+            return false;
+        }
         if (json) {
             out << (first ? "" : ", ") << "{\"name\": " << json_string(node->name)
                 << ", \"short_name\": " << json_string(node->short_name) << ", \"address\": ["
                 << json_address(node->address) << "], \"kind\": " << int(node->kind)
                 << ", \"identifier\": "
-                << (node->identifier ? json_string(*node->identifier) : "null")
-                << ", \"children\": [";
-            print_tree(out, node->children, depth + 1, true);
+                << (node->identifier ? json_string(*node->identifier) : "null");
+            if (node->is_leaf()) {
+                out << ", \"xc\": ";
+                if (xc) {
+                    out << "{\"peer\": " << json_string(xc->peer) << ", \"direction\": \""
+                        << (xc->mutual ? "mutual" : "one-way") << "\", \"channel\": \""
+                        << (xc->voice ? "voice" : "data") << "\", \"a_mu\": " << json_bool(xc->a_mu)
+                        << ", \"table\": "
+                        << (xc->table == no_sig_conv_table ? "null" : std::to_string(xc->table))
+                        << "}";
+                } else {
+                    out << "null";
+                }
+            }
+            out << ", \"children\": [";
+            if (!print_tree(box, out, node->children, depth + 1, true)) {
+                return false;
+            }
             out << "]}";
         } else {
             out << std::string(2 * depth, ' ') << node->name << ' ' << node->short_name << ' '
@@ -174,18 +215,27 @@ void print_tree(std::ostream& out, const EndpointList& list, int depth, bool jso
             if (node->identifier) {
                 out << " \"" << *node->identifier << '"';
             }
+            if (xc) {
+                out << " xc " << xc->peer << (xc->mutual ? " mutual " : " one-way ")
+                    << (xc->voice ? "voice" : "data") << " a-mu " << (xc->a_mu ? "on" : "off")
+                    << " table " << table_text(xc->table);
+            }
             out << '\n';
-            print_tree(out, node->children, depth + 1, false);
+            if (!print_tree(box, out, node->children, depth + 1, false)) {
+                return false;
+            }
         }
         first = false;
     }
+    return true;
 }
 
 int tree(Context& context, const std::vector<std::string>& words) {
     std::optional<Args> args;
     int exit_code = exit_ok;
-    auto box = open(context, words, {"--slot"}, "tree [DEVICE OPTIONS] [--slot N] [--json]", args,
-                    exit_code);
+    auto box = open_device_command(context, words, {"--slot"}, {"--json"},
+                                   "tree [DEVICE OPTIONS] [--map 1|2] [--slot N] [--json]", args,
+                                   exit_code);
     if (!box) {
         return exit_code;
     }
@@ -197,7 +247,7 @@ int tree(Context& context, const std::vector<std::string>& words) {
             return exit_usage;
         }
     }
-    const bool built = build_model(*box);
+    bool complete = build_model(*box);
     const bool json = args->flag("--json");
     context.out << (json ? "[" : "");
     bool first = true;
@@ -209,16 +259,16 @@ int tree(Context& context, const std::vector<std::string>& words) {
             context.out << (first ? "" : ", ") << "{\"slot\": " << int(card->slot)
                         << ", \"name\": " << json_string(slot_name(*box, *card))
                         << ", \"type\": " << json_string(card->type_name) << ", \"endpoints\": [";
-            print_tree(context.out, card->endpoints, 0, true);
+            complete = print_tree(*box, context.out, card->endpoints, 0, true) && complete;
             context.out << "]}";
         } else {
             context.out << slot_name(*box, *card) << ' ' << card->type_name << '\n';
-            print_tree(context.out, card->endpoints, 1, false);
+            complete = print_tree(*box, context.out, card->endpoints, 1, false) && complete;
         }
         first = false;
     }
     context.out << (json ? "]\n" : "");
-    return built ? exit_ok : exit_failed;
+    return complete ? exit_ok : exit_failed;
 }
 
 const char* const device_usage =
@@ -237,8 +287,10 @@ const CommandRegistration cards_registration{
     {"cards", "DEVICE OPTIONS [--json]",
      "one line per card: slot, type, registered and installed codes, ports, state", cards}};
 const CommandRegistration tree_registration{
-    {"tree", "DEVICE OPTIONS [--slot N] [--json]",
-     "the endpoint tree: long and short name, address, kind, identifier", tree}};
+    {"tree", "DEVICE OPTIONS [--map 1|2] [--slot N] [--json]",
+     "the endpoint tree: long and short name, address, kind, identifier, and each leaf's\n"
+     "      cross-connect on the displayed map (the active one unless --map)",
+     tree}};
 
 } // namespace
 } // namespace vornex::cli

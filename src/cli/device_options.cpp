@@ -1,6 +1,7 @@
 #include "cli/device_options.h"
 
 #include "cli/config_option.h"
+#include "model/card.h"
 
 #include <cstdlib>
 
@@ -81,6 +82,31 @@ std::unique_ptr<Box> open_device_from_command_line(Context& context, const Args&
         AM_New_Box(context.presenter, OwnerWindow::main_window(), config, cli_session_timings());
     if (!box) {
         exit_code = exit_failed;
+    }
+    return box;
+}
+
+std::unique_ptr<Box> open_device_command(Context& context, const std::vector<std::string>& words,
+                                         const std::vector<std::string_view>& extra_options,
+                                         const std::vector<std::string_view>& flags,
+                                         const char* usage, std::optional<Args>& args,
+                                         int& exit_code) {
+    std::vector<std::string_view> options = device_and_config_option_names();
+    options.push_back("--map");
+    options.insert(options.end(), extra_options.begin(), extra_options.end());
+    args = Args::parse(words, options, flags, context.err);
+    const auto map = args ? args->value("--map") : std::nullopt;
+    if (!args || !args->positional().empty() || (map && *map != "1" && *map != "2")) {
+        context.err << "usage: vornex-cli " << usage << '\n';
+        exit_code = exit_usage;
+        return nullptr;
+    }
+    auto box = open_device_from_command_line(context, *args, exit_code);
+    if (box) {
+        get_controllers(*box);
+        if (map) {
+            box->displayed_map = std::stoi(*map);
+        }
     }
     return box;
 }

@@ -170,6 +170,49 @@ TEST(CliDevice, ControllersCardsAndTree) {
     EXPECT_EQ(run_cli("identify --config " + file + host).status, exit_usage);
 }
 
+TEST(CliCrossConnects, MapUnmapAndTheirRefusals) {
+    auto sim = test::SimProcess::start("demo");
+    ASSERT_NE(sim, nullptr);
+    const std::string device = " --hostname " + sim->peer() + " --set-community private";
+    const std::string dst = " --dst E1-NP,Trib1,Port-06,TS-01";
+    const CliRun made =
+        run_cli("map" + device + dst + " --src e1-prtd,trib3,port-06,ts-01 --count 3 --voice",
+                false, false);
+    EXPECT_EQ(made.status, exit_ok);
+    EXPECT_EQ(sim->value("R.1.16.3.1.16.1.1.6.100.100.100.4"), "i:2"); // TS-03, voice
+    const CliRun tree = run_cli("tree --slot 1" + device, false, false);
+    EXPECT_NE(tree.out.find("    TS-03 03 1.6.100.100.100.4 kind 0 xc "
+                            "E1-PRTD,Trib3,Port-06,TS-03 mutual voice a-mu off table none\n"),
+              std::string::npos);
+
+    // What the window would not allow is refused before anything is sent.
+    sim->clear_requests();
+    const CliRun busy =
+        run_cli("map" + device + dst + " --src E1-PRTD,Trib3,Port-06,TS-05 --count 3", false);
+    EXPECT_EQ(busy.status, exit_failed);
+    EXPECT_NE(busy.out.find("vornex-cli: the map window does not allow this cross-connect"),
+              std::string::npos);
+    for (const std::string& request : sim->requests()) {
+        EXPECT_EQ(request.rfind("SET", 0), std::string::npos) << request;
+    }
+
+    // The device's refusal, by its meaning.
+    std::string error;
+    ASSERT_TRUE(sim->command("force-result 25", error));
+    const CliRun refused = run_cli("unmap" + device + dst + " --count 3", false);
+    EXPECT_EQ(refused.status, exit_failed);
+    EXPECT_NE(refused.out.find("reported an error for the clear cross-connect operation:\n\n"
+                               "\"clear-xc-fail(25)\"\n"),
+              std::string::npos)
+        << refused.out;
+    EXPECT_EQ(run_cli("unmap" + device + dst + " --count 3", false, false).status, exit_ok);
+    EXPECT_FALSE(sim->value("R.1.16.3.1.9.1.1.6.100.100.100.2").has_value());
+    EXPECT_FALSE(sim->value("R.1.16.3.1.9.1.3.6.100.100.100.2").has_value());
+
+    EXPECT_EQ(run_cli("unmap" + device + " --dst E1-NP,Trib1,Port-99,TS-01").status, exit_usage);
+    EXPECT_EQ(run_cli("tree --map 3" + device).status, exit_usage);
+}
+
 TEST(CliProgram, DispatchesAndRefusesUnknownCommands) {
     const CliRun shown = run_cli("show-message '!*Note\\r\\n\\r\\nBody text'");
     EXPECT_EQ(shown.status, exit_ok);
