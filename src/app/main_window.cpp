@@ -41,8 +41,9 @@ MainWindow::MainWindow() : MainWindow(memory_store_) {}
 
 MainWindow::MainWindow(SettingsStore& store)
     : store_(store), qt_presenter_(this), qt_prompt_(this), qt_chooser_(this),
-      presenter_(&qt_presenter_), prompt_(&qt_prompt_), chooser_(&qt_chooser_),
-      launcher_(&qt_launcher_) {
+      qt_comment_chooser_(this, chooser_, settings_), presenter_(&qt_presenter_),
+      prompt_(&qt_prompt_), chooser_(&qt_chooser_), launcher_(&qt_launcher_),
+      comment_chooser_(&qt_comment_chooser_) {
     load_settings(store_, settings_);
     setObjectName(QStringLiteral("mainWindow"));
     setWindowTitle(QString::fromLatin1(program_title));
@@ -65,7 +66,7 @@ MainWindow::MainWindow(SettingsStore& store)
 
 MainWindow::~MainWindow() {
     changes_not_stored().on_change = nullptr;
-    closeDevice();
+    releaseDevice();
 }
 
 QAction* MainWindow::addCommand(QMenu* menu, const char* text, const char* name,
@@ -238,7 +239,10 @@ void MainWindow::readCardTable(Sequence sequence) {
     if (!box_) {
         return;
     }
-    // (The map window and the chassis view are taken down here before a reload.)
+    if (sequence == Sequence::reload) {
+        saveComments();
+        // (The map window and the chassis view are taken down here.)
+    }
     steps_.reset();
     if (isR4150()) {
         WaitCursor wait;
@@ -274,6 +278,11 @@ void MainWindow::buildNextCard(Sequence sequence) {
 
 void MainWindow::finishSequence() {
     steps_.reset();
+    if (!box_) {
+        return;
+    }
+    comment_file_load(*box_, *comment_chooser_, OwnerWindow::main_window(), config_);
+    // (The map window is made here.)
     emit sequenceEnded(true);
 }
 
@@ -283,7 +292,18 @@ void MainWindow::stopSequence() {
     emit sequenceEnded(false);
 }
 
+void MainWindow::saveComments() {
+    if (box_) {
+        comment_file_save(box_.get(), *comment_chooser_, OwnerWindow::main_window(), &config_);
+    }
+}
+
 void MainWindow::closeDevice() {
+    saveComments();
+    releaseDevice();
+}
+
+void MainWindow::releaseDevice() {
     ++sequence_id_;
     steps_.reset();
     if (box_) {
@@ -348,9 +368,10 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         return;
     }
     ending_ = false;
+    saveComments();
     const QPoint corner = frameGeometry().topLeft();
     save_settings(store_, settings_, WindowCorner{corner.x(), corner.y()}, config_prng);
-    closeDevice();
+    releaseDevice();
     event->accept();
 }
 

@@ -5,6 +5,7 @@
 // paints between cards; a reload runs the same chain from the card table on.
 
 #include "app/changes_not_stored.h"
+#include "app/comment_file_dialogs.h"
 #include "app/file_chooser.h"
 #include "app/qt_platform.h"
 #include "app/qt_presenter.h"
@@ -46,6 +47,7 @@ public:
     void setFileChooser(FileChooser& chooser) { chooser_ = &chooser; }
     void setProcessLauncher(ProcessLauncher& launcher) { launcher_ = &launcher; }
     void setSessionTimings(const session_timings& timings) { timings_ = timings; }
+    void setCommentFileChooser(CommentFileChooser& chooser) { comment_chooser_ = &chooser; }
 
     Settings& settings() { return settings_; }
     device_config& deviceConfig() { return config_; }
@@ -86,7 +88,9 @@ private:
     void finishSequence();
     void stopSequence();
 
+    void saveComments();
     void closeDevice();
+    void releaseDevice();
     void endProgram();
     void updateStore();
     void setDeviceTitle();
@@ -110,10 +114,12 @@ private:
     QtPasswordPrompt qt_prompt_;
     QtFileChooser qt_chooser_;
     QtProcessLauncher qt_launcher_;
+    QtCommentFileChooser qt_comment_chooser_;
     Presenter* presenter_;
     PasswordPrompt* prompt_;
     FileChooser* chooser_;
     ProcessLauncher* launcher_;
+    CommentFileChooser* comment_chooser_;
     session_timings timings_;
 
     device_config config_;

@@ -1,5 +1,6 @@
 #include "app/main_window.h"
 #include "app/startup.h"
+#include "comments/comments.h"
 #include "config/prng.h"
 #include "modal_helper.h"
 #include "model/card.h"
@@ -19,6 +20,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
+#include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -66,10 +68,12 @@ protected:
     static void TearDownTestSuite() { sim.reset(); }
 
     // A device file for the demo device; `host` replaces the simulator's address.
-    std::filesystem::path device_file(const char* name, const std::string& host = {}) {
+    std::filesystem::path device_file(const char* name, const std::string& host = {},
+                                      const std::filesystem::path& comment_file = {}) {
         device_config config;
         device_config_set_defaults(config);
         config.hostname = host.empty() ? sim->peer() : host;
+        config.comment_file = comment_file;
         config.get_community = "public";
         config.set_community = "private";
         const std::filesystem::path path =
@@ -412,6 +416,53 @@ TEST_F(MainWindowTest, SelectDeviceWithUnstoredChangesAsksFirst) {
     EXPECT_FALSE(child<QAction>(window.get(), "actionStore")->isEnabled());
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Vornex v2.02"));
     EXPECT_TRUE(window->isVisible()); // closing the dialog is not Exit
+}
+
+TEST_F(MainWindowTest, TheCommentFileIsLoadedLockedAndSavedAtClose) {
+    const std::filesystem::path comments =
+        std::filesystem::path(folder.path().toStdString()) / "demo.mec";
+    std::filesystem::path lock = comments;
+    lock += ".lock";
+    const auto file = device_file("commented.lcf", {}, comments);
+    auto window = make_window();
+    QSignalSpy ended(window.get(), &MainWindow::sequenceEnded);
+    std::optional<ModalAnswer> map_answer;
+    std::optional<ModalAnswer> missing_file;
+    QString missing_title;
+    ModalAnswer select(
+        [&](QWidget* dialog) {
+            map_answer.emplace([&](QWidget* map) {
+                // The comment file's own dialog follows the map choice.
+                missing_file.emplace([&](QWidget* notice) {
+                    missing_title = notice->windowTitle();
+                    notice->findChild<QDialogButtonBox*>()->buttons().front()->click();
+                });
+                map->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+            });
+            child<QPushButton>(dialog, "connectDevice")->click();
+        },
+        30000);
+    ASSERT_TRUE(window->start(file));
+    ASSERT_TRUE(wait_for([&] { return ended.count() == 1; }));
+    ASSERT_TRUE(missing_file && missing_file->ran());
+    EXPECT_EQ(missing_title, QStringLiteral("Comment File Read Error"));
+    ASSERT_NE(window->box(), nullptr);
+    EXPECT_TRUE(window->box()->comment_lock_held);
+    EXPECT_TRUE(std::filesystem::exists(lock));
+
+    // An identifier given while the device is open reaches the file when the program ends.
+    const Card& card = *window->box()->cards.front();
+    ASSERT_FALSE(card.endpoints.empty());
+    endpoint_info info;
+    info.identifiers[0] = "CKT-SAVED";
+    ASSERT_EQ(comment_store(*window->box(), endpoint_key(*card.endpoints.front()), info), 0);
+    expect_only_card_warnings();
+    EXPECT_TRUE(window->close()); // no unstored device changes: no question
+    EXPECT_TRUE(presenter.shown.empty());
+    EXPECT_FALSE(std::filesystem::exists(lock));
+    std::ifstream in(comments);
+    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    EXPECT_NE(text.find("CKT-SAVED"), std::string::npos);
 }
 
 TEST_F(MainWindowTest, EveryEventStepsTheGeneratorCounter) {
