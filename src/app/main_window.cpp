@@ -314,12 +314,15 @@ void MainWindow::releaseDevice() {
 
 // --- Commands -----------------------------------------------------------------------------
 
+bool MainWindow::confirmLosingChanges() {
+    return confirm_dialog(*presenter_, OwnerWindow::main_window(),
+                          "Confirm Exit\r\n\r\nChanges have not been stored.\r\n\r\nConfirm "
+                          "Exit?") == dialog_ok;
+}
+
 void MainWindow::selectDevice() {
     if (box_) {
-        if (changesNotStored() &&
-            confirm_dialog(*presenter_, OwnerWindow::main_window(),
-                           "Confirm Exit\r\n\r\nChanges have not been stored.\r\n\r\nConfirm "
-                           "Exit?") != dialog_ok) {
+        if (changesNotStored() && !confirmLosingChanges()) {
             return;
         }
         closeDevice();
@@ -359,10 +362,7 @@ void MainWindow::endProgram() {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    if (!ending_ && box_ && changesNotStored() &&
-        confirm_dialog(*presenter_, OwnerWindow::main_window(),
-                       "Confirm Exit\r\n\r\nChanges have not been stored.\r\n\r\nConfirm Exit?") !=
-            dialog_ok) {
+    if (!ending_ && box_ && changesNotStored() && !confirmLosingChanges()) {
         ending_ = false;
         event->ignore();
         return;
@@ -393,20 +393,23 @@ void MainWindow::sshConsole() {
                   console_command_line(ConsoleKind::ssh, config_.hostname, legacy));
 }
 
-void MainWindow::sendConfiguration() {
+bool MainWindow::deviceSelected() {
     if (!box_) {
         error_dialog_main(*presenter_, "!Error\r\n\r\n\r\n\r\nPlease select a device.");
-        return;
     }
-    command_not_available(*presenter_, "Send configuration to device");
+    return box_ != nullptr;
+}
+
+void MainWindow::sendConfiguration() {
+    if (deviceSelected()) {
+        command_not_available(*presenter_, "Send configuration to device");
+    }
 }
 
 void MainWindow::getFaeInfo() {
-    if (!box_) {
-        error_dialog_main(*presenter_, "!Error\r\n\r\n\r\n\r\nPlease select a device.");
-        return;
+    if (deviceSelected()) {
+        command_not_available(*presenter_, "Get FAE Info");
     }
-    command_not_available(*presenter_, "Get FAE Info");
 }
 
 void MainWindow::toggleShowChassis() {

@@ -96,6 +96,8 @@ private:
     void setDeviceTitle();
     bool isR4150() const;
 
+    bool confirmLosingChanges();
+    bool deviceSelected();
     void exitCommand();
     void selectDisplayedMap();
     void telnetConsole();

@@ -378,13 +378,6 @@ TEST_F(DeviceDialogs, BrowseStartsBesideTheFileInUse) {
               QStringLiteral("/sites/south/b.lcf"));
 }
 
-TEST_F(DeviceDialogs, ExitEndsTheDialogWithTwo) {
-    SelectDeviceDialog select(&owner, services, config);
-    select.show();
-    child<QPushButton>(&select, "exit")->click();
-    EXPECT_EQ(select.result(), select_device_exit);
-}
-
 TEST_F(DeviceDialogs, PasswordDialogShowsItsBufferAndKeeps39Characters) {
     std::string buffer = "pre";
     QString first;

@@ -81,11 +81,6 @@ TEST_F(EndpointInfo, AnEndpointWithoutInformationOpensEmpty) {
     EXPECT_FALSE(field(&dialog, "identifierMap2")->isEnabled());
 }
 
-TEST_F(EndpointInfo, LongTitlesAreCut) {
-    EndpointInfoDialog dialog(&owner, box, std::string(120, 'n'), leaf);
-    EXPECT_EQ(dialog.windowTitle().size(), 99);
-}
-
 TEST_F(EndpointInfo, StoredInformationIsShownAndOkStoresTheEdits) {
     endpoint_info info;
     info.map_specific = true;
