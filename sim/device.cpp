@@ -281,6 +281,8 @@ void Device::follow(const Oid& changed) {
         if (rel == Oid{1, 16, 2, 10, 0})
             return run_clear_command();
     }
+    if (map_command_followed(rel))
+        return;
     auto prefixes_for = [&](const Oid& table, const std::vector<Column>& cols, const Oid& idx) {
         return row_prefixes(root_ + table, cols, idx);
     };
@@ -368,7 +370,8 @@ std::optional<Device> Device::load(const std::string& path, std::string& error) 
             d.store_.put(d.r({1, 10, 1, 2, i}),
                          Value::integer(i <= supplies.size() ? supplies[i - 1].get<int>() : 0),
                          Rule::read_only());
-        d.store_.put(d.r({1, 16, 4, 1, 0}), Value::integer(s.value("active_map", 1)),
+        d.active_map_ = s.value("active_map", 1);
+        d.store_.put(d.r({1, 16, 4, 1, 0}), Value::integer(d.active_map_),
                      Rule::one_of({1, 2}));
         // The cross-connect set and clear commands: parameters, execute, result.
         for (std::uint32_t c = 1; c <= 19; ++c)
@@ -514,6 +517,7 @@ std::optional<Device> Device::load(const std::string& path, std::string& error) 
                 d.store_.put(*oid, *value, Rule{true, {}, INT32_MIN, INT32_MAX, 255});
         }
         d.load_cross_connects(s.value("cross_connects", json::array()).dump());
+        d.build_map_commands();
     } catch (const std::exception& e) {
         error = path + ": " + e.what();
         return std::nullopt;

@@ -65,8 +65,18 @@ public:
     int set_cross_connect(int map, const Address& src, const Address& dst, int xc_type, int count,
                           int channel, int a_mu, int table);
     int clear_cross_connect(int map, const Address& first, int count, int xc_type);
-    // The next command answers `code` and changes nothing.
+    // The next command (cross-connect or map command) answers `code` and changes nothing.
     void force_next_result(int code) { forced_result_ = code; }
+
+    // The map commands (maps.cpp). Each returns the map-command result it also stores in
+    // R.1.16.4.4.0: 2 success, 3 fail (a map number that is not 1 or 2).
+    int activate_map(int map);
+    int delete_map(int map);
+    int copy_active_map();
+    // The configuration commands of R.1.7.1.0: store keeps a snapshot of the running
+    // configuration (every object but the command objects), retrieve puts it back.
+    void store_configuration();
+    void retrieve_configuration();
 
 private:
     struct Leaf {
@@ -89,6 +99,11 @@ private:
     void run_clear_command();
     int finish_command(int result, std::uint32_t table, std::uint32_t column);
     void load_cross_connects(const std::string& json_text);
+    void build_map_commands();
+    int map_command_result(int result);
+    // Whether `rel` (below the root) is one of the map or configuration commands, whose
+    // objects are not part of the configuration a store keeps.
+    bool map_command_followed(const Oid& rel);
 
     struct Card {
         int slot = 0;
@@ -111,6 +126,8 @@ private:
     Credentials credentials_;
     std::vector<Card> cards_;
     std::optional<int> forced_result_;
+    int active_map_ = 1;
+    Store stored_; // the stored configuration: the scenario's at start, then each store's
 };
 
 } // namespace vornex::sim

@@ -255,20 +255,21 @@ int Device::clear_cross_connect(int map, const Address& first, int count, int xc
         return direction_not_set;
     if ((xc_type != 1 && xc_type != 2) || count < 1)
         return out_of_range;
+    // Clearing leaves that carry no cross-connect is no fault: an import clears every
+    // destination before it maps it, free or not. Leaves that do not exist are.
     const auto leaf = leaf_at(first, false);
-    const bool single = std::holds_alternative<Leaf>(leaf) && std::get<Leaf>(leaf).single;
-    if (single && count != 1)
+    if (!std::holds_alternative<Leaf>(leaf))
+        return clear_fail;
+    const Leaf l = std::get<Leaf>(leaf);
+    if (l.single ? count != 1 : first[5] + count - 1 > l.last)
         return ts_out_of_range;
     for (int k = 0; k < count; ++k) {
         Address a = first;
         a[5] += k;
-        if (!has_row(map, a))
-            return clear_fail;
-    }
-    for (int k = 0; k < count; ++k) {
-        Address a = first;
-        a[5] += k;
-        const Address src = *row_source(map, a);
+        const auto row = row_source(map, a);
+        if (!row)
+            continue;
+        const Address src = *row;
         erase_xc_row(map, a);
         // A bidirectional clear takes the reverse row too, when it points back here.
         if (xc_type == 1) {

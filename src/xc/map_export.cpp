@@ -1,0 +1,323 @@
+#include "xc/map_export.h"
+
+#include "app/presenter.h"
+#include "comments/comments.h"
+#include "model/card.h"
+#include "snmp/box.h"
+#include "xc/xc_probe.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <optional>
+
+namespace vornex {
+
+namespace {
+
+// The group of leaves the walk is building; a row without a source is "unmapped".
+struct PendingRow {
+    HsEntry* first_destination = nullptr;
+    HsEntry* first_source = nullptr;
+    HsEntry* last_destination = nullptr;
+    HsEntry* last_source = nullptr;
+    std::string destination_identifier;
+    std::string source_identifier;
+    int count = 0;
+    bool bidirectional = false;
+};
+
+long count_and_unmark(EndpointList& list) {
+    long count = 0;
+    for (auto& node : list) {
+        node->export_mark = false;
+        count += 1 + count_and_unmark(node->children);
+    }
+    return count;
+}
+
+long count_and_unmark(Box& box) {
+    long count = 0;
+    for (auto& card : box.cards) {
+        count += count_and_unmark(card->endpoints);
+    }
+    return count;
+}
+
+bool same_attributes(const HsEntry& a, const HsEntry& b) {
+    return a.channel_type == b.channel_type && a.a_mu_mode == b.a_mu_mode &&
+           a.sig_conv_table == b.sig_conv_table;
+}
+
+class ExportWalk {
+public:
+    ExportWalk(Box& box, const ExportOptions& options, Progress& progress, std::string& out)
+        : box_(box), options_(options), progress_(progress), out_(out) {}
+
+    // One level of siblings; false when the operator cancelled (the pending row is dropped).
+    bool walk(EndpointList& level);
+
+private:
+    void flush(std::optional<PendingRow>& row) {
+        if (row) {
+            write(*row);
+            row.reset();
+        }
+    }
+    void write(const PendingRow& row);
+    void path(const HsEntry* endpoint);
+    // Starts a row with `destination`, or answers whether it joins the pending one.
+    bool joins(const PendingRow& row, const HsEntry& destination, const HsEntry* source,
+               bool bidirectional, const std::string& destination_identifier) const;
+
+    Box& box_;
+    const ExportOptions& options_;
+    Progress& progress_;
+    std::string& out_;
+    long done_ = 0;
+};
+
+bool ExportWalk::walk(EndpointList& level) {
+    std::optional<PendingRow> row;
+    for (auto& node : level) {
+        progress_.done(++done_);
+        if (progress_.cancelled()) {
+            return false;
+        }
+        if (!node->is_leaf()) {
+            // Rows never span two levels or two parents.
+            flush(row);
+            if (!walk(node->children)) {
+                return false;
+            }
+            continue;
+        }
+        HsEntry& destination = *node;
+        bool failed = false;
+        HsEntry* source = xc_read_leaf(box_, destination, failed);
+        const bool bidirectional = source != nullptr && is_bidirectional(destination, source);
+        if (bidirectional) {
+            if (destination.export_mark && source->export_mark) {
+                continue; // written from the other side already
+            }
+            if (destination.export_mark || source->export_mark) {
+                const auto& a = destination.address;
+                error_dialog(*box_.presenter, OwnerWindow::main_window(),
+                             "Error\r\n\r\n\r\nExport mark error for dst %d %d %d %d %d %d.", a[0],
+                             a[1], a[2], a[3], a[4], a[5]);
+            }
+            source->export_mark = true;
+        }
+        destination.export_mark = true;
+        const std::string identifier = endpoint_identifier(&box_, destination);
+        if (row && joins(*row, destination, source, bidirectional, identifier)) {
+            ++row->count;
+            row->last_destination = &destination;
+            row->last_source = source;
+            continue;
+        }
+        flush(row);
+        row = PendingRow{&destination,
+                         source,
+                         &destination,
+                         source,
+                         identifier,
+                         source != nullptr ? endpoint_identifier(&box_, *source) : std::string(),
+                         1,
+                         bidirectional};
+    }
+    flush(row);
+    return true;
+}
+
+bool ExportWalk::joins(const PendingRow& row, const HsEntry& destination, const HsEntry* source,
+                       bool bidirectional, const std::string& destination_identifier) const {
+    if (next_sibling(*row.last_destination) != &destination ||
+        destination_identifier != row.destination_identifier) {
+        return false;
+    }
+    if (row.first_source == nullptr) {
+        return source == nullptr;
+    }
+    return source != nullptr && next_sibling(*row.last_source) == source &&
+           bidirectional == row.bidirectional &&
+           same_attributes(destination, *row.first_destination) &&
+           (!bidirectional || endpoint_identifier(&box_, *source) == row.source_identifier);
+}
+
+void ExportWalk::path(const HsEntry* endpoint) {
+    if (endpoint == nullptr) {
+        out_ += ", , , , , , , ";
+        return;
+    }
+    const Card& card = *endpoint->card;
+    out_ += card.type_name;
+    out_ += ", ";
+    out_ += slot_name(box_, card);
+    std::vector<const HsEntry*> levels;
+    for (const HsEntry* node = endpoint; node != nullptr; node = node->parent) {
+        levels.push_back(node);
+    }
+    for (auto it = levels.rbegin(); it != levels.rend(); ++it) {
+        out_ += ", ";
+        out_ += (*it)->name;
+    }
+    // Seven fields in all, each ended by its comma.
+    for (std::size_t filled = levels.size(); filled < 6; ++filled) {
+        out_ += ", ";
+    }
+}
+
+void ExportWalk::write(const PendingRow& row) {
+    const bool assigned = row.first_source != nullptr;
+    if (assigned ? !options_.include_assigned : !options_.include_unassigned) {
+        return;
+    }
+    const HsEntry& first = *row.first_destination;
+    out_ += !assigned ? "unmapped" : row.bidirectional ? "bidirectional" : "unidirectional";
+    out_ += ", " + std::to_string(row.count) + ", ";
+    out_ += first.channel_type == 1 ? "data" : first.channel_type == 2 ? "voice" : "";
+    out_ += ", ";
+    out_ += first.a_mu_mode == 2 ? "a-mu-conv" : "";
+    out_ += ", ";
+    if (first.sig_conv_table >= 1 && first.sig_conv_table <= 256) {
+        char table[8];
+        std::snprintf(table, sizeof table, "%03d", static_cast<int>(first.sig_conv_table));
+        out_ += table;
+    }
+    out_ += ", \"" + row.destination_identifier + "\", ";
+    path(row.first_destination);
+    out_ += "\"" + row.source_identifier + "\", ";
+    path(row.first_source);
+    out_ += "# \r\n";
+}
+
+// The C library's text for a file error, as the messages quote it.
+std::string error_text(int error) {
+    const char* text = std::strerror(error);
+    if (text == nullptr || *text == '\0') {
+        return "Error code " + std::to_string(error);
+    }
+    return std::string(text).substr(0, 80);
+}
+
+} // namespace
+
+const char* const export_header =
+    "# XC Type, TS Count, Channel Type, A->Mu Mode, Signal Conv. Table, Destination_ID, "
+    "Destination_Card, Destination_Slot, Destination, , , , , Source_ID, Source_Card, "
+    "Source_Slot, Source, , , , , #";
+
+ExportOptions& export_options() {
+    static ExportOptions options;
+    return options;
+}
+
+std::filesystem::path& last_export_folder() {
+    static std::filesystem::path folder;
+    return folder;
+}
+
+std::string export_file_name(const std::filesystem::path& device_file) {
+    const std::string stem = device_file.stem().string();
+    return (stem.empty() ? std::string("export") : stem) + ".csv";
+}
+
+bool export_has_device(Presenter& presenter, OwnerWindow owner, const Box* box) {
+    if (box == nullptr) {
+        error_dialog(presenter, owner, "!Error\r\n\r\n\r\n\r\nPlease select a device.");
+        return false;
+    }
+    return true;
+}
+
+namespace {
+
+// Depth first; false on a cancel.
+bool read_level(Box& box, EndpointList& list, Progress& progress, long& done) {
+    for (auto& node : list) {
+        progress.done(++done);
+        if (progress.cancelled()) {
+            return false;
+        }
+        if (!node->is_leaf()) {
+            if (!read_level(box, node->children, progress, done)) {
+                return false;
+            }
+        } else if (!node->xc_valid) {
+            xc_probe(box, *node); // a failure has been shown; the leaf is read again later
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+int map_read_all(Presenter& presenter, OwnerWindow owner, Box* box, Progress& progress) {
+    if (!export_has_device(presenter, owner, box)) {
+        return 1;
+    }
+    progress.start("Reading Map...");
+    progress.total(count_and_unmark(*box));
+    long done = 0;
+    for (auto& card : box->cards) {
+        if (!read_level(*box, card->endpoints, progress, done)) {
+            break;
+        }
+    }
+    progress.finish();
+    return 0;
+}
+
+std::string map_export_text(Box& box, const ExportOptions& options, Progress& progress,
+                            bool& cancelled) {
+    std::string out = std::string(export_header) + "\r\n";
+    progress.start("Exporting...");
+    progress.total(count_and_unmark(box));
+    ExportWalk walk(box, options, progress, out);
+    cancelled = false;
+    for (auto& card : box.cards) {
+        if (!walk.walk(card->endpoints)) {
+            cancelled = true;
+            break;
+        }
+    }
+    progress.finish();
+    out += "\r\n";
+    return out;
+}
+
+int map_export(Presenter& presenter, OwnerWindow owner, Box* box, const std::filesystem::path& path,
+               const ExportOptions& options, Progress& progress) {
+    if (!export_has_device(presenter, owner, box)) {
+        return 1;
+    }
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr) {
+        const int error = errno;
+        error_dialog(presenter, owner,
+                     "!!Write Error\r\n\r\n\r\nUnable to create export file %s\r\n\r\n%s",
+                     path.c_str(), error_text(error).c_str());
+        return 1;
+    }
+    map_read_all(presenter, owner, box, progress);
+    bool cancelled = false;
+    const std::string text = map_export_text(*box, options, progress, cancelled);
+    if (std::fwrite(text.data(), 1, text.size(), file) != text.size() || std::fflush(file) != 0) {
+        const int error = errno;
+        error_dialog(presenter, owner, "!!Write Error\r\n\r\n\r\nError writing file %s\r\n\r\n%s",
+                     path.c_str(), error_text(error).c_str());
+        std::fclose(file);
+        return 1;
+    }
+    if (std::fclose(file) != 0) {
+        const int error = errno;
+        error_dialog(presenter, owner, "!!Write Error\r\n\r\n\r\nError closing file %s\r\n\r\n%s",
+                     path.c_str(), error_text(error).c_str());
+        return 1;
+    }
+    last_export_folder() = path.parent_path();
+    return 0;
+}
+
+} // namespace vornex

@@ -1,0 +1,60 @@
+#pragma once
+// Reading every cross-connect of the displayed map, and writing the map to a CSV file: one
+// row for each run of neighbouring timeslots cross-connected alike, bidirectional
+// cross-connects once. The file is the one the import reads back, byte for byte the same on
+// every platform (CRLF line ends).
+//
+// Both walks report to a Progress and poll it between endpoints. A cancel while reading
+// only stops the reading (the export reads what is missing as it goes); a cancel while
+// exporting ends the file after the rows already written.
+
+#include "xc/progress.h"
+
+#include <filesystem>
+#include <string>
+
+namespace vornex {
+
+struct Box;
+class Presenter;
+struct OwnerWindow;
+
+// The "Export Options" dialog's two check boxes; both on at program start, kept for the
+// run of the program only.
+struct ExportOptions {
+    bool include_assigned = true;   // "include assigned time-slots"
+    bool include_unassigned = true; // "include unassigned time-slots"
+};
+ExportOptions& export_options();
+
+// The folder of the last export or import: where the next file dialog starts; empty at
+// program start.
+std::filesystem::path& last_export_folder();
+
+// The file name the save dialog proposes: the device file's name part with ".csv", or
+// "export.csv" when the path has none.
+std::string export_file_name(const std::filesystem::path& device_file);
+
+// The header line of every export file, without its line end.
+extern const char* const export_header;
+
+// Without a device: shows "Please select a device." and answers false.
+bool export_has_device(Presenter& presenter, OwnerWindow owner, const Box* box);
+
+// Reads the cross-connect of every leaf not read yet, under the title "Reading Map...".
+// 0, or 1 without a device (after the message).
+int map_read_all(Presenter& presenter, OwnerWindow owner, Box* box, Progress& progress);
+
+// The rows of the displayed map with the given options, as the file holds them (header,
+// rows, last empty line; "\r\n" line ends), read through one Progress phase "Exporting...".
+// `cancelled` tells whether the walk stopped on a cancel.
+std::string map_export_text(Box& box, const ExportOptions& options, Progress& progress,
+                            bool& cancelled);
+
+// The whole "Export Map" command after its dialogs: creates `path`, reads the map, writes
+// the file and remembers its folder. 0 when a file was written (a cancelled export too), 1
+// after a reported failure or without a device.
+int map_export(Presenter& presenter, OwnerWindow owner, Box* box, const std::filesystem::path& path,
+               const ExportOptions& options, Progress& progress);
+
+} // namespace vornex

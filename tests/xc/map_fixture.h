@@ -1,0 +1,107 @@
+#pragma once
+// A device on the simulator with its endpoint trees built and Map1 displayed, for the map
+// management, export and import tests; and the files they write and read.
+
+#include "app/changes_not_stored.h"
+#include "model/card.h"
+#include "model/model_steps.h"
+#include "recording_presenter.h"
+#include "sim_process.h"
+#include "test_device.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+#include <stdexcept>
+
+namespace vornex::test {
+
+inline std::filesystem::path make_temp_dir() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "vornex-maps-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) {
+        throw std::runtime_error("mkdtemp");
+    }
+    return pattern;
+}
+
+inline std::string read_file(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+inline void write_file(const std::filesystem::path& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+// The number of logged requests that start with `prefix` ("SET ", "GETNEXT ").
+inline long count_requests(const std::vector<std::string>& log, const std::string& prefix) {
+    return std::count_if(log.begin(), log.end(),
+                         [&](const std::string& r) { return r.rfind(prefix, 0) == 0; });
+}
+
+class MapFixture : public ::testing::Test {
+protected:
+    ~MapFixture() override { std::filesystem::remove_all(dir); }
+
+    // `scenario` is a scenario name, or JSON text that is written to a file first.
+    void start(const std::string& scenario) {
+        std::string name = scenario;
+        if (scenario.front() == '{') {
+            name = (dir / "scenario.json").string();
+            write_file(name, scenario);
+        }
+        sim = SimProcess::start(name);
+        ASSERT_NE(sim, nullptr);
+        box = open(*sim);
+        ASSERT_NE(box, nullptr);
+    }
+
+    std::unique_ptr<Box> open(SimProcess& on) {
+        auto opened = open_test_box(presenter, on);
+        if (opened != nullptr) {
+            opened->displayed_map = 1;
+            opened->active_map = 1;
+            EXPECT_EQ(ModelSteps(*opened).run(), ModelSteps::Outcome::done);
+        }
+        presenter.clear();
+        changes_not_stored().clear();
+        return opened;
+    }
+
+    // What a reload does: every tree built again, every cross-connect to be read again.
+    void rebuild(Box& which) { ASSERT_EQ(ModelSteps(which).run(), ModelSteps::Outcome::done); }
+
+    // A node by its names from the card's slot down: node(1, {"Port-01", "TS-05"}).
+    HsEntry& node(int slot, std::initializer_list<const char*> path) {
+        for (const auto& card : box->cards) {
+            if (card->slot != slot) {
+                continue;
+            }
+            const EndpointList* list = &card->endpoints;
+            HsEntry* found = nullptr;
+            for (const char* name : path) {
+                auto it = std::find_if(list->begin(), list->end(),
+                                       [&](const auto& n) { return n->name == name; });
+                if (it == list->end()) {
+                    throw std::runtime_error(std::string("no node ") + name);
+                }
+                found = it->get();
+                list = &found->children;
+            }
+            return *found;
+        }
+        throw std::runtime_error("no card");
+    }
+
+    std::filesystem::path dir = make_temp_dir();
+    std::unique_ptr<SimProcess> sim;
+    RecordingPresenter presenter;
+    std::unique_ptr<Box> box;
+};
+
+} // namespace vornex::test

@@ -1,0 +1,208 @@
+// Whole-map commands against the simulator: which end values ask for a reload, what the
+// device's verdicts show, and what happens to the endpoint identifiers and comments.
+#include "comments/comments.h"
+#include "map_fixture.h"
+#include "xc/map_management.h"
+
+namespace vornex {
+namespace {
+
+using test::MapFixture;
+using test::Routine;
+
+// A row of the device's cross-connect table exists for this destination.
+const char* const map1_row = "R.1.16.3.1.9.1.1.1.100.100.100.11";
+const char* const map2_row = "R.1.16.3.1.9.2.1.1.100.100.100.2";
+
+class MapManagement : public MapFixture {
+protected:
+    void SetUp() override { start("demo"); }
+
+    void force(int code) {
+        std::string error;
+        ASSERT_TRUE(sim->command("force-result " + std::to_string(code), error)) << error;
+    }
+
+    endpoint_info info(const HsEntry& leaf) {
+        const endpoint_info* found = comment_find(*box, endpoint_key(leaf));
+        return found != nullptr ? *found : endpoint_info{};
+    }
+
+    // Gives the leaf an identifier in both maps and a comment.
+    void annotate(const HsEntry& leaf) {
+        endpoint_info text;
+        text.map_specific = true;
+        text.identifiers = {"ID-MAP1", "ID-MAP2", "", ""};
+        text.comment = "spare pair";
+        ASSERT_EQ(comment_store(*box, endpoint_key(leaf), text), 0);
+        box->comments_dirty = false;
+    }
+};
+
+TEST_F(MapManagement, LabelsAndChoices) {
+    EXPECT_EQ(select_map_label(1, 1), "Map1  (active)");
+    EXPECT_EQ(select_map_label(2, 1), "Map2");
+    EXPECT_EQ(active_map_label(2, 2), "Map2  (currently active)");
+    EXPECT_EQ(active_map_label(1, 2), "Map1");
+    EXPECT_EQ(map_copy_label(1), "Copy Map1 (active) to Map2 (inactive).");
+    EXPECT_EQ(map_copy_label(2), "Copy Map2 (active) to Map1 (inactive).");
+    EXPECT_STREQ(map_result_text(3), "fail");
+    EXPECT_EQ(map_result_text(0), nullptr);
+    EXPECT_EQ(map_result_text(5), nullptr);
+
+    EXPECT_EQ(select_map_choice(*box, 1), map_dialog_no_reload);
+    EXPECT_EQ(select_map_choice(*box, 2), map_dialog_reload);
+    EXPECT_EQ(box->displayed_map, 2);
+    EXPECT_EQ(active_map_choice(*box, 1), map_dialog_no_reload);
+    EXPECT_EQ(active_map_choice(*box, 2), map_dialog_reload);
+    EXPECT_EQ(box->active_map, 2);
+}
+
+TEST_F(MapManagement, DeleteAsksForAReloadOnlyForTheDisplayedMap) {
+    presenter.answers = {dialog_cancel};
+    EXPECT_EQ(map_delete(*box, 2, false, false), 0); // back to the dialog
+    EXPECT_EQ(test::count_requests(sim->requests(), "SET "), 0);
+    EXPECT_EQ(presenter.last().text,
+              "Confirm Map Delete\r\n\r\n\r\n\r\nDelete all cross-connects in Map2?");
+
+    presenter.answers = {dialog_ok};
+    EXPECT_EQ(map_delete(*box, 2, false, false), map_dialog_no_reload);
+    EXPECT_FALSE(sim->value(map2_row));
+    EXPECT_TRUE(sim->value(map1_row));
+    EXPECT_TRUE(changes_not_stored().is_set());
+
+    presenter.answers = {dialog_ok};
+    EXPECT_EQ(map_delete(*box, 1, false, false), map_dialog_reload);
+    EXPECT_FALSE(sim->value(map1_row));
+    EXPECT_EQ(presenter.shown.size(), 3u); // the three confirmations only
+}
+
+TEST_F(MapManagement, CopyAsksForAReloadWhenTheTargetIsDisplayed) {
+    EXPECT_EQ(map_copy(*box, false), map_dialog_no_reload); // Map1 shown, Map2 written
+    EXPECT_EQ(sim->value("R.1.16.3.1.9.2.1.1.100.100.100.11"), "i:3");
+    EXPECT_FALSE(sim->value(map2_row)); // Map2's own rows are gone
+    EXPECT_TRUE(changes_not_stored().is_set());
+    box->displayed_map = 2;
+    EXPECT_EQ(map_copy(*box, false), map_dialog_reload);
+    EXPECT_TRUE(presenter.shown.empty());
+}
+
+TEST_F(MapManagement, RefusedCommandsShowTheResultAndChangeNoIdentifier) {
+    HsEntry& leaf = node(1, {"Port-01", "TS-10"});
+    annotate(leaf);
+    force(3);
+    presenter.answers = {dialog_ok};
+    EXPECT_EQ(map_delete(*box, 1, true, true), map_dialog_no_reload);
+    EXPECT_EQ(presenter.last().text,
+              "!!Error\r\n\r\n\r\n\r\nThe delete map command reported error: fail");
+    EXPECT_EQ(presenter.last().routine, Routine::error);
+    EXPECT_TRUE(sim->value(map1_row));
+    EXPECT_EQ(info(leaf).identifiers[0], "ID-MAP1");
+    EXPECT_FALSE(box->comments_dirty);
+    EXPECT_FALSE(changes_not_stored().is_set());
+
+    force(7);
+    EXPECT_EQ(map_copy(*box, true), map_dialog_no_reload);
+    EXPECT_EQ(presenter.last().text,
+              "!!Error\r\n\r\n\r\n\r\nThe copy map command reported error: 7");
+    EXPECT_EQ(info(leaf).identifiers[1], "ID-MAP2");
+
+    force(4);
+    ASSERT_EQ(active_map_choice(*box, 2), map_dialog_reload);
+    EXPECT_EQ(activate_map(*box), 1);
+    EXPECT_EQ(presenter.last().text,
+              "!!Error\r\n\r\n\r\n\r\nThe activate map command reported error: timeout");
+    EXPECT_EQ(box->active_map, 2); // the operator's choice stays
+    EXPECT_EQ(sim->value("R.1.16.4.1.0"), "i:1");
+
+    // A request that gets no answer is reported with the command's own words.
+    presenter.clear();
+    sim->drop_next(2);
+    presenter.answers = {dialog_ok};
+    EXPECT_EQ(map_delete(*box, 1, false, false), map_dialog_no_reload);
+    ASSERT_EQ(presenter.shown.size(), 2u);
+    EXPECT_NE(presenter.shown[1].text.find("while clearing map entries."), std::string::npos);
+    EXPECT_TRUE(sim->value(map1_row));
+}
+
+TEST_F(MapManagement, DeleteClearsIdentifiersAndCommentsOnlyWhenAsked) {
+    HsEntry& leaf = node(1, {"Port-01", "TS-10"});
+    annotate(leaf);
+    // "Clear Endpoint Comments" alone clears nothing.
+    presenter.answers = {dialog_ok};
+    EXPECT_EQ(map_delete(*box, 2, false, true), map_dialog_no_reload);
+    EXPECT_EQ(info(leaf).identifiers[1], "ID-MAP2");
+    EXPECT_EQ(info(leaf).comment, "spare pair");
+    EXPECT_FALSE(box->comments_dirty);
+
+    presenter.answers = {dialog_ok};
+    EXPECT_EQ(map_delete(*box, 2, true, false), map_dialog_no_reload);
+    EXPECT_EQ(info(leaf).identifiers[1], "");
+    EXPECT_EQ(info(leaf).identifiers[0], "ID-MAP1");
+    EXPECT_EQ(info(leaf).comment, "spare pair");
+    EXPECT_TRUE(box->comments_dirty);
+
+    presenter.answers = {dialog_ok};
+    EXPECT_EQ(map_delete(*box, 1, true, true), map_dialog_reload);
+    EXPECT_EQ(info(leaf).identifiers[0], "");
+    EXPECT_EQ(info(leaf).comment, "");
+}
+
+TEST_F(MapManagement, CopyCarriesIdentifiersToTheInactiveMap) {
+    HsEntry& leaf = node(1, {"Port-01", "TS-10"});
+    annotate(leaf);
+    EXPECT_EQ(map_copy(*box, true), map_dialog_no_reload);
+    EXPECT_EQ(info(leaf).identifiers[1], "ID-MAP1");
+    EXPECT_TRUE(box->comments_dirty);
+
+    // With Map2 active the copy goes the other way, on the device too.
+    ASSERT_EQ(active_map_choice(*box, 2), map_dialog_reload);
+    ASSERT_EQ(activate_map(*box), 0);
+    EXPECT_EQ(sim->value("R.1.16.4.1.0"), "i:2");
+    presenter.answers = {dialog_ok};
+    ASSERT_EQ(map_delete(*box, 1, false, false), map_dialog_reload);
+    EXPECT_EQ(map_copy(*box, false), map_dialog_reload);
+    // Map2 held Map1's copy, so Map1 comes back from it.
+    EXPECT_EQ(sim->value(map1_row), "i:3");
+    EXPECT_FALSE(sim->value("R.1.16.3.1.9.1.1.1.100.100.100.2"));
+    EXPECT_EQ(presenter.shown.size(), 1u);
+}
+
+TEST_F(MapManagement, StoreAndRetrieve) {
+    // Declined: nothing is sent.
+    changes_not_stored().set();
+    EXPECT_EQ(store_config(*box), 1);
+    EXPECT_EQ(retrieve_config(*box), 1);
+    EXPECT_EQ(test::count_requests(sim->requests(), "SET "), 0);
+    EXPECT_TRUE(changes_not_stored().is_set());
+    EXPECT_EQ(presenter.texts(),
+              (std::vector<std::string>{"Confirm Store\r\n\r\n\r\nStore configuration?",
+                                        "Confirm\r\n\r\n\r\nRetrieve stored configuration "
+                                        "overwriting current configuration?"}));
+
+    // Retrieving brings back what was stored: at first the scenario's configuration.
+    presenter.answers = {dialog_ok, dialog_ok};
+    ASSERT_EQ(map_delete(*box, 1, false, false), map_dialog_reload);
+    EXPECT_EQ(retrieve_config(*box), 0);
+    EXPECT_FALSE(changes_not_stored().is_set());
+    EXPECT_EQ(sim->value(map1_row), "i:3");
+
+    presenter.answers = {dialog_ok, dialog_ok, dialog_ok};
+    ASSERT_EQ(map_delete(*box, 1, false, false), map_dialog_reload);
+    EXPECT_EQ(store_config(*box), 0);
+    EXPECT_FALSE(changes_not_stored().is_set());
+    EXPECT_EQ(retrieve_config(*box), 0);
+    EXPECT_FALSE(sim->value(map1_row));
+
+    // A failed store changes nothing and says so.
+    changes_not_stored().set();
+    presenter.clear();
+    sim->fail_prefix("R.1.7.1.0", 5);
+    presenter.answers = {dialog_ok};
+    EXPECT_EQ(store_config(*box), 1);
+    EXPECT_TRUE(changes_not_stored().is_set());
+    EXPECT_NE(presenter.last().text.find("storing map"), std::string::npos);
+}
+
+} // namespace
+} // namespace vornex
