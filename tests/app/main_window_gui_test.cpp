@@ -114,7 +114,9 @@ protected:
                 shown_path = child<QLineEdit>(dialog, "deviceFile")->text();
                 if (connect) {
                     answer_select_map(map_answer);
-                    child<QPushButton>(dialog, "connectDevice")->click();
+                    // One press of Enter connects: "Connect to Device" is the default.
+                    QWidget* focus = dialog->focusWidget();
+                    QTest::keyClick(focus != nullptr ? focus : dialog, Qt::Key_Return);
                 } else {
                     child<QPushButton>(dialog, "exit")->click();
                 }
