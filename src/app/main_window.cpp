@@ -197,6 +197,12 @@ void MainWindow::updateStore() {
     store_action_->setEnabled(changes_not_stored().is_set());
 }
 
+void MainWindow::startSequence(Sequence sequence) {
+    // A newer start replaces any sequence still queued (say, Rescan chosen twice).
+    ++sequence_id_;
+    postStep(sequence, 0);
+}
+
 void MainWindow::postStep(Sequence sequence, int step) {
     QTimer::singleShot(0, this, [this, sequence, step, id = sequence_id_] {
         if (id == sequence_id_) {
@@ -218,6 +224,7 @@ void MainWindow::runStep(Sequence sequence, int step) {
 }
 
 void MainWindow::openSession() {
+    closeDevice();
     {
         WaitCursor wait;
         box_ = AM_New_Box(*presenter_, OwnerWindow::main_window(), config_, timings_);
@@ -331,7 +338,7 @@ void MainWindow::selectDevice() {
     DeviceDialogServices services{this, *presenter_, *prompt_, *chooser_, store_, settings_};
     switch (select_device_dialog(this, services, config_)) {
     case select_device_connect:
-        postStep(Sequence::open, 0);
+        startSequence(Sequence::open);
         break;
     case select_device_exit:
         endProgram();
@@ -344,7 +351,7 @@ void MainWindow::selectDevice() {
 void MainWindow::rescanDevice() {
     // The flag and "Store" keep their state: the device still holds what was not stored.
     closeDevice();
-    postStep(Sequence::open, 0);
+    startSequence(Sequence::open);
 }
 
 void MainWindow::showAbout() {
@@ -377,7 +384,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 
 void MainWindow::selectDisplayedMap() {
     if (box_ && select_map_dialog(this, *box_, true) == dialog_ok) {
-        postStep(Sequence::reload, 0);
+        startSequence(Sequence::reload);
     }
     updateStore();
 }

@@ -80,6 +80,7 @@ private:
     QAction* addPending(QMenu* menu, const char* text, const char* name);
     QAction* addCheck(QMenu* menu, const char* text, const char* name, bool checked);
 
+    void startSequence(Sequence sequence);
     void postStep(Sequence sequence, int step);
     void runStep(Sequence sequence, int step);
     void openSession();

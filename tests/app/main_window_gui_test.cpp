@@ -355,9 +355,22 @@ TEST_F(MainWindowTest, OpensTheDemoDeviceAndGuardsUnstoredChanges) {
     // Unstored changes: "Store" comes alive; Rescan asks nothing and keeps it so.
     changes_not_stored().set();
     EXPECT_TRUE(child<QAction>(window.get(), "actionStore")->isEnabled());
-    answer_select_map(map_answer);
+    // Chosen twice before the queue runs, Rescan opens the device once.
+    std::optional<ModalAnswer> second_map;
+    map_answer.emplace([&](QWidget* dialog) {
+        second_map.emplace(
+            [](QWidget* d) {
+                d->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+            },
+            1500);
+        dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+    });
+    child<QAction>(window.get(), "actionRescan")->trigger();
     child<QAction>(window.get(), "actionRescan")->trigger();
     ASSERT_TRUE(wait_for([&] { return ended.count() == 2; }));
+    QTest::qWait(1600);
+    EXPECT_FALSE(second_map->ran());
+    EXPECT_EQ(ended.count(), 2);
     EXPECT_TRUE(ended.at(1).at(0).toBool());
     expect_only_card_warnings(); // and no question
     EXPECT_TRUE(window->changesNotStored());
