@@ -173,9 +173,11 @@ public:
     RowApplier(Box& box, const ImportOptions& options) : box_(box), options_(options) {}
 
     // 0 when the row was applied (or, in a dry run, reported); 1 on a mapping failure.
+    // changed() then tells whether the row changed (or would change) the device.
     int apply(const ImportRow& row, long line_number) {
+        changed_ = true;
         if (options_.dry_run) {
-            report(row, line_number);
+            changed_ = report(row, line_number);
             return 0;
         }
         const bool apply = options_.apply_identifiers;
@@ -194,8 +196,9 @@ public:
     // For the older layout: a run is cleared first with its own type, and made only when it
     // has a source.
     int apply_run(const ImportRow& row, long line_number) {
+        changed_ = true;
         if (options_.dry_run) {
-            report(row, line_number);
+            changed_ = report(row, line_number);
             return 0;
         }
         const bool apply = options_.apply_identifiers;
@@ -210,10 +213,14 @@ private:
     // Whether the device already holds the row exactly (identifiers too when they are
     // applied); `connected` tells which of the two runs hold any cross-connect now.
     bool already_made(const ImportRow& row, bool& destination_connected, bool& source_connected);
-    void report(const ImportRow& row, long line_number);
+    bool report(const ImportRow& row, long line_number);
 
     Box& box_;
     const ImportOptions& options_;
+    bool changed_ = false;
+
+public:
+    bool changed() const { return changed_; }
 };
 
 bool RowApplier::already_made(const ImportRow& row, bool& destination_connected,
@@ -243,11 +250,11 @@ bool RowApplier::already_made(const ImportRow& row, bool& destination_connected,
     return same;
 }
 
-void RowApplier::report(const ImportRow& row, long line_number) {
+bool RowApplier::report(const ImportRow& row, long line_number) {
     bool destination_connected = false;
     bool source_connected = false;
     if (already_made(row, destination_connected, source_connected)) {
-        return;
+        return false;
     }
     const std::string at = "line " + std::to_string(line_number) + ": ";
     const std::string count = " count " + std::to_string(row.count);
@@ -260,6 +267,7 @@ void RowApplier::report(const ImportRow& row, long line_number) {
     options_.dry_run(
         at + "make " + (row.xc_type == xc_bidirectional ? "bidirectional " : "unidirectional ") +
         endpoint_text(box_, *row.destination) + " <- " + endpoint_text(box_, *row.source) + count);
+    return true;
 }
 
 std::vector<std::string> slice(const std::vector<std::string>& fields, std::size_t first,
@@ -322,12 +330,13 @@ LineVerdict read_row(ImportRun& run, const std::string& line, long number, Impor
         go_on = answer;
         return LineVerdict::warned;
     };
+    // Header lines; the older layout's is passed over too, before its first row tells.
+    if (f[0] == "XC Type" || f[0] == "Channel Type") {
+        return LineVerdict::skip;
+    }
     if (f.size() < current_fields) {
         return warned(run.warn("Import file line %d, insufficient number of fields. (%d fields)",
                                static_cast<int>(number), static_cast<int>(f.size())));
-    }
-    if (f[0] == "XC Type") {
-        return LineVerdict::skip;
     }
     if (iequals(f[0], "bidirectional")) {
         row.xc_type = xc_bidirectional;
@@ -449,7 +458,7 @@ int map_import(Box& box, const std::filesystem::path& path, const ImportOptions&
                 if (applier.apply(row, number) != 0) {
                     go_on =
                         run.warn("Import file line %d, mapping error.", static_cast<int>(number));
-                } else {
+                } else if (applier.changed()) {
                     ++run.result.applied;
                 }
                 break;
@@ -488,7 +497,9 @@ int map_import_legacy(Box& box, const std::filesystem::path& path, const ImportO
             if (applier.apply_run(row, number) != 0) {
                 return run.warn("Import file line %d, mapping error.", static_cast<int>(number));
             }
-            ++run.result.applied;
+            if (applier.changed()) {
+                ++run.result.applied;
+            }
             return true;
         };
         // The names of one endpoint, 6 or 7 of them: the n of the last line that told.
