@@ -6,6 +6,7 @@
 #include "config/self_test.h"
 #include "model/card.h"
 #include "resources/strings.h"
+#include "xc/map_management.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -119,8 +120,9 @@ void MainWindow::buildMenus() {
             &QAction::triggered, this, &MainWindow::toggleLargeFont);
 
     QMenu* tools = menuBar()->addMenu(QStringLiteral("Tools"));
-    addPending(tools, "Retrieve Backup Config", "actionRetrieveConfig");
-    addPending(tools, "Store Config", "actionStoreConfig");
+    addCommand(tools, "Retrieve Backup Config", "actionRetrieveConfig",
+               &MainWindow::retrieveConfig);
+    addCommand(tools, "Store Config", "actionStoreConfig", &MainWindow::storeConfig);
     addCommand(tools, "Rescan device", "actionRescan", &MainWindow::rescanDevice);
     addCommand(tools, "Telnet Console", "actionTelnet", &MainWindow::telnetConsole);
     addPending(tools, "Serial Console", "actionSerialConsole");
@@ -148,8 +150,7 @@ void MainWindow::buildMenus() {
     store_action_ = new QAction(QStringLiteral("Store"), this);
     store_action_->setObjectName(QStringLiteral("actionStore"));
     store_action_->setEnabled(false);
-    connect(store_action_, &QAction::triggered, this,
-            [this] { command_not_available(*presenter_, "Store"); });
+    connect(store_action_, &QAction::triggered, this, &MainWindow::storeConfig);
     auto* store_button = new QToolButton(menuBar());
     store_button->setObjectName(QStringLiteral("storeButton"));
     store_button->setDefaultAction(store_action_);
@@ -384,6 +385,20 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 
 void MainWindow::selectDisplayedMap() {
     if (box_ && select_map_dialog(this, *box_, true) == dialog_ok) {
+        startSequence(Sequence::reload);
+    }
+    updateStore();
+}
+
+void MainWindow::storeConfig() {
+    if (box_) {
+        store_config(*box_);
+    }
+    updateStore();
+}
+
+void MainWindow::retrieveConfig() {
+    if (box_ && retrieve_config(*box_) == 0) {
         startSequence(Sequence::reload);
     }
     updateStore();

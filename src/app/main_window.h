@@ -101,6 +101,8 @@ private:
     bool deviceSelected();
     void exitCommand();
     void selectDisplayedMap();
+    void storeConfig();
+    void retrieveConfig();
     void telnetConsole();
     void sshConsole();
     void sendConfiguration();

@@ -2,6 +2,7 @@
 
 #include "app/presenter.h"
 #include "snmp/box.h"
+#include "xc/map_management.h"
 
 #include <QDialogButtonBox>
 #include <QGroupBox>
@@ -11,24 +12,16 @@
 
 namespace vornex {
 
-namespace {
-
-QString map_label(int map, int active_map) {
-    return map == active_map ? QStringLiteral("Map%1  (active)").arg(map)
-                             : QStringLiteral("Map%1").arg(map);
-}
-
-} // namespace
-
 SelectMapDialog::SelectMapDialog(QWidget* owner, Box& box, bool show_cancel)
     : SimpleDialog(owner), box_(box) {
     setWindowTitle(QStringLiteral("Select Map"));
     setObjectName(QStringLiteral("selectMapDialog"));
 
     auto* group = new QGroupBox(QStringLiteral("Select map to display/edit"), this);
-    auto* map1 = new QRadioButton(map_label(1, box.active_map), group);
+    auto* map1 =
+        new QRadioButton(QString::fromStdString(select_map_label(1, box.active_map)), group);
     map1->setObjectName(QStringLiteral("map1"));
-    map2_ = new QRadioButton(map_label(2, box.active_map), group);
+    map2_ = new QRadioButton(QString::fromStdString(select_map_label(2, box.active_map)), group);
     map2_->setObjectName(QStringLiteral("map2"));
     (box.displayed_map == 2 ? map2_ : map1)->setChecked(true);
     auto* maps = new QVBoxLayout(group);
@@ -48,13 +41,7 @@ SelectMapDialog::SelectMapDialog(QWidget* owner, Box& box, bool show_cancel)
 }
 
 void SelectMapDialog::accept() {
-    const int chosen = map2_->isChecked() ? 2 : 1;
-    if (chosen == box_.displayed_map) {
-        done(dialog_cancel);
-        return;
-    }
-    box_.displayed_map = chosen;
-    done(dialog_ok);
+    done(select_map_choice(box_, map2_->isChecked() ? 2 : 1));
 }
 
 int select_map_dialog(QWidget* owner, Box& box, bool show_cancel) {

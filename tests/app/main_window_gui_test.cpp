@@ -417,6 +417,27 @@ TEST_F(MainWindowTest, SelectDeviceWithUnstoredChangesAsksFirst) {
     ASSERT_TRUE(wait_for([&] { return ended.count() == 1; }));
     changes_not_stored().set();
 
+    // Store and Retrieve ask first and clear the flag; Retrieve reloads the device.
+    expect_only_card_warnings();
+    presenter.answers = {dialog_ok};
+    child<QAction>(window.get(), "actionStore")->trigger();
+    ASSERT_EQ(presenter.shown.size(), 1u);
+    EXPECT_EQ(presenter.last().text, "Confirm Store\r\n\r\n\r\nStore configuration?");
+    EXPECT_FALSE(window->changesNotStored());
+    EXPECT_FALSE(child<QAction>(window.get(), "actionStore")->isEnabled());
+    presenter.clear();
+    changes_not_stored().set();
+    presenter.answers = {dialog_ok};
+    child<QAction>(window.get(), "actionRetrieveConfig")->trigger();
+    ASSERT_TRUE(wait_for([&] { return ended.count() == 2; }));
+    EXPECT_TRUE(ended.at(1).at(0).toBool());
+    ASSERT_FALSE(presenter.shown.empty());
+    EXPECT_EQ(presenter.shown.front().routine, test::Routine::confirm);
+    EXPECT_FALSE(window->changesNotStored());
+    EXPECT_FALSE(child<QAction>(window.get(), "actionStore")->isEnabled());
+    presenter.clear();
+    changes_not_stored().set();
+
     presenter.answers = {dialog_cancel};
     child<QAction>(window.get(), "actionSelectDevice")->trigger();
     EXPECT_NE(window->box(), nullptr); // refused: the device stays open
