@@ -111,7 +111,10 @@ int activate_map(Box& box) {
     return map_command_verdict(box, "activate");
 }
 
-int map_delete(Box& box, int map, bool clear_identifiers, bool clear_comments) {
+int map_delete(Box& box, int map, bool clear_identifiers, bool clear_comments, bool* carried_out) {
+    if (carried_out != nullptr) {
+        *carried_out = false;
+    }
     if (confirm_dialog(*box.presenter, OwnerWindow::main_window(),
                        "Confirm Map Delete\r\n\r\n\r\n\r\nDelete all cross-connects in Map%d?",
                        map) != dialog_ok) {
@@ -120,6 +123,9 @@ int map_delete(Box& box, int map, bool clear_identifiers, bool clear_comments) {
     if (write_command(box, {1, 16, 4, 2, 0}, map, clearing_map_entries) != 0 ||
         map_command_verdict(box, "delete") != 0) {
         return map_dialog_no_reload;
+    }
+    if (carried_out != nullptr) {
+        *carried_out = true;
     }
     changes_not_stored().set();
     // The comments go only with the identifiers: the second box alone clears nothing.
@@ -130,10 +136,16 @@ int map_delete(Box& box, int map, bool clear_identifiers, bool clear_comments) {
     return map == box.displayed_map ? map_dialog_reload : map_dialog_no_reload;
 }
 
-int map_copy(Box& box, bool include_identifiers) {
+int map_copy(Box& box, bool include_identifiers, bool* carried_out) {
+    if (carried_out != nullptr) {
+        *carried_out = false;
+    }
     if (write_command(box, {1, 16, 4, 3, 0}, 2, copying_map_entries) != 0 ||
         map_command_verdict(box, "copy") != 0) {
         return map_dialog_no_reload;
+    }
+    if (carried_out != nullptr) {
+        *carried_out = true;
     }
     changes_not_stored().set();
     const int target = inactive_map(box.active_map);

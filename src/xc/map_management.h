@@ -42,12 +42,14 @@ int activate_map(Box& box);
 // "Map Delete" OK for `map`: asks for confirmation (0 when the operator declined: the
 // dialog stays open), deletes the map's cross-connects and, when asked, the map's endpoint
 // identifiers (and with them the comments). map_dialog_reload when the deleted map is the
-// displayed one, else map_dialog_no_reload (also after a reported failure).
-int map_delete(Box& box, int map, bool clear_identifiers, bool clear_comments);
+// displayed one, else map_dialog_no_reload (also after a reported failure; `carried_out`,
+// when given, tells the two apart).
+int map_delete(Box& box, int map, bool clear_identifiers, bool clear_comments,
+               bool* carried_out = nullptr);
 
 // "Map Copy" OK: copies the active map onto the inactive one and, when asked, the endpoint
 // identifiers with it. map_dialog_reload when the inactive map is displayed.
-int map_copy(Box& box, bool include_identifiers);
+int map_copy(Box& box, bool include_identifiers, bool* carried_out = nullptr);
 
 // "Store Config": after confirmation, has the device store its running configuration and
 // clears the changes-not-stored flag. 0 when stored, 1 when declined or failed (reported).

@@ -1,0 +1,102 @@
+#include "cli/map_options.h"
+
+#include "cli/config_option.h"
+#include "cli/device_options.h"
+#include "model/card.h"
+#include "model/model_steps.h"
+
+#include <atomic>
+#include <csignal>
+
+namespace vornex::cli {
+
+namespace {
+
+// The command line never picks another comment file: "Specify Comment File" is a skip.
+class NoBrowseChooser : public CommentFileChooser {
+public:
+    int comment_file_browse(OwnerWindow, device_config&) override { return 1; }
+};
+
+NoBrowseChooser& chooser() {
+    static NoBrowseChooser instance;
+    return instance;
+}
+
+std::atomic<bool> interrupted{false};
+
+extern "C" void on_interrupt(int) {
+    interrupted = true;
+}
+
+} // namespace
+
+int open_map_command(Context& context, const std::vector<std::string>& words, const char* usage,
+                     const std::vector<std::string_view>& flags, std::size_t positional,
+                     bool build_model, MapCommand& command) {
+    std::vector<std::string_view> options = device_and_config_option_names();
+    options.push_back("--map");
+    options.push_back("--comments");
+    command.args = Args::parse(words, options, flags, context.err);
+    const auto map = command.args ? command.args->value("--map") : std::nullopt;
+    if (!command.args || command.args->positional().size() != positional ||
+        (map && *map != "1" && *map != "2")) {
+        context.err << "usage: vornex-cli " << usage << '\n';
+        return exit_usage;
+    }
+    const int code = device_config_from_command_line(context, *command.args, command.config);
+    if (code != exit_ok) {
+        return code;
+    }
+    if (const auto comments = command.args->value("--comments")) {
+        command.config.comment_file = *comments;
+    }
+    command.box = AM_New_Box(context.presenter, OwnerWindow::main_window(), command.config,
+                             cli_session_timings());
+    if (!command.box) {
+        return exit_failed;
+    }
+    get_controllers(*command.box);
+    if (map) {
+        command.box->displayed_map = std::stoi(*map);
+    }
+    if (build_model && ModelSteps(*command.box).run() != ModelSteps::Outcome::done) {
+        return exit_failed;
+    }
+    return exit_ok;
+}
+
+int load_map_comments(Context& context, MapCommand& command, bool must_edit) {
+    const int loaded =
+        comment_file_load(*command.box, chooser(), OwnerWindow::main_window(), command.config);
+    command.comments_loaded = loaded == 0;
+    if (loaded != 0 && must_edit) {
+        context.err << "vornex-cli: the comment file cannot be written by this command; nothing "
+                       "was changed\n";
+        return exit_failed;
+    }
+    return exit_ok;
+}
+
+void save_map_comments(MapCommand& command) {
+    if (command.comments_loaded) {
+        comment_file_save(command.box.get(), chooser(), OwnerWindow::main_window(),
+                          &command.config);
+        command.comments_loaded = false;
+    }
+}
+
+InterruptProgress::InterruptProgress() {
+    interrupted = false;
+    std::signal(SIGINT, on_interrupt);
+}
+
+InterruptProgress::~InterruptProgress() {
+    std::signal(SIGINT, SIG_DFL);
+}
+
+bool InterruptProgress::cancelled() {
+    return interrupted.exchange(false);
+}
+
+} // namespace vornex::cli

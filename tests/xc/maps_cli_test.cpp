@@ -1,0 +1,150 @@
+// vornex-cli's map commands against the simulator: the export is the program's byte for
+// byte, a dry run sends no SET, warnings reach stderr in the program's words, and
+// identifiers travel through the comment file.
+#include "map_fixture.h"
+#include "scripted_progress.h"
+#include "xc/map_export.h"
+
+#include <array>
+#include <cstdio>
+#include <sys/wait.h>
+
+namespace vornex {
+namespace {
+
+using test::count_requests;
+using test::MapFixture;
+
+struct CliRun {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+class MapsCli : public MapFixture {
+protected:
+    void SetUp() override { start("demo"); }
+
+    CliRun run(const std::string& arguments) {
+        const auto err_file = dir / "stderr.txt";
+        const std::string command = std::string(VORNEX_CLI) + " " + arguments + " --hostname " +
+                                    sim->peer() + " --set-community private 2>" + err_file.string();
+        FILE* pipe = popen(command.c_str(), "r");
+        CliRun result{-1, {}, {}};
+        std::array<char, 256> chunk{};
+        while (std::fgets(chunk.data(), chunk.size(), pipe) != nullptr) {
+            result.out += chunk.data();
+        }
+        result.status = WEXITSTATUS(pclose(pipe));
+        result.err = test::read_file(err_file);
+        return result;
+    }
+
+    std::string path(const char* name) { return (dir / name).string(); }
+
+    // The program's own export of the displayed map, read afresh.
+    std::string program_export(const ExportOptions& options) {
+        rebuild(*box);
+        test::ScriptedProgress progress;
+        EXPECT_EQ(
+            map_export(presenter, OwnerWindow{}, box.get(), dir / "program.csv", options, progress),
+            0);
+        return test::read_file(dir / "program.csv");
+    }
+};
+
+TEST_F(MapsCli, ExportIsTheProgramsAndADryRunSendsNothing) {
+    ASSERT_EQ(run("export " + path("all.csv")).status, 0);
+    EXPECT_EQ(test::read_file(path("all.csv")), program_export({}));
+    ASSERT_EQ(run("export " + path("assigned.csv") + " --no-unassigned").status, 0);
+    EXPECT_EQ(test::read_file(path("assigned.csv")), program_export({true, false}));
+
+    sim->clear_requests();
+    CliRun dry = run("import " + path("all.csv") + " --dry-run");
+    EXPECT_EQ(dry.status, 0) << dry.err;
+    EXPECT_EQ(dry.out, "nothing to change\n");
+    EXPECT_EQ(count_requests(sim->requests(), "SET "), 0);
+
+    EXPECT_EQ(run("delete-map 1").status, 1); // not confirmed without --yes
+    ASSERT_EQ(run("--yes delete-map 1").status, 0);
+    sim->clear_requests();
+    dry = run("import " + path("all.csv") + " --dry-run");
+    EXPECT_EQ(count_requests(sim->requests(), "SET "), 0);
+    EXPECT_EQ(dry.out,
+              "line 3: make bidirectional E1-NP Trib1 Port-01 TS-10 <- E1-PRTD Trib3 Port-01 "
+              "TS-01 count 3\n"
+              "line 6: make unidirectional E1-NP Trib1 Port-02 TS-05 <- T1-NP Trib2 Port-01 "
+              "TS-01 count 1\n"
+              "line 8: make bidirectional E1-NP Trib1 Port-03 TS-00 <- E1-PRTD Trib3 Port-08 "
+              "TS-00 count 1\n"
+              "line 9: make bidirectional E1-NP Trib1 Port-04 TS-01 <- HDLC In-Band HDLC_1 TS-01 "
+              "count 2\n"
+              "line 11: make bidirectional E1-NP Trib1 Port-05 TS-01 <- T3-MX3-NP Trib5 Port-02 "
+              "Chan-01 TS-01 count 4\n"
+              "line 129: make bidirectional STM1-NP Trib6 Port-01 AUG1-01 AU4-01 TU12-01 TS-01 "
+              "<- OC3-NP Trib7 Port-01 STS3-01 AU4-01 VT2-01 TS-01 count 31\n");
+
+    const CliRun real = run("import " + path("all.csv"));
+    EXPECT_EQ(real.status, 0);
+    EXPECT_NE(real.err.find("import: 402 lines, 6 rows applied, 0 warnings\n"), std::string::npos)
+        << real.err;
+    ASSERT_EQ(run("export " + path("again.csv")).status, 0);
+    EXPECT_EQ(test::read_file(path("again.csv")), test::read_file(path("all.csv")));
+}
+
+TEST_F(MapsCli, WarningsAndStopping) {
+    test::write_file(dir / "bad.csv",
+                     "bidirectional, 0, data, , , \"\", E1-NP, Trib1, Port-08, TS-01, , , , \"\", "
+                     "E1-NP, Trib1, Port-06, TS-01, , , , # \r\n"
+                     "sideways, 1, data, , , \"\", E1-NP, Trib1, Port-08, TS-01, , , , \"\", "
+                     "E1-NP, Trib1, Port-06, TS-01, , , , # \r\n");
+    const CliRun all = run("import " + path("bad.csv"));
+    EXPECT_EQ(all.status, 1);
+    EXPECT_NE(all.err.find("Import Error\nImport file line 1, invalid TS_Count 0.\n"
+                           "Import Error\nImport file line 2, unknown XC type. \"sideways\"\n"
+                           "import: 2 lines, 0 rows applied, 2 warnings\n"),
+              std::string::npos)
+        << all.err;
+    const CliRun stop = run("import " + path("bad.csv") + " --stop-on-warning");
+    EXPECT_EQ(stop.status, 1);
+    EXPECT_EQ(stop.err.find("line 2"), std::string::npos);
+    EXPECT_NE(stop.err.find("import: 1 lines, 0 rows applied, 0 warnings, stopped\n"),
+              std::string::npos)
+        << stop.err;
+    EXPECT_EQ(run("import").status, 2);
+    EXPECT_EQ(run("activate 3").status, 2);
+}
+
+TEST_F(MapsCli, IdentifiersTravelThroughTheCommentFile) {
+    const std::string comments = " --comments " + path("site.mec");
+    test::write_file(dir / "ids.csv",
+                     "unidirectional, 2, data, , , \"TRUNK-A\", E1-NP, Trib1, Port-08, TS-01, , , "
+                     ", \"FAR-A\", E1-NP, Trib1, Port-06, TS-01, , , , # \r\n");
+    ASSERT_EQ(run("import " + path("ids.csv") + " --apply-identifiers" + comments).status, 0);
+    ASSERT_TRUE(std::filesystem::exists(dir / "site.mec"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "site.mec.lock")); // released
+    ASSERT_EQ(run("export " + path("ids-out.csv") + " --no-unassigned" + comments).status, 0);
+    const std::string row = "unidirectional, 2, data, , , \"TRUNK-A\", E1-NP, Trib1, Port-08, "
+                            "TS-01, , , , \"\", E1-NP, Trib1, Port-06, TS-01, , , , # \r\n";
+    EXPECT_NE(test::read_file(path("ids-out.csv")).find(row), std::string::npos);
+
+    // Active Map1 copied to Map2 with its identifiers; then Map1's identifiers cleared.
+    ASSERT_EQ(run("copy-map --copy-comments" + comments).status, 0);
+    ASSERT_EQ(run("--yes delete-map 1 --clear-identifiers" + comments).status, 0);
+    ASSERT_EQ(run("export " + path("map2.csv") + " --map 2 --no-unassigned" + comments).status, 0);
+    EXPECT_NE(test::read_file(path("map2.csv")).find(row), std::string::npos);
+    ASSERT_EQ(run("export " + path("map1.csv") + comments).status, 0);
+    EXPECT_NE(test::read_file(path("map1.csv"))
+                  .find("unmapped, 31, , , , \"\", E1-NP, Trib1, Port-08, TS-01,"),
+              std::string::npos);
+
+    // Store, activate, retrieve: the device goes back to the stored Map1.
+    ASSERT_EQ(run("--yes store").status, 0);
+    ASSERT_EQ(run("activate 2").status, 0);
+    EXPECT_EQ(sim->value("R.1.16.4.1.0"), "i:2");
+    ASSERT_EQ(run("--yes retrieve").status, 0);
+    EXPECT_EQ(sim->value("R.1.16.4.1.0"), "i:1");
+}
+
+} // namespace
+} // namespace vornex
