@@ -380,6 +380,7 @@ std::optional<Device> Device::load(const std::string& path, std::string& error) 
         for (std::uint32_t c = 1; c <= 10; ++c)
             d.store_.put(d.r({1, 16, 2, c, 0}), Value::integer(0), Rule::range(0, INT32_MAX));
         d.store_.put(d.r({1, 16, 2, 11, 0}), Value::integer(0), Rule::read_only());
+        d.build_map_commands();
 
         // Firmware banks: the controllers are boards 1 and 2, a card is its slot + 2.
         std::map<int, json> banks;
@@ -517,7 +518,8 @@ std::optional<Device> Device::load(const std::string& path, std::string& error) 
                 d.store_.put(*oid, *value, Rule{true, {}, INT32_MIN, INT32_MAX, 255});
         }
         d.load_cross_connects(s.value("cross_connects", json::array()).dump());
-        d.build_map_commands();
+        // The device starts from its stored configuration.
+        d.stored_ = d.store_;
     } catch (const std::exception& e) {
         error = path + ": " + e.what();
         return std::nullopt;

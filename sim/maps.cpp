@@ -23,8 +23,6 @@ void Device::build_map_commands() {
     store_.put(r({1, 16, 4, 3, 0}), Value::integer(0), Rule::one_of({2}));
     store_.put(r({1, 16, 4, 4, 0}), Value::integer(1), Rule::read_only());
     store_.put(r({1, 7, 1, 0}), Value::integer(0), Rule::one_of({1, 2}));
-    // The device starts from its stored configuration.
-    stored_ = store_;
 }
 
 int Device::map_command_result(int result) {

@@ -2,13 +2,13 @@
 
 #include "app/presenter.h"
 #include "comments/comments.h"
+#include "config/file_replace.h"
 #include "model/card.h"
 #include "snmp/box.h"
 #include "xc/xc_probe.h"
 
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <optional>
 
 namespace vornex {
@@ -192,15 +192,6 @@ void ExportWalk::write(const PendingRow& row) {
     out_ += "# \r\n";
 }
 
-// The C library's text for a file error, as the messages quote it.
-std::string error_text(int error) {
-    const char* text = std::strerror(error);
-    if (text == nullptr || *text == '\0') {
-        return "Error code " + std::to_string(error);
-    }
-    return std::string(text).substr(0, 80);
-}
-
 } // namespace
 
 const char* const export_header =
@@ -297,7 +288,7 @@ int map_export(Presenter& presenter, OwnerWindow owner, Box* box, const std::fil
         const int error = errno;
         error_dialog(presenter, owner,
                      "!!Write Error\r\n\r\n\r\nUnable to create export file %s\r\n\r\n%s",
-                     path.c_str(), error_text(error).c_str());
+                     display_path(path).c_str(), error_number_text(error).c_str());
         return 1;
     }
     map_read_all(presenter, owner, box, progress);
@@ -306,14 +297,14 @@ int map_export(Presenter& presenter, OwnerWindow owner, Box* box, const std::fil
     if (std::fwrite(text.data(), 1, text.size(), file) != text.size() || std::fflush(file) != 0) {
         const int error = errno;
         error_dialog(presenter, owner, "!!Write Error\r\n\r\n\r\nError writing file %s\r\n\r\n%s",
-                     path.c_str(), error_text(error).c_str());
+                     display_path(path).c_str(), error_number_text(error).c_str());
         std::fclose(file);
         return 1;
     }
     if (std::fclose(file) != 0) {
         const int error = errno;
         error_dialog(presenter, owner, "!!Write Error\r\n\r\n\r\nError closing file %s\r\n\r\n%s",
-                     path.c_str(), error_text(error).c_str());
+                     display_path(path).c_str(), error_number_text(error).c_str());
         return 1;
     }
     last_export_folder() = path.parent_path();

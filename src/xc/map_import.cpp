@@ -5,6 +5,7 @@
 #include "app/presenter.h"
 #include "comments/comments.h"
 #include "comments/csv_fields.h"
+#include "config/file_replace.h"
 #include "model/card.h"
 #include "snmp/box.h"
 #include "xc/endpoint_path.h"
@@ -12,13 +13,14 @@
 #include "xc/xc_commands.h"
 #include "xc/xc_probe.h"
 
+#include <cctype>
 #include <cerrno>
+#include <climits>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <memory>
 #include <optional>
+#include <string_view>
 
 namespace vornex {
 
@@ -47,17 +49,11 @@ bool starts_with_ci(std::string_view text, std::string_view prefix) {
     return text.size() >= prefix.size() && iequals(text.substr(0, prefix.size()), prefix);
 }
 
-// The decimal value the way the program reads numbers: leading digits, 0 without any.
+// The decimal value the way the program reads numbers: leading digits, 0 without any. Too
+// large a number stays too large instead of wrapping into range.
 int decimal(const std::string& text) {
-    return static_cast<int>(std::strtol(text.c_str(), nullptr, 10));
-}
-
-std::string error_text(int error) {
-    const char* text = std::strerror(error);
-    if (text == nullptr || *text == '\0') {
-        return "Error code " + std::to_string(error);
-    }
-    return std::string(text).substr(0, 80);
+    const long value = std::strtol(text.c_str(), nullptr, 10);
+    return value > INT_MAX ? INT_MAX : value < INT_MIN ? INT_MIN : static_cast<int>(value);
 }
 
 // The comment file holds identifiers between double quotes without escapes: a quote, a
@@ -83,8 +79,8 @@ public:
         if (file_ == nullptr) {
             const int error = errno;
             error_dialog(*box_.presenter, OwnerWindow::main_window(),
-                         "!!Read Error\r\n\r\n\r\nUnable to open file %s\r\n\r\n%s", path.c_str(),
-                         error_text(error).c_str());
+                         "!!Read Error\r\n\r\n\r\nUnable to open file %s\r\n\r\n%s",
+                         display_path(path).c_str(), error_number_text(error).c_str());
             return false;
         }
         progress_.start("Importing...");
@@ -172,41 +168,30 @@ class RowApplier {
 public:
     RowApplier(Box& box, const ImportOptions& options) : box_(box), options_(options) {}
 
-    // 0 when the row was applied (or, in a dry run, reported); 1 on a mapping failure.
-    // changed() then tells whether the row changed (or would change) the device.
-    int apply(const ImportRow& row, long line_number) {
+    // Whether the last row applied changed (or, in a dry run, would change) the device.
+    bool changed() const { return changed_; }
+
+    // 0 when the row was applied (or, in a dry run, reported); 1 on a mapping failure. A row
+    // clears its destination run one way and, when bidirectional, its source run; a run of
+    // the older layout clears only its destination run, with its own type.
+    int apply(const ImportRow& row, long line_number, bool older_layout) {
         changed_ = true;
         if (options_.dry_run) {
             changed_ = report(row, line_number);
             return 0;
         }
         const bool apply = options_.apply_identifiers;
-        if (unmap_range(box_, *row.destination, row.count, xc_unidirectional, apply) != 0) {
+        const int clear_type = older_layout ? row.xc_type : xc_unidirectional;
+        if (unmap_range(box_, *row.destination, row.count, clear_type, apply) != 0) {
             return 1;
         }
-        if (row.xc_type == xc_bidirectional &&
-            unmap_range(box_, *row.source, row.count, xc_unidirectional, apply) != 0) {
+        if (!older_layout && row.xc_type == xc_bidirectional &&
+            unmap_range(box_, *row.source, row.count, clear_type, apply) != 0) {
             return 1;
         }
         return map_range(box_, *row.destination, *row.source, row.count, row.channel_type,
                          row.xc_type, row.a_mu_mode, row.sig_conv_table, apply,
                          row.destination_identifier, row.source_identifier);
-    }
-
-    // For the older layout: a run is cleared first with its own type, and made only when it
-    // has a source.
-    int apply_run(const ImportRow& row, long line_number) {
-        changed_ = true;
-        if (options_.dry_run) {
-            changed_ = report(row, line_number);
-            return 0;
-        }
-        const bool apply = options_.apply_identifiers;
-        if (unmap_range(box_, *row.destination, row.count, row.xc_type, apply) != 0) {
-            return 1;
-        }
-        return map_range(box_, *row.destination, *row.source, row.count, row.channel_type,
-                         row.xc_type, row.a_mu_mode, row.sig_conv_table, apply, "", "");
     }
 
 private:
@@ -218,9 +203,6 @@ private:
     Box& box_;
     const ImportOptions& options_;
     bool changed_ = false;
-
-public:
-    bool changed() const { return changed_; }
 };
 
 bool RowApplier::already_made(const ImportRow& row, bool& destination_connected,
@@ -455,7 +437,7 @@ int map_import(Box& box, const std::filesystem::path& path, const ImportOptions&
             case LineVerdict::warned:
                 break;
             case LineVerdict::row:
-                if (applier.apply(row, number) != 0) {
+                if (applier.apply(row, number, false) != 0) {
                     go_on =
                         run.warn("Import file line %d, mapping error.", static_cast<int>(number));
                 } else if (applier.changed()) {
@@ -494,7 +476,7 @@ int map_import_legacy(Box& box, const std::filesystem::path& path, const ImportO
             }
             const ImportRow row = *pending;
             pending.reset();
-            if (applier.apply_run(row, number) != 0) {
+            if (applier.apply(row, number, true) != 0) {
                 return run.warn("Import file line %d, mapping error.", static_cast<int>(number));
             }
             if (applier.changed()) {

@@ -4,6 +4,7 @@
 #include "map_fixture.h"
 #include "scripted_progress.h"
 #include "xc/map_export.h"
+#include "xc/xc_probe.h"
 
 namespace vornex {
 namespace {
@@ -172,6 +173,45 @@ TEST_F(MapExport, FileErrorsAndNoDevice) {
 
     EXPECT_EQ(export_file_name("/home/op/devices/north-hub.lcf"), "north-hub.csv");
     EXPECT_EQ(export_file_name(""), "export.csv");
+}
+
+// Two leaves that claim one address (which a device never reports) make the far end of a
+// written pair come up again with an unmarked partner: the export says so and goes on.
+TEST(MapExportMarks, MarkErrorIsShownAndTheExportGoesOn) {
+    test::RecordingPresenter presenter;
+    Box box(presenter);
+    box.model = &device_models[0];
+    box.displayed_map = 1;
+    const auto leaf = [&](std::uint8_t slot, std::uint8_t ts, EndpointAddress peer) -> HsEntry& {
+        Card& card = new_card(box);
+        card.slot = card.address_slot = card.name_index = slot;
+        card.type_name = "E1-NP";
+        HsEntry& port = append_entry(card.endpoints, nullptr, card);
+        port.name = "Port-01";
+        port.address = {slot, 1, 100, 100, 100, 100};
+        HsEntry& ts_leaf = append_entry(port.children, &port, card);
+        ts_leaf.name = "TS-01";
+        ts_leaf.address = {slot, 1, 100, 100, 100, ts};
+        ts_leaf.peer = peer;
+        ts_leaf.channel_type = 1;
+        ts_leaf.a_mu_mode = 1;
+        ts_leaf.sig_conv_table = 257;
+        ts_leaf.xc_valid = true;
+        return ts_leaf;
+    };
+    leaf(1, 2, {3, 1, 100, 100, 100, 2});
+    leaf(3, 2, {1, 1, 100, 100, 100, 2});
+    leaf(1, 2, {3, 1, 100, 100, 100, 2}); // the same address again, in a later card
+    ScriptedProgress progress;
+    bool cancelled = false;
+    const std::string text = map_export_text(box, {true, false}, progress, cancelled);
+    EXPECT_EQ(presenter.texts(), std::vector<std::string>{"Error\r\n\r\n\r\nExport mark error for "
+                                                          "dst 1 1 100 100 100 2."});
+    EXPECT_EQ(presenter.last().owner, OwnerWindow::main_window());
+    // Written from the first leaf, and again from the second.
+    const std::string row = "bidirectional, 1, data, , , \"\", E1-NP, Trib1, Port-01, TS-01, , , , "
+                            "\"\", E1-NP, Trib3, Port-01, TS-01, , , , # \r\n";
+    EXPECT_EQ(text.substr(text.find("#\r\n") + 3), row + row + "\r\n");
 }
 
 } // namespace
