@@ -66,7 +66,7 @@ private:
     }
     void write(const PendingRow& row);
     void path(const HsEntry* endpoint);
-    // Starts a row with `destination`, or answers whether it joins the pending one.
+    // Whether `destination`, with its source, continues the pending row.
     bool joins(const PendingRow& row, const HsEntry& destination, const HsEntry* source,
                bool bidirectional, const std::string& destination_identifier) const;
 
