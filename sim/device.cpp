@@ -371,8 +371,7 @@ std::optional<Device> Device::load(const std::string& path, std::string& error) 
                          Value::integer(i <= supplies.size() ? supplies[i - 1].get<int>() : 0),
                          Rule::read_only());
         d.active_map_ = s.value("active_map", 1);
-        d.store_.put(d.r({1, 16, 4, 1, 0}), Value::integer(d.active_map_),
-                     Rule::one_of({1, 2}));
+        d.store_.put(d.r({1, 16, 4, 1, 0}), Value::integer(d.active_map_), Rule::one_of({1, 2}));
         // The cross-connect set and clear commands: parameters, execute, result.
         for (std::uint32_t c = 1; c <= 19; ++c)
             d.store_.put(d.r({1, 16, 1, c, 0}), Value::integer(0), Rule::range(0, INT32_MAX));

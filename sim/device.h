@@ -9,6 +9,7 @@
 #include <chrono>
 #include <optional>
 #include <string>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -67,6 +68,8 @@ public:
     int clear_cross_connect(int map, const Address& first, int count, int xc_type);
     // The next command (cross-connect or map command) answers `code` and changes nothing.
     void force_next_result(int code) { forced_result_ = code; }
+    // The forced result, once; nullopt when none is pending.
+    std::optional<int> take_forced_result() { return std::exchange(forced_result_, std::nullopt); }
 
     // The map commands (maps.cpp). Each returns the map-command result it also stores in
     // R.1.16.4.4.0: 2 success, 3 fail (a map number that is not 1 or 2).
@@ -91,7 +94,7 @@ private:
     Oid xc_row(int column, int map, const Address& dst) const;
     bool has_row(int map, const Address& dst) const;
     void put_xc_row(int map, const Address& dst, const Address& src, int xc_type, int channel,
-                 int a_mu, int table);
+                    int a_mu, int table);
     void erase_xc_row(int map, const Address& dst);
     std::optional<Address> row_source(int map, const Address& dst) const;
     int command_value(std::initializer_list<std::uint32_t> suffix) const;

@@ -59,11 +59,10 @@ int Device::activate_map(int map) {
     // The active map object holds the map that carries traffic, so a refused activation
     // puts the old one back.
     const Oid active = r({1, 16, 4, 1, 0});
-    if (forced_result_ || (map != 1 && map != 2)) {
+    const auto forced = take_forced_result();
+    if (forced || (map != 1 && map != 2)) {
         store_.assign(active, Value::integer(active_map_));
-        const int code = forced_result_.value_or(result_fail);
-        forced_result_.reset();
-        return map_command_result(code);
+        return map_command_result(forced.value_or(result_fail));
     }
     active_map_ = map;
     store_.assign(active, Value::integer(map));
@@ -71,11 +70,8 @@ int Device::activate_map(int map) {
 }
 
 int Device::delete_map(int map) {
-    if (forced_result_) {
-        const int code = *forced_result_;
-        forced_result_.reset();
-        return map_command_result(code);
-    }
+    if (const auto forced = take_forced_result())
+        return map_command_result(*forced);
     if (map != 1 && map != 2)
         return map_command_result(result_fail);
     for (int c = 9; c <= 18; ++c)
@@ -84,11 +80,8 @@ int Device::delete_map(int map) {
 }
 
 int Device::copy_active_map() {
-    if (forced_result_) {
-        const int code = *forced_result_;
-        forced_result_.reset();
-        return map_command_result(code);
-    }
+    if (const auto forced = take_forced_result())
+        return map_command_result(*forced);
     const int from = active_map_, to = active_map_ == 1 ? 2 : 1;
     std::vector<std::pair<Oid, Object>> rows;
     for (int c = 9; c <= 18; ++c) {

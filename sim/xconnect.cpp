@@ -172,7 +172,7 @@ std::optional<Address> Device::row_source(int map, const Address& dst) const {
 }
 
 void Device::put_xc_row(int map, const Address& dst, const Address& src, int xc_type, int channel,
-                     int a_mu, int table) {
+                        int a_mu, int table) {
     Address reported = src;
     // What the device keeps in levels 1 and 2 of a T3 source is its own business; the
     // program must not rely on it.
@@ -191,11 +191,8 @@ void Device::erase_xc_row(int map, const Address& dst) {
 
 int Device::set_cross_connect(int map, const Address& src, const Address& dst, int xc_type,
                               int count, int channel, int a_mu, int table) {
-    if (forced_result_) {
-        const int code = *forced_result_;
-        forced_result_.reset();
-        return code;
-    }
+    if (const auto forced = take_forced_result())
+        return *forced;
     if (map != 1 && map != 2)
         return map_not_set;
     if (xc_type == 0)
@@ -244,11 +241,8 @@ int Device::set_cross_connect(int map, const Address& src, const Address& dst, i
 }
 
 int Device::clear_cross_connect(int map, const Address& first, int count, int xc_type) {
-    if (forced_result_) {
-        const int code = *forced_result_;
-        forced_result_.reset();
-        return code;
-    }
+    if (const auto forced = take_forced_result())
+        return *forced;
     if (map != 1 && map != 2)
         return map_not_set;
     if (xc_type == 0)

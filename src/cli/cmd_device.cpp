@@ -40,14 +40,6 @@ std::string json_bool(bool flag) {
     return flag ? "true" : "false";
 }
 
-std::string address_text(const EndpointAddress& a) {
-    std::string text;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        text += (i == 0 ? "" : ".") + std::to_string(a[i]);
-    }
-    return text;
-}
-
 std::string json_address(const EndpointAddress& a) {
     std::string text;
     for (std::size_t i = 0; i < a.size(); ++i) {

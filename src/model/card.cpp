@@ -69,11 +69,8 @@ const char* power_supply_name(long code) {
 
 // One INTEGER status object of the controllers; nullopt when the read fails.
 std::optional<long> read_status(Box& box, std::initializer_list<oid> suffix) {
-    const std::vector<oid> name = box.object(suffix);
     std::int32_t value = 0;
-    std::size_t length = sizeof value;
-    if (my_snmp_get(*box.presenter, box.get_session, name.data(), name.size(), asn_integer, &value,
-                    length) != snmp_ok) {
+    if (get_device_integer(box, suffix, value) != snmp_ok) {
         return std::nullopt;
     }
     return value;
@@ -201,11 +198,8 @@ void get_controllers(Box& box) {
 }
 
 int read_port_count(Box& box, Card& card, std::uint8_t& count) {
-    const std::vector<oid> name = box.object({1, 1, 1, 5, card.slot});
     std::int32_t value = 0;
-    std::size_t length = sizeof value;
-    const snmp_result result = my_snmp_get(*box.presenter, box.get_session, name.data(),
-                                           name.size(), asn_integer, &value, length);
+    const snmp_result result = get_device_integer(box, {1, 1, 1, 5, card.slot}, value);
     if (result != snmp_ok) {
         count = 0;
         card.port_count = 0;

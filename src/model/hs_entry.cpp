@@ -16,6 +16,14 @@ std::string entry_name(std::size_t field_size, const char* format, ...) {
     return buffer;
 }
 
+std::string address_text(const EndpointAddress& address) {
+    std::string text;
+    for (std::size_t i = 0; i < address.size(); ++i) {
+        text += (i == 0 ? "" : ".") + std::to_string(address[i]);
+    }
+    return text;
+}
+
 HsEntry& append_entry(EndpointList& list, HsEntry* parent, Card& card) {
     auto& entry = *list.emplace_back(std::make_unique<HsEntry>());
     entry.parent = parent;

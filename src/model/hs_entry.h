@@ -21,6 +21,9 @@ using EndpointAddress = std::array<std::uint8_t, 6>; // slot, port, level 1..3, 
 
 inline constexpr EndpointAddress no_address{100, 100, 100, 100, 100, 100};
 
+// "1.3.100.100.100.2": an address as messages, the command line and tests show it.
+std::string address_text(const EndpointAddress& address);
+
 // Signal kinds: two leaves can be cross-connected only when their kinds are equal.
 enum endpoint_kind : std::uint8_t {
     kind_plain = 0,     // ports, T3 and HDLC channels, framed timeslots

@@ -104,6 +104,14 @@ snmp_result my_snmp_get(Presenter& presenter, netsnmp_session* session, const oi
     return result;
 }
 
+snmp_result get_device_integer(const Box& box, std::initializer_list<oid> suffix,
+                               std::int32_t& value) {
+    const std::vector<oid> name = box.object(suffix);
+    std::size_t length = sizeof value;
+    return my_snmp_get(*box.presenter, box.get_session, name.data(), name.size(), asn_integer,
+                       &value, length);
+}
+
 snmp_result my_snmp_set_int(Presenter& presenter, netsnmp_session* session, const oid* name,
                             std::size_t name_len, long value) {
     netsnmp_pdu* request = snmp_pdu_create(SNMP_MSG_SET);

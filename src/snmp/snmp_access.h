@@ -8,6 +8,8 @@
 #include "snmp/snmp_result.h"
 
 #include <cstddef>
+#include <cstdint>
+#include <initializer_list>
 #include <net-snmp/net-snmp-config.h>
 #include <net-snmp/types.h>
 #include <optional>
@@ -50,6 +52,10 @@ inline constexpr snmp_action performing_file_transfer{"performing file transfer"
 snmp_result my_snmp_get(Presenter& presenter, netsnmp_session* session, const oid* name,
                         std::size_t name_len, u_char expected_type, void* buffer,
                         std::size_t& length);
+
+// One GET of one INTEGER device object (the root followed by `suffix`) on the get session.
+snmp_result get_device_integer(const Box& box, std::initializer_list<oid> suffix,
+                               std::int32_t& value);
 
 // One SET of one INTEGER object.
 snmp_result my_snmp_set_int(Presenter& presenter, netsnmp_session* session, const oid* name,

@@ -38,11 +38,8 @@ int write_command(Box& box, std::initializer_list<oid> suffix, long value,
 // Reads the result of the map command just written; 0 when it was carried out. A refusal
 // is shown as "The <command> map command reported error: ..." with its text or number.
 int map_command_verdict(Box& box, const char* command) {
-    const std::vector<oid> name = box.object({1, 16, 4, 4, 0});
     std::int32_t result = 0;
-    std::size_t length = sizeof result;
-    const snmp_result read = my_snmp_get(*box.presenter, box.get_session, name.data(), name.size(),
-                                         asn_integer, &result, length);
+    const snmp_result read = get_device_integer(box, {1, 16, 4, 4, 0}, result);
     if (read != snmp_ok) {
         snmp_report_error(box, read, setting_map_entries);
         return 1;

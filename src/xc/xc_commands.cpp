@@ -74,11 +74,8 @@ int run_command(Box& box, SnmpSet& set, const snmp_action& failed_set, oid table
     if (set.send(failed_set) != snmp_ok) {
         return 1;
     }
-    const std::vector<oid> name = box.object({1, 16, table, result_column, 0});
     std::int32_t result = 0;
-    std::size_t length = sizeof result;
-    const snmp_result read = my_snmp_get(*box.presenter, box.get_session, name.data(), name.size(),
-                                         asn_integer, &result, length);
+    const snmp_result read = get_device_integer(box, {1, 16, table, result_column, 0}, result);
     if (read != snmp_ok) {
         snmp_report_error(box, read, setting_map_entries);
         return 1;

@@ -16,12 +16,6 @@ namespace {
 using test::RecordingPresenter;
 using test::SimProcess;
 
-std::string address_text(const EndpointAddress& a) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%d.%d.%d.%d.%d.%d", a[0], a[1], a[2], a[3], a[4], a[5]);
-    return text;
-}
-
 // "name/short address kind" of a node, for compact assertions.
 std::string describe(const HsEntry& node) {
     return node.name + "/" + node.short_name + " " + address_text(node.address) + " " +

@@ -2,8 +2,10 @@
 // Opens a box on a running simulator the way the program does, with the SNMPv1 communities
 // every scenario uses and time-outs short enough that a dropped request costs little.
 
+#include "model/hs_entry.h"
 #include "snmp/box.h"
 
+#include <initializer_list>
 #include <memory>
 
 namespace vornex::test {
@@ -13,5 +15,9 @@ class SimProcess;
 inline const session_timings quick_timings{{1, 300'000}, {1, 300'000}, {1, 300'000}};
 
 std::unique_ptr<Box> open_test_box(Presenter& presenter, const SimProcess& sim);
+
+// A node by its names from the card in `slot` down: find_node(box, 1, {"Port-01", "TS-05"}).
+// Throws when there is none, which fails the test that asked.
+HsEntry& find_node(Box& box, int slot, std::initializer_list<const char*> path);
 
 } // namespace vornex::test

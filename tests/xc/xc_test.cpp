@@ -20,12 +20,6 @@ namespace {
 using test::RecordingPresenter;
 using test::SimProcess;
 
-std::string address_text(const EndpointAddress& a) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%d.%d.%d.%d.%d.%d", a[0], a[1], a[2], a[3], a[4], a[5]);
-    return text;
-}
-
 class CrossConnects : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -42,24 +36,7 @@ protected:
 
     // A node by its names from the card's slot down: node(1, {"Port-01", "TS-05"}).
     HsEntry& node(int slot, std::initializer_list<const char*> path) {
-        for (const auto& card : box->cards) {
-            if (card->slot != slot) {
-                continue;
-            }
-            const EndpointList* list = &card->endpoints;
-            HsEntry* found = nullptr;
-            for (const char* name : path) {
-                auto it = std::find_if(list->begin(), list->end(),
-                                       [&](const auto& n) { return n->name == name; });
-                if (it == list->end()) {
-                    throw std::runtime_error(std::string("no node ") + name);
-                }
-                found = it->get();
-                list = &found->children;
-            }
-            return *found;
-        }
-        throw std::runtime_error("no card");
+        return test::find_node(*box, slot, path);
     }
 
     void select(HsEntry& first, int count, int side) {
