@@ -393,10 +393,10 @@ bool Agent::start(const std::string& address, int port, std::string& error) {
     }
     init_snmp("vornex-sim");
 
-    const std::string spec = "udp:" + address + ":" + std::to_string(port);
-    netsnmp_transport* t = netsnmp_transport_open_server("vornex-sim", spec.c_str());
+    const std::string endpoint = "udp:" + address + ":" + std::to_string(port);
+    netsnmp_transport* t = netsnmp_transport_open_server("vornex-sim", endpoint.c_str());
     if (!t) {
-        error = "cannot listen on " + spec;
+        error = "cannot listen on " + endpoint;
         return false;
     }
     sockaddr_in bound{};
