@@ -44,57 +44,26 @@ INSTANTIATE_TEST_SUITE_P(
                       MarkCase{"!!", MessageKind::exclamation, true, ""},
                       MarkCase{"", MessageKind::none, false, ""}));
 
-TEST(MessageText, ReadErrorKeepsBlankLinesAtTopOfBody) {
-    const ParsedMessage m = parse_message(
-        "!!Read Error\r\n\r\n\r\nError reading file C:\\a.csv\r\n\r\nNo such file or directory");
-    EXPECT_EQ(m.kind, MessageKind::exclamation);
-    EXPECT_TRUE(m.beep);
-    EXPECT_EQ(m.title, "Read Error\r");
-    EXPECT_EQ(m.body, "\n\r\n\r\nError reading file C:\\a.csv\r\n\r\nNo such file or directory");
-}
-
-TEST(MessageText, PlainErrorHasNoBeep) {
-    const ParsedMessage m = parse_message("!Error\r\n\r\n\r\n\r\nPlease select a device.");
-    EXPECT_EQ(m.kind, MessageKind::exclamation);
-    EXPECT_FALSE(m.beep);
-    EXPECT_EQ(m.title, "Error\r");
-    EXPECT_EQ(m.body, "\n\r\n\r\n\r\nPlease select a device.");
-}
-
-TEST(MessageText, UnmarkedConfirmation) {
-    const ParsedMessage m =
-        parse_message("Confirm Exit\r\n\r\nChanges have not been stored.\r\n\r\nConfirm Exit?");
-    EXPECT_EQ(m.kind, MessageKind::none);
-    EXPECT_FALSE(m.beep);
-    EXPECT_EQ(m.title, "Confirm Exit\r");
-}
-
-TEST(MessageText, LongFirstLineIsCutTo79) {
-    const std::string line(100, 'T');
-    const ParsedMessage m = parse_message("!!" + line + "\r\nbody");
-    EXPECT_EQ(m.title, std::string(79, 'T'));
-    EXPECT_EQ(m.body, "\nbody");
-
-    // The CR falls beyond the cut only when the line is longer than 79.
-    const ParsedMessage exact = parse_message(std::string(79, 'a') + "\r\nb");
-    EXPECT_EQ(exact.title, std::string(79, 'a'));
-    const ParsedMessage shorter = parse_message(std::string(78, 'a') + "\r\nb");
-    EXPECT_EQ(shorter.title, std::string(78, 'a') + "\r");
-}
-
-TEST(MessageText, NoLineFeedMeansTitleOnly) {
-    const ParsedMessage m = parse_message("**Just a title");
-    EXPECT_EQ(m.title, "Just a title");
-    EXPECT_TRUE(m.body.empty());
-}
-
-TEST(MessageText, BodyStartsWithFirstLineFeedOnly) {
-    const ParsedMessage m = parse_message("A\nB\nC");
-    EXPECT_EQ(m.title, "A");
-    EXPECT_EQ(m.body, "\nB\nC");
-    const ParsedMessage lead = parse_message("\nBody only");
-    EXPECT_EQ(lead.title, "");
-    EXPECT_EQ(lead.body, "\nBody only");
+// How the first line splits off: the title keeps a CR before the LF, is cut to 79
+// characters (the CR then falls beyond the cut), and the body starts at the first LF.
+TEST(MessageText, TitleAndBodySplit) {
+    const struct {
+        std::string text, title, body;
+    } cases[] = {
+        {"!!Read Error\r\n\r\n\r\nError reading file C:\\a.csv\r\n\r\nNo such file", "Read Error\r",
+         "\n\r\n\r\nError reading file C:\\a.csv\r\n\r\nNo such file"},
+        {"!!" + std::string(100, 'T') + "\r\nbody", std::string(79, 'T'), "\nbody"},
+        {std::string(79, 'a') + "\r\nb", std::string(79, 'a'), "\nb"},
+        {std::string(78, 'a') + "\r\nb", std::string(78, 'a') + "\r", "\nb"},
+        {"**Just a title", "Just a title", ""},
+        {"A\nB\nC", "A", "\nB\nC"},
+        {"\nBody only", "", "\nBody only"},
+    };
+    for (const auto& c : cases) {
+        const ParsedMessage m = parse_message(c.text);
+        EXPECT_EQ(m.title, c.title) << c.text;
+        EXPECT_EQ(m.body, c.body) << c.text;
+    }
 }
 
 TEST(MessageFormat, CutsAtBufferSizeMinusOne) {
