@@ -48,18 +48,5 @@ TEST(Presenter, DialogsCutAt1023AndBoxesAt253) {
     EXPECT_EQ(p.shown[3].text.size(), 253u);
 }
 
-TEST(Presenter, ConfirmAnswersComeFromTheScript) {
-    RecordingPresenter p;
-    p.answers = {dialog_ok, dialog_cancel};
-    EXPECT_EQ(confirm_dialog(p, {}, "Confirm Store\r\n\r\n\r\nStore configuration?"), dialog_ok);
-    EXPECT_EQ(confirm_dialog(p, {}, "Confirm Store\r\n\r\n\r\nStore configuration?"),
-              dialog_cancel);
-    EXPECT_EQ(p.unscripted_confirms, 0);
-    // Unscripted questions take the safe answer and are counted, so a test notices them.
-    EXPECT_EQ(confirm_dialog(p, {}, "Q"), dialog_cancel);
-    EXPECT_EQ(p.unscripted_confirms, 1);
-    EXPECT_EQ(error_dialog_main(p, "!E"), dialog_ok);
-}
-
 } // namespace
 } // namespace vornex
