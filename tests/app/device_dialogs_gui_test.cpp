@@ -1,9 +1,9 @@
-#include "app/file_chooser.h"
 #include "app/settings.h"
 #include "config/device_dialogs.h"
 #include "config/prng.h"
 #include "modal_helper.h"
 #include "recording_presenter.h"
+#include "scripted_file_chooser.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
@@ -13,43 +13,16 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
-#include <deque>
 #include <fstream>
 #include <gtest/gtest.h>
 
 namespace vornex {
 namespace {
 
+using test::child;
 using test::ModalAnswer;
 using test::RecordingPresenter;
 using test::save_screenshot;
-
-struct ScriptedChooser : FileChooser {
-    std::deque<std::optional<std::filesystem::path>> answers;
-    std::vector<FileRequest> requests;
-    std::optional<std::filesystem::path> open_file(OwnerWindow, const FileRequest& r) override {
-        return answer(r);
-    }
-    std::optional<std::filesystem::path> save_file(OwnerWindow, const FileRequest& r) override {
-        return answer(r);
-    }
-    std::optional<std::filesystem::path> answer(const FileRequest& r) {
-        requests.push_back(r);
-        if (answers.empty()) {
-            return std::nullopt;
-        }
-        auto a = answers.front();
-        answers.pop_front();
-        return a;
-    }
-};
-
-template <typename T>
-T* child(QWidget* parent, const char* name) {
-    T* found = parent->findChild<T*>(QString::fromLatin1(name));
-    EXPECT_NE(found, nullptr) << name;
-    return found;
-}
 
 void type_into(QWidget* parent, const char* name, const QString& text) {
     auto* edit = child<QLineEdit>(parent, name);
@@ -104,7 +77,7 @@ protected:
     QWidget owner;
     RecordingPresenter presenter;
     QtPasswordPrompt prompt;
-    ScriptedChooser chooser;
+    test::ScriptedFileChooser chooser;
     MemorySettingsStore store;
     Settings settings;
     DeviceDialogServices services;

@@ -3,9 +3,9 @@
 #include "app/shell.h"
 #include "config/device_config.h"
 #include "recording_presenter.h"
+#include "scripted_file_chooser.h"
 #include "snmp/box.h"
 
-#include <deque>
 #include <gtest/gtest.h>
 #include <net-snmp/net-snmp-includes.h>
 
@@ -103,25 +103,8 @@ TEST(FileNames, FolderOfAPath) {
     EXPECT_TRUE(folder_of("").empty());
 }
 
-struct ScriptedChooser : FileChooser {
-    std::deque<std::optional<std::filesystem::path>> answers;
-    std::vector<FileRequest> requests;
-    std::optional<std::filesystem::path> open_file(OwnerWindow, const FileRequest& r) override {
-        return answer(r);
-    }
-    std::optional<std::filesystem::path> save_file(OwnerWindow, const FileRequest& r) override {
-        return answer(r);
-    }
-    std::optional<std::filesystem::path> answer(const FileRequest& r) {
-        requests.push_back(r);
-        auto a = answers.front();
-        answers.pop_front();
-        return a;
-    }
-};
-
 TEST(CommentFileBrowse, StartsBesideTheLastFileAndAlwaysEndsInMec) {
-    ScriptedChooser chooser;
+    test::ScriptedFileChooser chooser;
     Settings settings;
     settings.current_comment_file = "/shared/comments/site.mec";
     device_config config;

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QPixmap>
+#include <QTest>
 #include <QTimer>
 
 namespace vornex::test {
@@ -39,6 +40,18 @@ ModalAnswer::ModalAnswer(std::function<void(QWidget*)> action, int timeout_ms)
 
 ModalAnswer::~ModalAnswer() {
     *alive_ = false;
+}
+
+bool wait_for(const std::function<bool()>& condition, int timeout_ms) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!condition()) {
+        if (clock.elapsed() > timeout_ms) {
+            return false;
+        }
+        QTest::qWait(20);
+    }
+    return true;
 }
 
 QString save_screenshot(QWidget* widget, const QString& name) {

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QWidget>
 #include <functional>
+#include <gtest/gtest.h>
 #include <memory>
 
 namespace vornex::test {
@@ -22,6 +23,17 @@ private:
     std::shared_ptr<bool> ran_;
     std::shared_ptr<bool> alive_;
 };
+
+// The child of `parent` with this object name; a missing one fails the test (and gives null).
+template <typename T>
+T* child(QObject* parent, const char* name) {
+    T* found = parent->findChild<T*>(QString::fromLatin1(name));
+    EXPECT_NE(found, nullptr) << name;
+    return found;
+}
+
+// Runs the event loop until `condition` holds; false when `timeout_ms` passed first.
+bool wait_for(const std::function<bool()>& condition, int timeout_ms = 30000);
 
 // Saves a picture of `widget` into the test output folder; returns the file's path.
 QString save_screenshot(QWidget* widget, const QString& name);
