@@ -9,6 +9,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
+#include <functional>
 #include <gtest/gtest.h>
 #include <vector>
 
@@ -123,29 +124,32 @@ TEST_F(MessageDialogs, ConfirmDialogAnswers) {
     EXPECT_EQ(seen.body, QStringLiteral("\n\n\nStore configuration?"));
     EXPECT_EQ(seen.buttons, (QStringList{QStringLiteral("OK"), QStringLiteral("Cancel")}));
     EXPECT_FALSE(seen.flags.testFlag(Qt::WindowCloseButtonHint)); // no system menu
-
-    ModalAnswer ok([&](QWidget* w) {
-        QTest::mouseClick(w->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok),
-                          Qt::LeftButton);
-    });
-    EXPECT_EQ(confirm_dialog(presenter, {}, "Q\r\n"), dialog_ok);
-    ASSERT_TRUE(ok.ran());
-
-    ModalAnswer cancel([&](QWidget* w) {
-        QTest::mouseClick(w->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel),
-                          Qt::LeftButton);
-    });
-    EXPECT_EQ(confirm_dialog(presenter, {}, "Q\r\n"), dialog_cancel);
-    ASSERT_TRUE(cancel.ran());
 }
 
-TEST_F(MessageDialogs, ErrorDialogEscapeAndCloseAnswerTwo) {
-    ModalAnswer escape([](QWidget* w) { QTest::keyClick(w, Qt::Key_Escape); });
-    EXPECT_EQ(error_dialog_main(presenter, "!E\r\nbody"), dialog_cancel);
-    ASSERT_TRUE(escape.ran());
-    ModalAnswer close([](QWidget* w) { w->close(); });
-    EXPECT_EQ(error_dialog_main(presenter, "!E\r\nbody"), dialog_cancel);
-    ASSERT_TRUE(close.ran());
+// Every way out of both dialogs and its answer: Escape and closing answer 2 (Cancel).
+TEST_F(MessageDialogs, EveryAnswer) {
+    const auto click = [](QDialogButtonBox::StandardButton which) {
+        return [which](QWidget* w) {
+            QTest::mouseClick(w->findChild<QDialogButtonBox*>()->button(which), Qt::LeftButton);
+        };
+    };
+    const struct {
+        bool confirm;
+        std::function<void(QWidget*)> action;
+        int expected;
+    } cases[] = {
+        {true, click(QDialogButtonBox::Ok), dialog_ok},
+        {true, click(QDialogButtonBox::Cancel), dialog_cancel},
+        {false, [](QWidget* w) { QTest::keyClick(w, Qt::Key_Escape); }, dialog_cancel},
+        {false, [](QWidget* w) { w->close(); }, dialog_cancel},
+    };
+    for (const auto& c : cases) {
+        ModalAnswer answer(c.action);
+        EXPECT_EQ(c.confirm ? confirm_dialog(presenter, {}, "Q\r\n")
+                            : error_dialog_main(presenter, "!E\r\nbody"),
+                  c.expected);
+        ASSERT_TRUE(answer.ran());
+    }
 }
 
 TEST_F(MessageDialogs, LongTitleAndNullText) {
@@ -174,28 +178,22 @@ TEST_F(MessageDialogs, LargerThanScreenOpensAtTopLeftOfWorkArea) {
 TEST_F(MessageDialogs, InternalErrorAndNoteBoxes) {
     QString title, text;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
-    ModalAnswer error([&](QWidget* w) {
+    const auto look = [&](QWidget* w) {
         auto* box = qobject_cast<QMessageBox*>(w);
         ASSERT_NE(box, nullptr);
         title = box->windowTitle();
         text = box->text();
         icon = box->icon();
         box->button(QMessageBox::Ok)->click();
-    });
+    };
+    ModalAnswer error(look);
     internal_error_box(presenter, "Memory allocation error in %s", "NewHsEntry");
     ASSERT_TRUE(error.ran());
     EXPECT_EQ(title, QStringLiteral("Error"));
     EXPECT_EQ(text, QStringLiteral("Memory allocation error in NewHsEntry"));
     EXPECT_EQ(icon, QMessageBox::Warning);
 
-    ModalAnswer note([&](QWidget* w) {
-        auto* box = qobject_cast<QMessageBox*>(w);
-        ASSERT_NE(box, nullptr);
-        title = box->windowTitle();
-        text = box->text();
-        icon = box->icon();
-        box->button(QMessageBox::Ok)->click();
-    });
+    ModalAnswer note(look);
     note_box(presenter, "Invalid port range %d through %d.  Please correct or cancel.", 9, 3);
     ASSERT_TRUE(note.ran());
     EXPECT_EQ(title, QStringLiteral(" "));
