@@ -349,8 +349,7 @@ TEST_F(TftpServerTest, ShortWriteIsAFileWriteError) {
     receive(request(op_wrq, "x"));
     receive(packet(op_data, 1, pattern(512)));
     receive(packet(op_data, 2, pattern(512)));
-    const std::string error("\0\5\0\3File write error.\0", 22);
-    EXPECT_EQ(last(), Bytes(error.begin(), error.end()));
+    EXPECT_EQ(last(), error_packet(3, "File write error."));
     EXPECT_EQ(status(), "File write error!");
     EXPECT_FALSE(server.active());
     EXPECT_EQ(files.files.count("/srv/tftp/x"), 0u);
@@ -366,23 +365,20 @@ TEST_F(TftpServerTest, OverlongPathsAreRefused) {
 
     TftpServer deeper(std::string(249, 'r'), platform, files); // the separator is added
     deeper.tftp_server(request(op_rrq, "abcdefghij"), client);
-    const std::string not_found("\0\5\0\1File not found.\0", 20);
-    EXPECT_EQ(last(), Bytes(not_found.begin(), not_found.end()));
+    EXPECT_EQ(last(), error_packet(1, "File not found."));
     EXPECT_EQ(deeper.status().status, "File not found.");
     deeper.tftp_server(request(op_wrq, "abcdefghij"), client);
-    const std::string violation("\0\5\0\2Access violation.\0", 22);
-    EXPECT_EQ(last(), Bytes(violation.begin(), violation.end()));
+    EXPECT_EQ(last(), error_packet(2, "Access violation."));
     EXPECT_FALSE(deeper.active());
     EXPECT_EQ(files.opened.size(), 1u);
 }
 
 TEST_F(TftpServerTest, NamesThatClimbOutOfTheRootAreRefusedUnopened) {
-    const std::string violation("\0\5\0\2Access violation.\0", 22);
     for (const char* name :
          {"../x", "/etc/passwd", "a/../../x", "C:\\x", "c:x", "a\\..\\..\\x", "\\x", ".."}) {
         for (std::uint16_t op : {op_rrq, op_wrq}) {
             receive(request(op, name));
-            EXPECT_EQ(last(), Bytes(violation.begin(), violation.end())) << name;
+            EXPECT_EQ(last(), error_packet(2, "Access violation.")) << name;
             EXPECT_EQ(status(), "Access violation.") << name;
             EXPECT_EQ(server.status().filename, name);
             EXPECT_FALSE(server.active());
@@ -396,8 +392,7 @@ TEST_F(TftpServerTest, NamesThatClimbOutOfTheRootAreRefusedUnopened) {
 
 TEST_F(TftpServerTest, MissingFileAndClientErrors) {
     receive(request(op_rrq, "nothere"));
-    const std::string not_found("\0\5\0\1File not found.\0", 20);
-    EXPECT_EQ(last(), Bytes(not_found.begin(), not_found.end()));
+    EXPECT_EQ(last(), error_packet(1, "File not found."));
     EXPECT_EQ(status(), "File not found.");
     EXPECT_FALSE(platform.timer);
 
