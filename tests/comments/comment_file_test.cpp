@@ -17,8 +17,8 @@
 namespace vornex {
 namespace {
 
-using test::read_bytes;
-using test::write_bytes;
+using test::read_text;
+using test::write_file;
 
 endpoint_info make_info(bool map_specific, std::array<std::string, 4> ids, std::string comment) {
     endpoint_info info;
@@ -110,7 +110,7 @@ TEST_F(CommentFileTest, RoundTripKeepsEverythingButEmptyInformation) {
     ASSERT_EQ(save(), 0);
     EXPECT_TRUE(presenter.shown.empty()) << presenter.last().text;
 
-    EXPECT_EQ(read_bytes(config.comment_file),
+    EXPECT_EQ(read_text(config.comment_file),
               "1, 5, 1, 100, 100, 100, 2, C, \"common\", \"\", \"\", \"\", \"  \"\r\n"
               "3, 17, 2, 100, 100, 100, 18, M, \"" +
                   id18 + "\", \" lead\", \"trail \", \"a, \\b\", \"" + comment62 +
@@ -134,13 +134,13 @@ TEST_F(CommentFileTest, RoundTripKeepsEverythingButEmptyInformation) {
 
 TEST_F(CommentFileTest, LoadTakesLfLinesAndLongLinesInPieces) {
     const std::string long_comment(1100, 'q');
-    write_bytes(config.comment_file,
-                "# written by hand\n"
-                "1, 2, 3, 4, 5, 6, 7, C, \"one\", \"\", \"\", \"\", \"" +
-                    long_comment +
-                    "\"\n"
-                    "1, 2, 3, 4, 5, 6, 8, C, \"two\", \"\", \"\", \"\", \"\"\n"
-                    "1, 2, 3, 4, 5, 6, 9, M, \"\", \"three\", \"\", \"\", \"no line feed\"");
+    write_file(config.comment_file,
+               "# written by hand\n"
+               "1, 2, 3, 4, 5, 6, 7, C, \"one\", \"\", \"\", \"\", \"" +
+                   long_comment +
+                   "\"\n"
+                   "1, 2, 3, 4, 5, 6, 8, C, \"two\", \"\", \"\", \"\", \"\"\n"
+                   "1, 2, 3, 4, 5, 6, 9, M, \"\", \"three\", \"\", \"\", \"no line feed\"");
     ASSERT_EQ(load(box), 0);
     // The long line's first piece ends inside its comment: it has only 12 fields.
     EXPECT_EQ(comment_find(box, {1, 2, 3, 4, 5, 6, 7}), nullptr);
@@ -188,28 +188,28 @@ TEST_F(CommentFileTest, SpecifyingAFileWritesThere) {
     ASSERT_EQ(presenter.shown.size(), 2u);
     EXPECT_EQ(presenter.texts()[1], comment_dialog_message(CommentDialog::not_configured));
     EXPECT_EQ(config.comment_file, chosen);
-    EXPECT_EQ(read_bytes(chosen), "1, 1, 1, 1, 1, 1, 1, C, \"x\", \"\", \"\", \"\", \"\"\r\n\r\n");
+    EXPECT_EQ(read_text(chosen), "1, 1, 1, 1, 1, 1, 1, C, \"x\", \"\", \"\", \"\", \"\"\r\n\r\n");
     EXPECT_FALSE(box.comment_lock_held);
     EXPECT_FALSE(std::filesystem::exists(dir / "chosen.mec.lock"));
 }
 
 TEST_F(CommentFileTest, SaveKeepsThePreviousFileAsBackup) {
-    write_bytes(config.comment_file, "1, 1, 1, 1, 1, 1, 1, C, \"old\", \"\", \"\", \"\", \"\"\r\n");
-    write_bytes(backup_file(), "older");
+    write_file(config.comment_file, "1, 1, 1, 1, 1, 1, 1, C, \"old\", \"\", \"\", \"\", \"\"\r\n");
+    write_file(backup_file(), "older");
     ASSERT_EQ(load(box), 0);
     ASSERT_EQ(comment_store(box, {1, 1, 1, 1, 1, 1, 1}, make_info(false, {"new"}, "")), 0);
     ASSERT_EQ(save(), 0);
     EXPECT_TRUE(presenter.shown.empty());
-    EXPECT_EQ(read_bytes(backup_file()),
+    EXPECT_EQ(read_text(backup_file()),
               "1, 1, 1, 1, 1, 1, 1, C, \"old\", \"\", \"\", \"\", \"\"\r\n");
-    EXPECT_EQ(read_bytes(config.comment_file),
+    EXPECT_EQ(read_text(config.comment_file),
               "1, 1, 1, 1, 1, 1, 1, C, \"new\", \"\", \"\", \"\", \"\"\r\n\r\n");
     // Nothing but the file and its backup is left in the folder.
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);
 }
 
 TEST_F(CommentFileTest, BackupProblemsAreShownAndDoNotStopTheSave) {
-    write_bytes(config.comment_file, "");
+    write_file(config.comment_file, "");
     std::filesystem::create_directories(backup_file() / "in the way");
     ASSERT_EQ(load(box), 0);
     ASSERT_EQ(comment_store(box, {1, 1, 1, 1, 1, 1, 1}, make_info(false, {"new"}, "")), 0);
@@ -222,14 +222,14 @@ TEST_F(CommentFileTest, BackupProblemsAreShownAndDoNotStopTheSave) {
     EXPECT_EQ(presenter.texts()[1], "!Error\r\n\r\nError backing up Endpoint Comment File.\r\n\r\n"
                                     "Unable to create backup file:\r\n" +
                                         backup + "\r\n\r\nIs a directory");
-    EXPECT_EQ(read_bytes(config.comment_file),
+    EXPECT_EQ(read_text(config.comment_file),
               "1, 1, 1, 1, 1, 1, 1, C, \"new\", \"\", \"\", \"\", \"\"\r\n\r\n");
 }
 
 TEST_F(CommentFileTest, WriteFailingPartWayLeavesThePreviousFiles) {
     const std::string previous = "1, 1, 1, 1, 1, 1, 1, C, \"old\", \"\", \"\", \"\", \"\"\r\n";
-    write_bytes(config.comment_file, previous);
-    write_bytes(backup_file(), "older");
+    write_file(config.comment_file, previous);
+    write_file(backup_file(), "older");
     ASSERT_EQ(load(box), 0);
     for (int i = 0; i < 20; ++i) {
         ASSERT_EQ(comment_store(box, {1, 1, 1, 1, 1, 1, static_cast<std::uint8_t>(i)},
@@ -252,8 +252,8 @@ TEST_F(CommentFileTest, WriteFailingPartWayLeavesThePreviousFiles) {
     EXPECT_EQ(presenter.texts()[0], "!!Error\r\n\r\n\r\nError writing Endpoint Comment File:\r\n" +
                                         (dir / "device.mec").string() + "\r\n\r\nFile too large");
     EXPECT_EQ(presenter.texts()[1], comment_dialog_message(CommentDialog::save_error));
-    EXPECT_EQ(read_bytes(dir / "device.mec"), previous);
-    EXPECT_EQ(read_bytes(dir / "device.mec~"), "older");
+    EXPECT_EQ(read_text(dir / "device.mec"), previous);
+    EXPECT_EQ(read_text(dir / "device.mec~"), "older");
     EXPECT_FALSE(std::filesystem::exists(dir / "device.mec.tmp"));
     EXPECT_FALSE(box.comment_lock_held);
     EXPECT_FALSE(std::filesystem::exists(dir / "device.mec.lock"));
@@ -287,7 +287,7 @@ private:
 };
 
 TEST_F(CommentFileTest, UnwritableFolderThenSkipReleasesTheLock) {
-    write_bytes(config.comment_file, "");
+    write_file(config.comment_file, "");
     ASSERT_EQ(load(box), 0);
     ASSERT_EQ(comment_store(box, {1, 1, 1, 1, 1, 1, 1}, make_info(false, {"new"}, "")), 0);
     {
@@ -301,7 +301,7 @@ TEST_F(CommentFileTest, UnwritableFolderThenSkipReleasesTheLock) {
     EXPECT_EQ(presenter.shown[1].routine, test::Routine::confirm);
     EXPECT_EQ(presenter.texts()[1], comment_dialog_message(CommentDialog::save_error));
     EXPECT_EQ(presenter.shown[1].parsed.title, "Vornex Comment File Error\r");
-    EXPECT_EQ(read_bytes(dir / "device.mec"), "");
+    EXPECT_EQ(read_text(dir / "device.mec"), "");
     EXPECT_FALSE(box.comment_lock_held);
     EXPECT_TRUE(config.comment_file.empty());
 
@@ -312,7 +312,7 @@ TEST_F(CommentFileTest, UnwritableFolderThenSkipReleasesTheLock) {
 }
 
 TEST_F(CommentFileTest, AfterAFailureAnotherFileCanBeChosen) {
-    write_bytes(config.comment_file, "");
+    write_file(config.comment_file, "");
     ASSERT_EQ(load(box), 0);
     ASSERT_EQ(comment_store(box, {1, 1, 1, 1, 1, 1, 1}, make_info(false, {"kept"}, "")), 0);
 
@@ -338,7 +338,7 @@ TEST_F(CommentFileTest, AfterAFailureAnotherFileCanBeChosen) {
                         "different location.");
     EXPECT_EQ(texts[3], comment_dialog_message(CommentDialog::save_error));
     EXPECT_EQ(config.comment_file, elsewhere / "free.mec");
-    EXPECT_EQ(read_bytes(elsewhere / "free.mec"),
+    EXPECT_EQ(read_text(elsewhere / "free.mec"),
               "1, 1, 1, 1, 1, 1, 1, C, \"kept\", \"\", \"\", \"\", \"\"\r\n\r\n");
     EXPECT_TRUE(holder.comment_lock_held);
     EXPECT_TRUE(std::filesystem::exists(elsewhere / "taken.mec.lock"));
@@ -361,7 +361,7 @@ TEST_F(CommentFileTest, MissingFileIsANormalStart) {
 
 TEST_F(CommentFileTest, ReadOnlyCopyShowsTheCommentsAndNeverWrites) {
     const std::string held = "1, 1, 1, 1, 1, 1, 1, C, \"held\", \"\", \"\", \"\", \"\"\r\n\r\n";
-    write_bytes(config.comment_file, held);
+    write_file(config.comment_file, held);
     Box holder(presenter);
     ASSERT_EQ(load(holder), 0);
 
@@ -376,7 +376,7 @@ TEST_F(CommentFileTest, ReadOnlyCopyShowsTheCommentsAndNeverWrites) {
     ASSERT_EQ(comment_set_map_identifier(box, leaf, "mine"), 0);
     EXPECT_EQ(save(), 0);
     EXPECT_EQ(presenter.shown.size(), 1u);
-    EXPECT_EQ(read_bytes(config.comment_file), held);
+    EXPECT_EQ(read_text(config.comment_file), held);
     EXPECT_FALSE(std::filesystem::exists(backup_file()));
     // The holder's lock file stays.
     EXPECT_TRUE(std::filesystem::exists(lock_file()));
@@ -395,7 +395,7 @@ TEST_F(CommentFileTest, OtherLockAndReadFailures) {
 
     // A read-only folder: the file is read but cannot be locked.
     config.comment_file = dir / "device.mec";
-    write_bytes(config.comment_file, "1, 1, 1, 1, 1, 1, 1, C, \"x\", \"\", \"\", \"\", \"\"\r\n");
+    write_file(config.comment_file, "1, 1, 1, 1, 1, 1, 1, C, \"x\", \"\", \"\", \"\", \"\"\r\n");
     {
         ReadOnlyFolder read_only(dir.path());
         ASSERT_EQ(load(box), 1);

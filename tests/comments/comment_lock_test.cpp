@@ -20,8 +20,8 @@ extern char** environ;
 namespace vornex {
 namespace {
 
-using test::read_bytes;
-using test::write_bytes;
+using test::read_text;
+using test::write_file;
 
 // The helper program, holding the comment file until its stdin is closed.
 class OtherCopy {
@@ -106,7 +106,7 @@ protected:
 
     void SetUp() override {
         config.comment_file = dir / "shared.mec";
-        write_bytes(config.comment_file, held_text);
+        write_file(config.comment_file, held_text);
     }
     std::filesystem::path lock_file() const { return dir / "shared.mec.lock"; }
     int load() { return comment_file_load(box, chooser, OwnerWindow::main_window(), config); }
@@ -126,7 +126,7 @@ protected:
 
         ASSERT_EQ(comment_store(box, {1, 1, 1, 1, 1, 1, 1}, endpoint_info{}), 0);
         EXPECT_EQ(comment_file_save(&box, chooser, OwnerWindow::main_window(), &config), 0);
-        EXPECT_EQ(read_bytes(config.comment_file), held_text);
+        EXPECT_EQ(read_text(config.comment_file), held_text);
         EXPECT_TRUE(std::filesystem::exists(lock_file()));
         presenter.clear();
     }

@@ -3,8 +3,6 @@
 #include <array>
 #include <cctype>
 #include <cstdio>
-#include <fstream>
-#include <random>
 #include <stdexcept>
 #include <sys/wait.h>
 
@@ -56,34 +54,6 @@ std::string last_hex_word(const std::string& text) {
         out += static_cast<char>(std::tolower(static_cast<unsigned char>(text[i])));
     }
     return out;
-}
-
-Bytes read_file(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void write_file(const std::filesystem::path& path, const Bytes& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-}
-
-void write_file(const std::filesystem::path& path, std::string_view text) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
-}
-
-ScratchDir::ScratchDir() {
-    std::random_device random;
-    path_ = std::filesystem::temp_directory_path() /
-            ("vornex-config-test-" + std::to_string(random()) + std::to_string(random()));
-    std::filesystem::create_directories(path_);
-}
-
-ScratchDir::~ScratchDir() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
 }
 
 } // namespace vornex::test

@@ -1,6 +1,8 @@
 #pragma once
 // Helpers shared by the configuration tests: hexadecimal text, running the openssl command-line
-// tool (our interop peer) and a scratch folder per test.
+// tool (our interop peer); the scratch folder and file helpers of tests/support.
+
+#include "scratch_files.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -24,21 +26,5 @@ std::string run_command(const std::string& command, int* status = nullptr);
 // The first lower-case hexadecimal word of `text` after the last "= " or the whole text
 // lower-cased and stripped: openssl prints digests in either form.
 std::string last_hex_word(const std::string& text);
-
-Bytes read_file(const std::filesystem::path& path);
-void write_file(const std::filesystem::path& path, const Bytes& bytes);
-void write_file(const std::filesystem::path& path, std::string_view text);
-
-// A fresh folder for one test, removed when the object goes.
-class ScratchDir {
-public:
-    ScratchDir();
-    ~ScratchDir();
-    const std::filesystem::path& path() const { return path_; }
-    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
-
-private:
-    std::filesystem::path path_;
-};
 
 } // namespace vornex::test

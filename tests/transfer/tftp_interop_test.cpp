@@ -1,6 +1,7 @@
 // The server on its own thread and socket, on loopback, against TFTP clients we did not
 // write (tftp-hpa's tftp, atftp, curl) and against hand-made packets where a client would
 // not send what the case needs.
+#include "scratch_files.h"
 #include "transfer/tftp_runner.h"
 
 #include <chrono>
@@ -24,6 +25,8 @@ namespace vornex::tftp {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
+using test::read_file;
+using test::write_file;
 
 class Recorder : public TftpListener {
 public:
@@ -81,16 +84,6 @@ Bytes pattern(std::size_t size, unsigned seed) {
         byte = static_cast<std::uint8_t>(x >> 24);
     }
     return b;
-}
-
-void write_file(const fs::path& path, const Bytes& data) {
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(data.data()), static_cast<long>(data.size()));
-}
-
-Bytes read_file(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 bool have(const char* program) {

@@ -137,7 +137,7 @@ TEST_F(MapExport, CancelWhileReadingStillExportsEverything) {
     ASSERT_NE(reading, nullptr);
     EXPECT_EQ(reading->done, 1);
     EXPECT_TRUE(reading->finished);
-    EXPECT_EQ(test::read_file(path), header + card1_rows + card3_rows + "\r\n");
+    EXPECT_EQ(test::read_text(path), header + card1_rows + card3_rows + "\r\n");
     EXPECT_EQ(last_export_folder(), dir);
 }
 
@@ -146,7 +146,7 @@ TEST_F(MapExport, CancelWhileExportingKeepsTheRowsWritten) {
     progress.cancel_at("Exporting...", 8 * 32 + 1);
     const auto path = dir / "cancel-export.csv";
     ASSERT_EQ(map_export(presenter, OwnerWindow{}, box.get(), path, {true, false}, progress), 0);
-    EXPECT_EQ(test::read_file(path), header + card1_rows + "\r\n");
+    EXPECT_EQ(test::read_text(path), header + card1_rows + "\r\n");
     EXPECT_TRUE(presenter.shown.empty());
 }
 

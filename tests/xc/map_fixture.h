@@ -1,42 +1,20 @@
 #pragma once
 // A device on the simulator with its endpoint trees built and Map1 displayed, for the map
-// management, export and import tests; and the files they write and read.
+// management, export and import tests, with a scratch folder for their files.
 
 #include "app/changes_not_stored.h"
 #include "model/card.h"
 #include "model/model_steps.h"
 #include "recording_presenter.h"
+#include "scratch_files.h"
 #include "sim_process.h"
 #include "test_device.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
-#include <sstream>
-#include <stdexcept>
 
 namespace vornex::test {
-
-inline std::filesystem::path make_temp_dir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "vornex-maps-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) {
-        throw std::runtime_error("mkdtemp");
-    }
-    return pattern;
-}
-
-inline std::string read_file(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-inline void write_file(const std::filesystem::path& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
 
 // The number of logged requests that start with `prefix` ("SET ", "GETNEXT ").
 inline long count_requests(const std::vector<std::string>& log, const std::string& prefix) {
@@ -46,8 +24,6 @@ inline long count_requests(const std::vector<std::string>& log, const std::strin
 
 class MapFixture : public ::testing::Test {
 protected:
-    ~MapFixture() override { std::filesystem::remove_all(dir); }
-
     // `scenario` is a scenario name, or JSON text that is written to a file first.
     void start(const std::string& scenario) {
         std::string name = scenario;
@@ -81,7 +57,8 @@ protected:
         return test::find_node(*box, slot, path);
     }
 
-    std::filesystem::path dir = make_temp_dir();
+    ScratchDir scratch;
+    const std::filesystem::path dir = scratch.path();
     std::unique_ptr<SimProcess> sim;
     RecordingPresenter presenter;
     std::unique_ptr<Box> box;

@@ -338,7 +338,7 @@ TEST(MapImportLegacy, RunsHoldAtMost31Lines) {
         text += "data,,,E1-NP,Trib3,Port-01,TS-" + std::to_string(i) +
                 ",,,E1-NP,Trib1,Port-01,TS-" + std::to_string(i) + ",,\r\n";
     }
-    const auto dir = test::make_temp_dir();
+    test::ScratchDir dir;
     test::write_file(dir / "long.csv", text);
     std::vector<std::string> lines;
     ImportOptions dry;
@@ -350,7 +350,6 @@ TEST(MapImportLegacy, RunsHoldAtMost31Lines) {
                          "Port-01 TS-0 count 31",
                          "line 40: make unidirectional E1-NP Trib3 Port-01 TS-31 <- E1-NP Trib1 "
                          "Port-01 TS-31 count 9"}));
-    std::filesystem::remove_all(dir);
 }
 
 } // namespace

@@ -36,7 +36,7 @@ protected:
             result.out += chunk.data();
         }
         result.status = WEXITSTATUS(pclose(pipe));
-        result.err = test::read_file(err_file);
+        result.err = test::read_text(err_file);
         return result;
     }
 
@@ -49,15 +49,15 @@ protected:
         EXPECT_EQ(
             map_export(presenter, OwnerWindow{}, box.get(), dir / "program.csv", options, progress),
             0);
-        return test::read_file(dir / "program.csv");
+        return test::read_text(dir / "program.csv");
     }
 };
 
 TEST_F(MapsCli, ExportIsTheProgramsAndADryRunSendsNothing) {
     ASSERT_EQ(run("export " + path("all.csv")).status, 0);
-    EXPECT_EQ(test::read_file(path("all.csv")), program_export({}));
+    EXPECT_EQ(test::read_text(path("all.csv")), program_export({}));
     ASSERT_EQ(run("export " + path("assigned.csv") + " --no-unassigned").status, 0);
-    EXPECT_EQ(test::read_file(path("assigned.csv")), program_export({true, false}));
+    EXPECT_EQ(test::read_text(path("assigned.csv")), program_export({true, false}));
 
     sim->clear_requests();
     CliRun dry = run("import " + path("all.csv") + " --dry-run");
@@ -89,7 +89,7 @@ TEST_F(MapsCli, ExportIsTheProgramsAndADryRunSendsNothing) {
     EXPECT_NE(real.err.find("import: 402 lines, 6 rows applied, 0 warnings\n"), std::string::npos)
         << real.err;
     ASSERT_EQ(run("export " + path("again.csv")).status, 0);
-    EXPECT_EQ(test::read_file(path("again.csv")), test::read_file(path("all.csv")));
+    EXPECT_EQ(test::read_text(path("again.csv")), test::read_text(path("all.csv")));
 }
 
 TEST_F(MapsCli, WarningsAndStopping) {
@@ -126,15 +126,15 @@ TEST_F(MapsCli, IdentifiersTravelThroughTheCommentFile) {
     ASSERT_EQ(run("export " + path("ids-out.csv") + " --no-unassigned" + comments).status, 0);
     const std::string row = "unidirectional, 2, data, , , \"TRUNK-A\", E1-NP, Trib1, Port-08, "
                             "TS-01, , , , \"\", E1-NP, Trib1, Port-06, TS-01, , , , # \r\n";
-    EXPECT_NE(test::read_file(path("ids-out.csv")).find(row), std::string::npos);
+    EXPECT_NE(test::read_text(path("ids-out.csv")).find(row), std::string::npos);
 
     // Active Map1 copied to Map2 with its identifiers; then Map1's identifiers cleared.
     ASSERT_EQ(run("copy-map --copy-comments" + comments).status, 0);
     ASSERT_EQ(run("--yes delete-map 1 --clear-identifiers" + comments).status, 0);
     ASSERT_EQ(run("export " + path("map2.csv") + " --map 2 --no-unassigned" + comments).status, 0);
-    EXPECT_NE(test::read_file(path("map2.csv")).find(row), std::string::npos);
+    EXPECT_NE(test::read_text(path("map2.csv")).find(row), std::string::npos);
     ASSERT_EQ(run("export " + path("map1.csv") + comments).status, 0);
-    EXPECT_NE(test::read_file(path("map1.csv"))
+    EXPECT_NE(test::read_text(path("map1.csv"))
                   .find("unmapped, 31, , , , \"\", E1-NP, Trib1, Port-08, TS-01,"),
               std::string::npos);
 
