@@ -3,6 +3,7 @@
 #include "config/prng.h"
 #include "modal_helper.h"
 #include "recording_presenter.h"
+#include "scratch_files.h"
 #include "scripted_file_chooser.h"
 
 #include <QCheckBox>
@@ -13,7 +14,6 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
-#include <fstream>
 #include <gtest/gtest.h>
 
 namespace vornex {
@@ -34,11 +34,6 @@ void press_ok(QWidget* dialog) {
     auto* buttons = dialog->findChild<QDialogButtonBox*>();
     ASSERT_NE(buttons, nullptr);
     QTest::mouseClick(buttons->button(QDialogButtonBox::Ok), Qt::LeftButton);
-}
-
-std::string file_bytes(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 const char* const mismatch_text =
@@ -241,7 +236,7 @@ TEST_F(DeviceDialogs, SavesPlainUnderTheLcfExtension) {
     EXPECT_EQ(store.values.at("RecentDeviceFile").bytes, saved.string());
     EXPECT_FALSE(config.encrypted);
     EXPECT_TRUE(config.password.empty() && config.verify_password.empty());
-    const std::string bytes = file_bytes(saved);
+    const std::string bytes = test::read_text(saved);
     EXPECT_NE(bytes.find("10.2.2.2"), std::string::npos);
 }
 
@@ -260,7 +255,7 @@ TEST_F(DeviceDialogs, AnEncryptedFileReopensThroughThePasswordPrompt) {
     ASSERT_EQ(save_through_editor(in_folder("secret"), "Secr3t-pass"), dialog_ok);
     const auto saved = in_folder("secret.lcf");
     ASSERT_TRUE(std::filesystem::exists(saved));
-    EXPECT_EQ(file_bytes(saved).find("10.4.4.4"), std::string::npos); // not in clear text
+    EXPECT_EQ(test::read_text(saved).find("10.4.4.4"), std::string::npos); // not in clear text
 
     device_config_set_defaults(config);
     store.values.clear();
