@@ -71,10 +71,24 @@ bool device_config_from_args(const Args& args, device_config& config, std::ostre
                   err);
 }
 
-std::unique_ptr<Box> open_device_from_command_line(Context& context, const Args& args,
-                                                   int& exit_code) {
+std::unique_ptr<Box> open_device_command(Context& context, const std::vector<std::string>& words,
+                                         const std::vector<std::string_view>& extra_options,
+                                         const std::vector<std::string_view>& flags,
+                                         const char* usage, std::optional<Args>& args,
+                                         int& exit_code, std::size_t positional,
+                                         device_config* config_used) {
+    std::vector<std::string_view> options = device_and_config_option_names();
+    options.push_back("--map");
+    options.insert(options.end(), extra_options.begin(), extra_options.end());
+    args = Args::parse(words, options, flags, context.err);
+    const auto map = args ? args->value("--map") : std::nullopt;
+    if (!args || args->positional().size() != positional || (map && *map != "1" && *map != "2")) {
+        context.err << "usage: vornex-cli " << usage << '\n';
+        exit_code = exit_usage;
+        return nullptr;
+    }
     device_config config;
-    exit_code = device_config_from_command_line(context, args, config);
+    exit_code = device_config_from_command_line(context, *args, config);
     if (exit_code != exit_ok) {
         return nullptr;
     }
@@ -82,31 +96,14 @@ std::unique_ptr<Box> open_device_from_command_line(Context& context, const Args&
         AM_New_Box(context.presenter, OwnerWindow::main_window(), config, cli_session_timings());
     if (!box) {
         exit_code = exit_failed;
-    }
-    return box;
-}
-
-std::unique_ptr<Box> open_device_command(Context& context, const std::vector<std::string>& words,
-                                         const std::vector<std::string_view>& extra_options,
-                                         const std::vector<std::string_view>& flags,
-                                         const char* usage, std::optional<Args>& args,
-                                         int& exit_code) {
-    std::vector<std::string_view> options = device_and_config_option_names();
-    options.push_back("--map");
-    options.insert(options.end(), extra_options.begin(), extra_options.end());
-    args = Args::parse(words, options, flags, context.err);
-    const auto map = args ? args->value("--map") : std::nullopt;
-    if (!args || !args->positional().empty() || (map && *map != "1" && *map != "2")) {
-        context.err << "usage: vornex-cli " << usage << '\n';
-        exit_code = exit_usage;
         return nullptr;
     }
-    auto box = open_device_from_command_line(context, *args, exit_code);
-    if (box) {
-        get_controllers(*box);
-        if (map) {
-            box->displayed_map = std::stoi(*map);
-        }
+    get_controllers(*box);
+    if (map) {
+        box->displayed_map = std::stoi(*map);
+    }
+    if (config_used != nullptr) {
+        *config_used = config;
     }
     return box;
 }

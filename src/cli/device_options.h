@@ -22,20 +22,17 @@ std::vector<std::string_view> device_option_names();
 // reason to `err`) when a value is not one the option takes.
 bool device_config_from_args(const Args& args, device_config& config, std::ostream& err);
 
-// Opens the device the command line names (device options or --config), exactly as the
-// program does; null with `exit_code` set after a usage error or a reported failure.
-std::unique_ptr<Box> open_device_from_command_line(Context& context, const Args& args,
-                                                   int& exit_code);
-
 // A device subcommand's start: parses `words` (the device options or --config, --map,
-// `extra_options` and `flags`), opens the device, reads the controllers and chooses the
-// displayed map (--map 1|2, else the active one). Null with `exit_code` set after a usage
-// error (the usage line printed) or a reported failure.
+// `extra_options`, `flags` and exactly `positional` other words), opens the device, reads
+// the controllers and chooses the displayed map (--map 1|2, else the active one); the
+// configuration it opened goes to `config_used` when given. Null with `exit_code` set after
+// a usage error (the usage line printed) or a reported failure.
 std::unique_ptr<Box> open_device_command(Context& context, const std::vector<std::string>& words,
                                          const std::vector<std::string_view>& extra_options,
                                          const std::vector<std::string_view>& flags,
                                          const char* usage, std::optional<Args>& args,
-                                         int& exit_code);
+                                         int& exit_code, std::size_t positional = 0,
+                                         device_config* config_used = nullptr);
 
 // The session retries and time-outs: the program's own, unless the test suite shortens
 // them through VORNEX_TEST_SHORT_TIMEOUTS.

@@ -1,6 +1,5 @@
 #include "cli/map_options.h"
 
-#include "cli/config_option.h"
 #include "cli/device_options.h"
 #include "model/card.h"
 #include "model/model_steps.h"
@@ -34,31 +33,14 @@ extern "C" void on_interrupt(int) {
 int open_map_command(Context& context, const std::vector<std::string>& words, const char* usage,
                      const std::vector<std::string_view>& flags, std::size_t positional,
                      bool build_model, MapCommand& command) {
-    std::vector<std::string_view> options = device_and_config_option_names();
-    options.push_back("--map");
-    options.push_back("--comments");
-    command.args = Args::parse(words, options, flags, context.err);
-    const auto map = command.args ? command.args->value("--map") : std::nullopt;
-    if (!command.args || command.args->positional().size() != positional ||
-        (map && *map != "1" && *map != "2")) {
-        context.err << "usage: vornex-cli " << usage << '\n';
-        return exit_usage;
-    }
-    const int code = device_config_from_command_line(context, *command.args, command.config);
-    if (code != exit_ok) {
-        return code;
+    int exit_code = exit_ok;
+    command.box = open_device_command(context, words, {"--comments"}, flags, usage, command.args,
+                                      exit_code, positional, &command.config);
+    if (!command.box) {
+        return exit_code;
     }
     if (const auto comments = command.args->value("--comments")) {
         command.config.comment_file = *comments;
-    }
-    command.box = AM_New_Box(context.presenter, OwnerWindow::main_window(), command.config,
-                             cli_session_timings());
-    if (!command.box) {
-        return exit_failed;
-    }
-    get_controllers(*command.box);
-    if (map) {
-        command.box->displayed_map = std::stoi(*map);
     }
     if (build_model && ModelSteps(*command.box).run() != ModelSteps::Outcome::done) {
         return exit_failed;
