@@ -17,16 +17,9 @@
 namespace vornex {
 namespace {
 
+using test::make_info;
 using test::read_text;
 using test::write_file;
-
-endpoint_info make_info(bool map_specific, std::array<std::string, 4> ids, std::string comment) {
-    endpoint_info info;
-    info.map_specific = map_specific;
-    info.identifiers = std::move(ids);
-    info.comment = std::move(comment);
-    return info;
-}
 
 std::vector<std::pair<EndpointKey, endpoint_info>> contents(Box& box) {
     std::vector<std::pair<EndpointKey, endpoint_info>> all;

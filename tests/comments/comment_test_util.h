@@ -1,15 +1,26 @@
 #pragma once
-// What the comment file tests share: the scratch folder and file helpers, and a chooser that
-// picks files from a script.
+// What the comment tests share: the scratch folder and file helpers, information built in one
+// call, and a chooser that picks files from a script.
 
 #include "comments/comment_file.h"
+#include "comments/comments.h"
 #include "config/device_config.h"
 #include "scratch_files.h"
 
+#include <array>
 #include <deque>
 #include <optional>
 
 namespace vornex::test {
+
+inline endpoint_info make_info(bool map_specific, std::array<std::string, 4> ids,
+                               std::string comment) {
+    endpoint_info info;
+    info.map_specific = map_specific;
+    info.identifiers = std::move(ids);
+    info.comment = std::move(comment);
+    return info;
+}
 
 // Answers comment_file_browse with the next path of the script (nullopt or an empty script:
 // the operator cancels).

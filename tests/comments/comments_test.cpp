@@ -1,5 +1,6 @@
 // The comment tree, the store and the identifiers the cross-connect operations use.
 
+#include "comment_test_util.h"
 #include "comments/comments.h"
 #include "model/card.h"
 #include "model/hs_entry.h"
@@ -12,6 +13,8 @@
 
 namespace vornex {
 namespace {
+
+using test::make_info;
 
 class CommentsTest : public ::testing::Test {
 protected:
@@ -28,15 +31,6 @@ protected:
     static void place(HsEntry& entry, EndpointAddress address, Card& on) {
         entry.address = address;
         entry.card = &on;
-    }
-
-    static endpoint_info info(bool map_specific, std::array<std::string, 4> ids,
-                              std::string comment) {
-        endpoint_info result;
-        result.map_specific = map_specific;
-        result.identifiers = std::move(ids);
-        result.comment = std::move(comment);
-        return result;
     }
 
     std::vector<EndpointKey> walked_keys() {
@@ -64,7 +58,7 @@ TEST_F(CommentsTest, StoreFindsWhatItStoredAndWalksInAscendingOrder) {
         {3, 17, 1, 100, 100, 100, 9},   {9, 0, 0, 0, 0, 0, 0},        {3, 16, 2, 100, 100, 100, 18},
         {3, 17, 2, 100, 100, 100, 255}, {0, 0, 0, 0, 0, 0, 0}};
     for (std::size_t i = 0; i < keys.size(); ++i) {
-        ASSERT_EQ(comment_store(box, keys[i], info(false, {"id" + std::to_string(i)}, "")), 0);
+        ASSERT_EQ(comment_store(box, keys[i], make_info(false, {"id" + std::to_string(i)}, "")), 0);
     }
     for (std::size_t i = 0; i < keys.size(); ++i) {
         const endpoint_info* found = comment_find(box, keys[i]);
@@ -82,7 +76,7 @@ TEST_F(CommentsTest, StoreFindsWhatItStoredAndWalksInAscendingOrder) {
 
 TEST_F(CommentsTest, StoreMarksDirtyOnlyWhenAFieldChanges) {
     const EndpointKey key{3, 17, 2, 100, 100, 100, 18};
-    const endpoint_info first = info(true, {"a", "b", "", ""}, "note");
+    const endpoint_info first = make_info(true, {"a", "b", "", ""}, "note");
     ASSERT_EQ(comment_store(box, key, first), 0);
     EXPECT_TRUE(box.comments_dirty);
 
@@ -108,7 +102,8 @@ TEST_F(CommentsTest, StoredTextsFitTheFile) {
     const std::string long_id(25, 'x');
     const std::string long_comment(70, 'c');
     ASSERT_EQ(
-        comment_store(box, key, info(false, {long_id, "a\"b", "tab\there", ""}, long_comment)), 0);
+        comment_store(box, key, make_info(false, {long_id, "a\"b", "tab\there", ""}, long_comment)),
+        0);
     const endpoint_info& stored = *comment_find(box, key);
     EXPECT_EQ(stored.identifiers[0], std::string(18, 'x'));
     EXPECT_EQ(stored.identifiers[1], "a'b");
@@ -122,14 +117,15 @@ TEST_F(CommentsTest, IdentifierShownDependsOnTheDisplayedMap) {
     EXPECT_EQ(endpoint_identifier(&box, leaf), "");
     EXPECT_EQ(endpoint_identifier(nullptr, leaf), "");
 
-    ASSERT_EQ(
-        comment_store(box, endpoint_key(leaf), info(false, {"one", "two", "three", "four"}, "")),
-        0);
+    ASSERT_EQ(comment_store(box, endpoint_key(leaf),
+                            make_info(false, {"one", "two", "three", "four"}, "")),
+              0);
     EXPECT_EQ(endpoint_identifier(&box, leaf), "one");
     EXPECT_EQ(endpoint_identifier(nullptr, leaf), "");
 
-    ASSERT_EQ(
-        comment_store(box, endpoint_key(leaf), info(true, {"one", "two", "three", "four"}, "")), 0);
+    ASSERT_EQ(comment_store(box, endpoint_key(leaf),
+                            make_info(true, {"one", "two", "three", "four"}, "")),
+              0);
     EXPECT_EQ(endpoint_identifier(&box, leaf), "two");
     box.displayed_map = 4;
     EXPECT_EQ(endpoint_identifier(&box, leaf), "four");
@@ -159,7 +155,7 @@ TEST_F(CommentsTest, SetMapIdentifierWithoutInformation) {
 
     EXPECT_EQ(comment_set_map_identifier(box, leaf, "CKT-7"), 0);
     EXPECT_TRUE(box.comments_dirty);
-    EXPECT_EQ(*comment_find(box, endpoint_key(leaf)), info(true, {"", "CKT-7", "", ""}, ""));
+    EXPECT_EQ(*comment_find(box, endpoint_key(leaf)), make_info(true, {"", "CKT-7", "", ""}, ""));
     EXPECT_EQ(endpoint_identifier(&box, leaf), "CKT-7");
     box.displayed_map = 1;
     EXPECT_EQ(endpoint_identifier(&box, leaf), "");
@@ -168,8 +164,9 @@ TEST_F(CommentsTest, SetMapIdentifierWithoutInformation) {
 TEST_F(CommentsTest, SetMapIdentifierWithInformation) {
     HsEntry leaf;
     place(leaf, {3, 2, 100, 100, 100, 18}, card);
-    ASSERT_EQ(comment_store(box, endpoint_key(leaf), info(false, {"common", "", "", ""}, "note")),
-              0);
+    ASSERT_EQ(
+        comment_store(box, endpoint_key(leaf), make_info(false, {"common", "", "", ""}, "note")),
+        0);
 
     // A blank text still applies to information that exists: it empties the map's identifier
     // and the other maps keep showing the identifier they showed.
@@ -177,7 +174,7 @@ TEST_F(CommentsTest, SetMapIdentifierWithInformation) {
     EXPECT_EQ(comment_set_map_identifier(box, leaf, ""), 0);
     EXPECT_TRUE(box.comments_dirty);
     EXPECT_EQ(*comment_find(box, endpoint_key(leaf)),
-              info(true, {"common", "", "common", "common"}, "note"));
+              make_info(true, {"common", "", "common", "common"}, "note"));
 
     box.comments_dirty = false;
     EXPECT_EQ(comment_set_map_identifier(box, leaf, "A-LONG-CIRCUIT-NAME-1234"), 0);
@@ -192,23 +189,23 @@ TEST_F(CommentsTest, SetMapIdentifierWithInformation) {
 TEST_F(CommentsTest, ClearAndCopyMaps) {
     const EndpointKey a{3, 17, 2, 100, 100, 100, 18};
     const EndpointKey b{4, 17, 1, 100, 100, 100, 2};
-    ASSERT_EQ(comment_store(box, a, info(true, {"a1", "a2", "a3", "a4"}, "ca")), 0);
-    ASSERT_EQ(comment_store(box, b, info(false, {"b", "", "", ""}, "cb")), 0);
+    ASSERT_EQ(comment_store(box, a, make_info(true, {"a1", "a2", "a3", "a4"}, "ca")), 0);
+    ASSERT_EQ(comment_store(box, b, make_info(false, {"b", "", "", ""}, "cb")), 0);
 
     comment_copy_map(box, 0, 2);
-    EXPECT_EQ(*comment_find(box, a), info(true, {"a1", "a2", "a1", "a4"}, "ca"));
-    EXPECT_EQ(*comment_find(box, b), info(true, {"b", "b", "b", "b"}, "cb"));
+    EXPECT_EQ(*comment_find(box, a), make_info(true, {"a1", "a2", "a1", "a4"}, "ca"));
+    EXPECT_EQ(*comment_find(box, b), make_info(true, {"b", "b", "b", "b"}, "cb"));
 
     comment_clear_map(box, 1, false);
-    EXPECT_EQ(*comment_find(box, a), info(true, {"a1", "", "a1", "a4"}, "ca"));
+    EXPECT_EQ(*comment_find(box, a), make_info(true, {"a1", "", "a1", "a4"}, "ca"));
     comment_clear_map(box, 3, true);
-    EXPECT_EQ(*comment_find(box, a), info(true, {"a1", "", "a1", ""}, ""));
-    EXPECT_EQ(*comment_find(box, b), info(true, {"b", "", "b", ""}, ""));
+    EXPECT_EQ(*comment_find(box, a), make_info(true, {"a1", "", "a1", ""}, ""));
+    EXPECT_EQ(*comment_find(box, b), make_info(true, {"b", "", "b", ""}, ""));
 
     // Indexes outside the four maps change nothing.
     comment_clear_map(box, 4, true);
     comment_copy_map(box, -1, 0);
-    EXPECT_EQ(*comment_find(box, a), info(true, {"a1", "", "a1", ""}, ""));
+    EXPECT_EQ(*comment_find(box, a), make_info(true, {"a1", "", "a1", ""}, ""));
 }
 
 } // namespace
