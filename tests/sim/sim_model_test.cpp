@@ -92,28 +92,6 @@ TEST(Scenario, EverySlotHasACardRowAndLeftOutSlotsAreEmpty) {
     EXPECT_EQ(value(d, "1.3.6.1.2.1.1.2.0"), "o:1.3.6.1.4.1.823.4150");
 }
 
-TEST(Scenario, DemoShowsEveryFamilyWithItsObjects) {
-    const Device d = must_load("demo");
-    EXPECT_EQ(value(d, "R.3.1.1.1.5.1.3"), "i:1") << "unframed E1 port";
-    EXPECT_EQ(value(d, "R.3.1.1.1.5.1.1"), "i:2");
-    EXPECT_EQ(value(d, "R.3.1.3.1.3.1.2"), "s:                    ") << "an identifier of blanks";
-    EXPECT_EQ(value(d, "R.3.1.4.1.2.3"), "i:2") << "working card of the pair";
-    EXPECT_EQ(value(d, "R.3.1.4.1.2.4"), "i:1") << "standby card of the pair";
-    EXPECT_EQ(count_under(d, "R.5.1.2.2.1.4.5.1"), 28u) << "MX3-T1 port: 28 T1 channels";
-    EXPECT_EQ(count_under(d, "R.5.1.2.1.1.4.5.2"), 21u) << "C-Bit-E1 port: 21 E1 channels";
-    EXPECT_EQ(value(d, "R.2.1.1.4.6.1.1"), "i:4");
-    EXPECT_EQ(value(d, "R.2.1.1.4.6.1.2"), "(none)") << "an STM-1 port has one AUG";
-    // AUG 6.1.1 has kinds 5, 5, 4: 21 + 21 + 28 low-order paths with their framers.
-    EXPECT_EQ(count_under(d, "R.2.2.3.1.7.6.1.1"), 70u);
-    EXPECT_EQ(count_under(d, "R.2.27.1.8.6.1.1"), 42u) << "E1 framers of the TU12 paths";
-    EXPECT_EQ(count_under(d, "R.2.27.1.9.6.1.1"), 28u) << "T1 framers of the TU11 paths";
-    EXPECT_EQ(value(d, "R.2.27.1.8.6.1.1.1.7.3"), "i:2") << "TU12-21 is TUG2 7, path 3";
-    EXPECT_EQ(value(d, "R.2.27.1.9.6.1.1.3.7.4"), "i:2") << "TU11-28 is TUG2 7, path 4";
-    EXPECT_EQ(count_under(d, "R.2.2.3.1.7.6.3.1"), 0u) << "a VC4 has no low-order paths";
-    EXPECT_EQ(value(d, "R.1.1.1.4.8"), "i:7") << "unknown registered code";
-    EXPECT_EQ(value(d, "R.1.2.1.3.0"), "s: V2.15.02");
-}
-
 TEST(Consistency, T3ChannelsFollowTheLineType) {
     Device d = must_load("demo");
     const Oid type = *d.resolve("R.5.1.1.1.4.5.1");
