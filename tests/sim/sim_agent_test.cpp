@@ -20,16 +20,6 @@ protected:
     std::unique_ptr<SimProcess> sim;
 };
 
-TEST_F(SmallDevice, IdentifiesAsTheDeviceRootWithItsName) {
-    Manager m(sim->peer(), "public");
-    const Answer a = m.get({"1.3.6.1.2.1.1.2.0", "1.3.6.1.2.1.1.5.0"});
-    ASSERT_EQ(a.status, STAT_SUCCESS);
-    EXPECT_EQ(a.error_status, 0);
-    ASSERT_EQ(a.objects.size(), 2u);
-    EXPECT_EQ(a.objects[0].second, "o:" + R);
-    EXPECT_EQ(a.objects[1].second, "s:r4150-small");
-}
-
 TEST_F(SmallDevice, MultiObjectGetAnswersInRequestOrderWithTypes) {
     Manager m(sim->peer(), "public");
     const Answer a = m.get({R + ".1.2.1.3.0", R + ".1.1.1.4.2", R + ".1.1.1.4.1"});
