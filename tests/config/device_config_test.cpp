@@ -1,7 +1,6 @@
 // Reading and writing plain device configuration files: the keyword rules and their messages,
 // the five-error limit, size limits, and a save that never destroys the previous file.
 #include "config/device_config.h"
-#include "config/password_prompt.h"
 #include "crypto_test_util.h"
 #include "recording_presenter.h"
 
@@ -11,15 +10,6 @@
 
 namespace vornex {
 namespace {
-
-struct NoPrompt : PasswordPrompt {
-    int asked = 0;
-    std::optional<std::string> ask_config_password(OwnerWindow,
-                                                   const std::filesystem::path&) override {
-        ++asked;
-        return std::nullopt;
-    }
-};
 
 class DeviceConfigFile : public ::testing::Test {
 protected:
@@ -35,7 +25,7 @@ protected:
     test::ScratchDir dir;
     std::filesystem::path file = dir / "device.lcf";
     test::RecordingPresenter presenter;
-    NoPrompt prompt;
+    test::ScriptedPrompt prompt; // cancels
     OwnerWindow owner{reinterpret_cast<const void*>(0x1234)};
     device_config config;
 };
@@ -69,7 +59,7 @@ TEST_F(DeviceConfigFile, WritesTheElevenLinesWithCrlfAndReadsThemBack) {
 
     ASSERT_EQ(device_config_read(presenter, prompt, owner, file, config), 0);
     EXPECT_TRUE(presenter.shown.empty());
-    EXPECT_EQ(prompt.asked, 0);
+    EXPECT_TRUE(prompt.asked_for.empty());
     EXPECT_EQ(config.file_name, file);
     EXPECT_EQ(config.hostname, "10.1.2.3");
     EXPECT_EQ(config.snmp_version, snmp_version_3);
@@ -255,7 +245,7 @@ TEST_F(DeviceConfigFile, ATopBitFirstByteIsTakenForEncrypted) {
     // A UTF-8 byte-order mark is such a byte: the password is asked, and cancelling the
     // prompt ends the read without a message.
     EXPECT_EQ(read_text("\xef\xbb\xbfhostname 10.0.0.1\n"), 1);
-    EXPECT_EQ(prompt.asked, 1);
+    EXPECT_EQ(prompt.asked_for, std::vector<std::filesystem::path>{file});
     EXPECT_TRUE(presenter.shown.empty());
 }
 

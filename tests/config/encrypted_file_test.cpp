@@ -3,12 +3,10 @@
 #include "config/config_cipher.h"
 #include "config/device_config.h"
 #include "config/device_password.h"
-#include "config/password_prompt.h"
 #include "config/self_test.h"
 #include "crypto_test_util.h"
 #include "recording_presenter.h"
 
-#include <deque>
 #include <gtest/gtest.h>
 
 namespace vornex {
@@ -17,21 +15,6 @@ namespace {
 using test::Bytes;
 using test::run_command;
 using test::to_hex;
-
-struct ScriptedPrompt : PasswordPrompt {
-    std::deque<std::optional<std::string>> answers;
-    std::vector<std::filesystem::path> asked_for;
-    std::optional<std::string> ask_config_password(OwnerWindow,
-                                                   const std::filesystem::path& file) override {
-        asked_for.push_back(file);
-        if (answers.empty()) {
-            return std::nullopt;
-        }
-        auto answer = answers.front();
-        answers.pop_front();
-        return answer;
-    }
-};
 
 const std::string password = "Corr3ct-Horse";
 
@@ -60,7 +43,7 @@ protected:
     test::ScratchDir dir;
     std::filesystem::path file = dir / "secret.lcf";
     test::RecordingPresenter presenter;
-    ScriptedPrompt prompt;
+    test::ScriptedPrompt prompt;
     device_config written;
     device_config config;
 };
