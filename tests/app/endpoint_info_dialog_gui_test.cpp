@@ -35,12 +35,10 @@ protected:
     ~EndpointInfo() override { comment_tree_free(box); }
 
     QLineEdit* field(QWidget* dialog, const char* name) {
-        auto* found = dialog->findChild<QLineEdit*>(QString::fromLatin1(name));
-        EXPECT_NE(found, nullptr) << name;
-        return found;
+        return test::child<QLineEdit>(dialog, name);
     }
     QCheckBox* map_specific(QWidget* dialog) {
-        return dialog->findChild<QCheckBox*>(QStringLiteral("mapSpecific"));
+        return test::child<QCheckBox>(dialog, "mapSpecific");
     }
     QPushButton* button(QWidget* dialog, QDialogButtonBox::StandardButton which) {
         return dialog->findChild<QDialogButtonBox*>()->button(which);
