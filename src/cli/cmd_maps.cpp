@@ -108,24 +108,23 @@ int import_map(Context& context, const std::vector<std::string>& words) {
     return result.errors == 0 && !result.stopped ? exit_ok : exit_failed;
 }
 
-int store(Context& context, const std::vector<std::string>& words) {
+// store and retrieve: one command of the device's configuration, nothing else to say.
+int configuration_command(Context& context, const std::vector<std::string>& words,
+                          const char* usage, int (*run)(Box&)) {
     MapCommand command;
-    const int opened =
-        open_map_command(context, words, "store [DEVICE OPTIONS]", {}, 0, false, command);
+    const int opened = open_map_command(context, words, usage, {}, 0, false, command);
     if (opened != exit_ok) {
         return opened;
     }
-    return store_config(*command.box) == 0 ? exit_ok : exit_failed;
+    return run(*command.box) == 0 ? exit_ok : exit_failed;
+}
+
+int store(Context& context, const std::vector<std::string>& words) {
+    return configuration_command(context, words, "store [DEVICE OPTIONS]", store_config);
 }
 
 int retrieve(Context& context, const std::vector<std::string>& words) {
-    MapCommand command;
-    const int opened =
-        open_map_command(context, words, "retrieve [DEVICE OPTIONS]", {}, 0, false, command);
-    if (opened != exit_ok) {
-        return opened;
-    }
-    return retrieve_config(*command.box) == 0 ? exit_ok : exit_failed;
+    return configuration_command(context, words, "retrieve [DEVICE OPTIONS]", retrieve_config);
 }
 
 // "1" or "2", else 0.
