@@ -89,6 +89,14 @@ TEST(Interop, V3EachSecurityLevelAndAWrongKey) {
                               " .1.3.6.1.2.1.1.5.0");
     EXPECT_NE(wrong.exit_code, 0);
     EXPECT_NE(wrong.output.find("Authentication failure"), std::string::npos) << wrong.output;
+
+    // A user with read access only is refused a write, and the object keeps its value.
+    const ToolRun reader = run("snmpset " +
+                               v3(*sim, "-u reader -l authPriv -a SHA -A sha-auth-pass -x AES "
+                                        "-X aes-priv-pass") +
+                               " " + R + ".3.1.1.1.8.1.2 i 2");
+    EXPECT_NE(reader.exit_code, 0) << reader.output;
+    EXPECT_EQ(sim->value("R.3.1.1.1.8.1.2"), "i:1");
 }
 
 TEST(Interop, WalkOfTheDemoDeviceIsStrictlyIncreasingAndEndsCleanly) {
