@@ -2,7 +2,7 @@
 // generator vectors are 30,000 generator steps (90,000 AES block encryptions, each one
 // waiting for the one before), the derivation vectors five PBKDF2 runs. Also our SHA-1 and
 // the configuration file's key derivation against OpenSSL's own.
-#include "app/presenter.h"
+#include "base/presenter.h"
 #include "config/hmac_sha1.h"
 #include "config/prng.h"
 #include "config/self_test.h"

@@ -6,8 +6,8 @@
 // read of its own when nothing follows it). Import: a one-way row costs its clear and its
 // set, a bidirectional row two clears and a set, each a SET and the GET of its result; an
 // unmapped row costs nothing.
+#include "device/model_steps.h"
 #include "model/card.h"
-#include "model/model_steps.h"
 #include "recording_presenter.h"
 #include "sim_process.h"
 #include "test_device.h"

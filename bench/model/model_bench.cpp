@@ -5,8 +5,8 @@
 // is one GET; a card costs one port-count read; a port its identifier and its line (E1) or
 // line type (T3) settings, or for STM-1/OC-3 one granularity probe per AUG up to the first
 // absent one (at most four); a T3 E1 channel and a TU11/TU12 path one framer read each.
+#include "device/model_steps.h"
 #include "model/card.h"
-#include "model/model_steps.h"
 #include "recording_presenter.h"
 #include "sim_process.h"
 #include "test_device.h"

@@ -3,8 +3,9 @@
 // requests possible. An answer carries one table row, so every cross-connected leaf costs
 // a request of its own, and a run of free leaves is settled by the request that reads the
 // connected leaf ending it (or by one request when nothing follows it).
+#include "device/box.h"
+#include "device/model_steps.h"
 #include "model/card.h"
-#include "model/model_steps.h"
 #include "recording_presenter.h"
 #include "sim_process.h"
 #include "test_device.h"

@@ -4,7 +4,7 @@
 // only dispatches. Messages go through StderrPresenter in the program's own words, and
 // questions are answered from the --yes flag, so scripts never hang on a prompt.
 
-#include "app/presenter.h"
+#include "base/presenter.h"
 
 #include <map>
 #include <optional>

@@ -1,10 +1,10 @@
 // device-file show|write: read and provision device configuration files from scripts, so
 // that files for many devices can be made without the edit dialog, plain or encrypted.
+#include "base/file_replace.h"
 #include "cli/cli.h"
 #include "cli/config_option.h"
 #include "cli/device_options.h"
 #include "config/device_config.h"
-#include "config/file_replace.h"
 #include "config/password_prompt.h"
 #include "config/self_test.h"
 

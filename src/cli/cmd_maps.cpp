@@ -3,7 +3,7 @@
 // comments go through the comment file under the program's lock.
 #include "cli/cli.h"
 #include "cli/map_options.h"
-#include "snmp/box.h"
+#include "device/box.h"
 #include "xc/map_export.h"
 #include "xc/map_import.h"
 #include "xc/map_management.h"

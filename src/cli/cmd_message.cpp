@@ -1,6 +1,6 @@
 // show-message: runs a message text through the program's presentation rules, so that
 // scripts and people can see how a text the program words will be shown.
-#include "app/message_text.h"
+#include "base/message_text.h"
 #include "cli/cli.h"
 
 namespace vornex::cli {

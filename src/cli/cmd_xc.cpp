@@ -3,8 +3,8 @@
 // map window, so the command line allows exactly what the window allows.
 #include "cli/cli.h"
 #include "cli/device_options.h"
-#include "model/model_steps.h"
-#include "snmp/box.h"
+#include "device/box.h"
+#include "device/model_steps.h"
 #include "xc/endpoint_path.h"
 #include "xc/map_controls.h"
 #include "xc/xc_commands.h"

@@ -1,6 +1,7 @@
 #include "cli/device_options.h"
 
 #include "cli/config_option.h"
+#include "device/box.h"
 #include "model/card.h"
 
 #include <cstdlib>

@@ -5,7 +5,7 @@
 
 #include "cli/cli.h"
 #include "config/device_config.h"
-#include "snmp/box.h"
+#include "device/box.h"
 
 #include <memory>
 #include <optional>

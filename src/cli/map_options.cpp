@@ -1,8 +1,8 @@
 #include "cli/map_options.h"
 
 #include "cli/device_options.h"
+#include "device/model_steps.h"
 #include "model/card.h"
-#include "model/model_steps.h"
 
 #include <atomic>
 #include <csignal>

@@ -4,11 +4,11 @@
 // comment file (--comments FILE.mec, else the one the device file names) loaded and saved
 // with the same lock as the program; and a Progress that an interrupt (Ctrl-C) cancels.
 
+#include "base/progress.h"
 #include "cli/cli.h"
 #include "comments/comment_file.h"
 #include "config/device_config.h"
-#include "snmp/box.h"
-#include "xc/progress.h"
+#include "device/box.h"
 
 #include <memory>
 #include <optional>

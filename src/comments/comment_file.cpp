@@ -1,11 +1,10 @@
 #include "comments/comment_file.h"
 
+#include "base/file_replace.h"
 #include "comments/comment_format.h"
 #include "comments/comment_lock.h"
 #include "comments/comments.h"
 #include "config/device_config.h"
-#include "config/file_replace.h"
-#include "snmp/box.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -90,8 +89,8 @@ bool write_all(int fd, const std::string& text) {
 // Writes the comments to `path`: first completely into "<path>.tmp", flushed to disk; then
 // the previous file becomes "<path>~" and the new one takes its name. Any failure is shown;
 // until the new file is complete, the previous file and its backup stay as they were.
-bool write_comment_file(Box& box, OwnerWindow owner, const std::filesystem::path& path) {
-    Presenter& presenter = *box.presenter;
+bool write_comment_file(CommentStore& box, OwnerWindow owner, const std::filesystem::path& path) {
+    Presenter& presenter = box.comment_presenter();
     const std::string shown = display_path(path);
     const std::filesystem::path temporary = with_suffix(path, ".tmp");
     const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
@@ -215,9 +214,9 @@ int CommentFileChooser::run_comment_dialog(Presenter& presenter, OwnerWindow own
     return confirm_dialog(presenter, owner, "%s", text.c_str());
 }
 
-int comment_file_load(Box& box, CommentFileChooser& chooser, OwnerWindow owner,
+int comment_file_load(CommentStore& box, CommentFileChooser& chooser, OwnerWindow owner,
                       const device_config& config) {
-    Presenter& presenter = *box.presenter;
+    Presenter& presenter = box.comment_presenter();
     // What was in memory was saved (or given up) before the device was reloaded; the file is
     // the truth from here on.
     comment_lock_release(box);
@@ -263,7 +262,7 @@ int comment_file_load(Box& box, CommentFileChooser& chooser, OwnerWindow owner,
     return 1;
 }
 
-int comment_file_save(Box* box, CommentFileChooser& chooser, OwnerWindow owner,
+int comment_file_save(CommentStore* box, CommentFileChooser& chooser, OwnerWindow owner,
                       device_config* config) {
     if (box == nullptr || config == nullptr) {
         return 1;
@@ -273,7 +272,7 @@ int comment_file_save(Box* box, CommentFileChooser& chooser, OwnerWindow owner,
         comment_lock_release(*box);
         return 0;
     }
-    Presenter& presenter = *box->presenter;
+    Presenter& presenter = box->comment_presenter();
     bool failed = false;
     for (;;) {
         if (!config->comment_file.empty() && box->comment_lock_held) {

@@ -6,14 +6,14 @@
 // never leaves a half-written file as the only copy: the new text is written and flushed
 // beside the file first, and only then does the old file become the backup.
 
-#include "app/presenter.h"
+#include "base/presenter.h"
 
 #include <array>
 #include <string>
 
 namespace vornex {
 
-struct Box;
+struct CommentStore;
 struct device_config;
 
 // The comment file's own dialogs (besides the plain messages, which go to the Presenter).
@@ -58,7 +58,7 @@ public:
 // first; every problem is shown over `owner`. 0 when the comments may be edited (the lock is
 // held; a missing file is an empty one), 1 when they may not: no comment file configured,
 // read-only mode because the lock failed, or a file that could not be read.
-int comment_file_load(Box& box, CommentFileChooser& chooser, OwnerWindow owner,
+int comment_file_load(CommentStore& box, CommentFileChooser& chooser, OwnerWindow owner,
                       const device_config& config);
 
 // Writes changed comments back, asking for another file while writing fails or when none is
@@ -66,7 +66,7 @@ int comment_file_load(Box& box, CommentFileChooser& chooser, OwnerWindow owner,
 // device configuration file), and releases the lock. In read-only mode nothing is written.
 // 0, or 1 without a box or a configuration. The operator can always skip: the save never
 // keeps the device from closing.
-int comment_file_save(Box* box, CommentFileChooser& chooser, OwnerWindow owner,
+int comment_file_save(CommentStore* box, CommentFileChooser& chooser, OwnerWindow owner,
                       device_config* config);
 
 } // namespace vornex

@@ -72,7 +72,7 @@ bool comment_record_parse(std::string_view line, EndpointKey& key, endpoint_info
     return true;
 }
 
-int comment_records_read(Box& box, std::FILE* file) {
+int comment_records_read(CommentStore& box, std::FILE* file) {
     char buffer[comment_line_max + 1];
     while (std::fgets(buffer, sizeof buffer, file) != nullptr) {
         std::string line = buffer;

@@ -28,6 +28,6 @@ bool comment_record_parse(std::string_view line, EndpointKey& key, endpoint_info
 
 // Reads every record of `file` into the box's tree with comment_store: 0, or 1 when memory
 // ran out (the records before are stored).
-int comment_records_read(Box& box, std::FILE* file);
+int comment_records_read(CommentStore& box, std::FILE* file);
 
 } // namespace vornex

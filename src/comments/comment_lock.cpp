@@ -1,7 +1,7 @@
 #include "comments/comment_lock.h"
 
+#include "comments/comments.h"
 #include "config/device_config.h"
-#include "snmp/box.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -40,7 +40,7 @@ bool same_file(int fd, const std::filesystem::path& path) {
 
 } // namespace
 
-int comment_lock(Box& box, const device_config& config) {
+int comment_lock(CommentStore& box, const device_config& config) {
     if (config.comment_file.empty()) {
         return 2;
     }
@@ -80,7 +80,7 @@ int comment_lock(Box& box, const device_config& config) {
     return lock_denied;
 }
 
-void comment_lock_release(Box& box) {
+void comment_lock_release(CommentStore& box) {
     if (!box.comment_lock_held) {
         return;
     }

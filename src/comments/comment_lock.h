@@ -7,16 +7,16 @@
 
 namespace vornex {
 
-struct Box;
+struct CommentStore;
 struct device_config;
 
 // Locks the configuration's comment file for `box`: 0 when locked (comment_lock_held is
 // then set), 2 when the configuration names no comment file, 13 (permission denied) when
 // another copy holds the lock, else the C library's error number of creating the lock file.
 // A lock the box held before is released first.
-int comment_lock(Box& box, const device_config& config);
+int comment_lock(CommentStore& box, const device_config& config);
 
 // Releases the lock when the box holds it: deletes the lock file and closes it.
-void comment_lock_release(Box& box);
+void comment_lock_release(CommentStore& box);
 
 } // namespace vornex

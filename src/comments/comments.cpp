@@ -1,8 +1,8 @@
 #include "comments/comments.h"
 
+#include "comments/comment_lock.h"
 #include "model/card.h"
 #include "model/hs_entry.h"
-#include "snmp/box.h"
 
 #include <new>
 
@@ -73,7 +73,7 @@ endpoint_info* find(CommentNode* node, const EndpointKey& key) {
 }
 
 // The key's information, created empty with the nodes it needs; null when memory ran out.
-endpoint_info* find_or_create(Box& box, const EndpointKey& key) {
+endpoint_info* find_or_create(CommentStore& box, const EndpointKey& key) {
     std::unique_ptr<CommentNode>* link = &box.comments;
     CommentNode* node = nullptr;
     for (std::size_t level = 0; level < key.size(); ++level) {
@@ -99,9 +99,9 @@ endpoint_info* find_or_create(Box& box, const EndpointKey& key) {
 }
 
 // The index of the displayed map's identifier; identifier 1 outside maps 1 to 4.
-std::size_t displayed_index(const Box& box) {
-    return box.displayed_map >= 1 && box.displayed_map <= static_cast<int>(map_count)
-               ? static_cast<std::size_t>(box.displayed_map - 1)
+std::size_t displayed_index(const CommentStore& box) {
+    return box.comment_map() >= 1 && box.comment_map() <= static_cast<int>(map_count)
+               ? static_cast<std::size_t>(box.comment_map() - 1)
                : 0;
 }
 
@@ -138,11 +138,11 @@ EndpointKey endpoint_key(const HsEntry& endpoint) {
     return {a[0], model, a[1], a[2], a[3], a[4], a[5]};
 }
 
-const endpoint_info* comment_find(const Box& box, const EndpointKey& key) {
+const endpoint_info* comment_find(const CommentStore& box, const EndpointKey& key) {
     return find(box.comments.get(), key);
 }
 
-int comment_store(Box& box, const EndpointKey& key, const endpoint_info& info) {
+int comment_store(CommentStore& box, const EndpointKey& key, const endpoint_info& info) {
     endpoint_info* stored = find_or_create(box, key);
     if (stored == nullptr) {
         return 1;
@@ -158,7 +158,7 @@ int comment_store(Box& box, const EndpointKey& key, const endpoint_info& info) {
     return 0;
 }
 
-std::string endpoint_identifier(const Box* box, const HsEntry& endpoint) {
+std::string endpoint_identifier(const CommentStore* box, const HsEntry& endpoint) {
     if (box == nullptr) {
         return {};
     }
@@ -169,7 +169,7 @@ std::string endpoint_identifier(const Box* box, const HsEntry& endpoint) {
     return info->identifiers[info->map_specific ? displayed_index(*box) : 0];
 }
 
-int comment_set_map_identifier(Box& box, const HsEntry& endpoint, std::string_view text) {
+int comment_set_map_identifier(CommentStore& box, const HsEntry& endpoint, std::string_view text) {
     const EndpointKey key = endpoint_key(endpoint);
     endpoint_info* info = find(box.comments.get(), key);
     if (info == nullptr) {
@@ -195,7 +195,7 @@ void comment_walk(CommentNode* tree, const CommentVisit& visit) {
     walk(tree, key, 0, visit);
 }
 
-void comment_clear_map(Box& box, int map_index, bool clear_comments) {
+void comment_clear_map(CommentStore& box, int map_index, bool clear_comments) {
     if (!valid_map_index(map_index)) {
         return;
     }
@@ -207,7 +207,7 @@ void comment_clear_map(Box& box, int map_index, bool clear_comments) {
     });
 }
 
-void comment_copy_map(Box& box, int from_index, int to_index) {
+void comment_copy_map(CommentStore& box, int from_index, int to_index) {
     if (!valid_map_index(from_index) || !valid_map_index(to_index)) {
         return;
     }
@@ -218,7 +218,12 @@ void comment_copy_map(Box& box, int from_index, int to_index) {
     });
 }
 
-void comment_tree_free(Box& box) {
+CommentStore::~CommentStore() {
+    comment_lock_release(*this);
+    comment_tree_free(*this);
+}
+
+void comment_tree_free(CommentStore& box) {
     box.comments.reset();
 }
 

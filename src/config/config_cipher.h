@@ -5,7 +5,7 @@
 // over: a SHA-1 digest of the whole plain image taken with the digest bytes blank, the
 // configuration text with "\n" line ends, a zero byte, and blanks up to a whole block.
 
-#include "app/presenter.h"
+#include "base/presenter.h"
 #include "config/prng.h"
 
 #include <cstddef>

@@ -1,7 +1,7 @@
 #include "config/device_config.h"
 
+#include "base/file_replace.h"
 #include "config/config_cipher.h"
-#include "config/file_replace.h"
 #include "config/password_prompt.h"
 
 #include <algorithm>

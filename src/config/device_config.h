@@ -3,7 +3,7 @@
 // which comment file belongs to it. Every text field keeps the limit of its on-disk form;
 // the limits below count the terminating zero, so the longest value is one less.
 
-#include "app/presenter.h"
+#include "base/presenter.h"
 
 #include <cstddef>
 #include <filesystem>

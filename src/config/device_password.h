@@ -3,7 +3,7 @@
 // fixed 12-character prefix and the primary controller's serial number (big-endian), written
 // as lower-case hexadecimal pairs. Whatever decrypts it on the device uses the same constants.
 
-#include "app/presenter.h"
+#include "base/presenter.h"
 
 #include <array>
 #include <cstdint>

@@ -3,7 +3,7 @@
 // The GUI answers with the "Enter Configuration File Password" dialog, the CLI from a file or
 // the environment, tests from a script. The core never waits on a person itself.
 
-#include "app/presenter.h"
+#include "base/presenter.h"
 
 #include <filesystem>
 #include <optional>

@@ -3,7 +3,7 @@
 // against three published X9.31 AES vectors (128-, 192- and 256-bit keys, 10,000 steps each),
 // then the seeding of `config_prng`, then PBKDF2-HMAC-SHA1 against five published vectors.
 
-#include "app/presenter.h"
+#include "base/presenter.h"
 #include "config/prng.h"
 
 #include <array>

@@ -1,6 +1,7 @@
 #include "model/builders.h"
 
-#include "lineconf/setting_reads.h"
+#include "model/chassis.h"
+#include "model/setting_reads.h"
 #include "snmp/snmp_access.h"
 
 namespace vornex {
@@ -23,7 +24,7 @@ HsEntry& add_port(Card& card, int port, SetupDialog setup, std::uint8_t fill) {
 // E1 and T1 ports differ only in their identifier group, dialog, and how the timeslots
 // of a port are chosen.
 template <typename Timeslots>
-int build_pdh_ports(Box& box, Card& card, int group, SetupDialog setup, Timeslots timeslots) {
+int build_pdh_ports(Chassis& box, Card& card, int group, SetupDialog setup, Timeslots timeslots) {
     std::uint8_t count = 0;
     if (read_port_count(box, card, count) != 0) {
         return 0; // a card without ports; the other cards are still built
@@ -65,14 +66,14 @@ void store_identifier(HsEntry& node, const std::string& text) {
     }
 }
 
-std::vector<oid> identifier_object(const Box& box, const HsEntry& node, int group) {
+std::vector<oid> identifier_object(const Chassis& box, const HsEntry& node, int group) {
     if (group == 0) {
         return box.object({2, 25, 1, 3, node.card->slot, node.address[1]});
     }
     return box.object({static_cast<oid>(group), 1, 3, 1, 3, node.card->slot, node.address[1]});
 }
 
-int read_identifier_object(Box& box, HsEntry& node, int group, bool report, bool blanks_empty) {
+int read_identifier_object(Chassis& box, HsEntry& node, int group, bool report, bool blanks_empty) {
     const std::vector<oid> name = identifier_object(box, node, group);
     char text[64] = {};
     std::size_t length = sizeof text;
@@ -94,7 +95,7 @@ int read_identifier_object(Box& box, HsEntry& node, int group, bool report, bool
 
 } // namespace
 
-int build_e1_ports(Box& box, Card& card) {
+int build_e1_ports(Chassis& box, Card& card) {
     return build_pdh_ports(box, card, identifier_group_e1, SetupDialog::e1_port,
                            [&](HsEntry& port) {
                                e1_line_settings line{};
@@ -106,13 +107,13 @@ int build_e1_ports(Box& box, Card& card) {
                            });
 }
 
-int build_t1_ports(Box& box, Card& card) {
+int build_t1_ports(Chassis& box, Card& card) {
     return build_pdh_ports(
         box, card, identifier_group_t1, SetupDialog::t1_port,
         [&](HsEntry& port) { return NewHsEntry(card, port, t1_first_index, t1_last_index); });
 }
 
-int build_hdlc_channels(Box&, Card& card) {
+int build_hdlc_channels(Chassis&, Card& card) {
     for (int channel = 1; channel <= 2; ++channel) {
         HsEntry& node = append_entry(card.endpoints, nullptr, card);
         node.name = entry_name(16, "HDLC_%d", channel);
@@ -124,7 +125,7 @@ int build_hdlc_channels(Box&, Card& card) {
     return 0;
 }
 
-int build_t3_ports(Box& box, Card& card) {
+int build_t3_ports(Chassis& box, Card& card) {
     std::uint8_t count = 0;
     if (read_port_count(box, card, count) != 0) {
         return 0;
@@ -143,7 +144,7 @@ int build_t3_ports(Box& box, Card& card) {
     return 0;
 }
 
-int build_t3_channels(Box& box, Card& card, HsEntry& port, int t3_type) {
+int build_t3_channels(Chassis& box, Card& card, HsEntry& port, int t3_type) {
     const int count = t3_type == t3_mx3_t1 || t3_type == t3_cbit_t1 ? 28 : 21;
     for (int c = 1; c <= count; ++c) {
         HsEntry& channel = append_entry(port.children, &port, card);
@@ -166,7 +167,7 @@ int build_t3_channels(Box& box, Card& card, HsEntry& port, int t3_type) {
     return 0;
 }
 
-int build_stm_ports(Box& box, Card& card) {
+int build_stm_ports(Chassis& box, Card& card) {
     std::uint8_t count = 0;
     if (read_port_count(box, card, count) != 0) {
         return 0;
@@ -194,7 +195,7 @@ int build_stm_ports(Box& box, Card& card) {
     return 0;
 }
 
-int build_aug_children(Box& box, Card& card, HsEntry& aug, const child_kinds& kinds) {
+int build_aug_children(Chassis& box, Card& card, HsEntry& aug, const child_kinds& kinds) {
     const std::uint8_t port = aug.address[1];
     const std::uint8_t number = aug.address[2];
     if (aug.kind == granularity_vc4) {
@@ -226,7 +227,7 @@ int build_aug_children(Box& box, Card& card, HsEntry& aug, const child_kinds& ki
     return 0;
 }
 
-int build_paths(Box& box, Card& card, HsEntry& node) {
+int build_paths(Chassis& box, Card& card, HsEntry& node) {
     const int k = node.kind;
     int count = 0;
     const char* single_name = nullptr;
@@ -292,7 +293,7 @@ int build_paths(Box& box, Card& card, HsEntry& node) {
     return 0;
 }
 
-int r155_granularity_probe(Box& box, int slot, int port, int aug, int& granularity,
+int r155_granularity_probe(Chassis& box, int slot, int port, int aug, int& granularity,
                            child_kinds& kinds) {
     granularity = 0;
     kinds = {};
@@ -326,7 +327,7 @@ int r155_granularity_probe(Box& box, int slot, int port, int aug, int& granulari
     return 0;
 }
 
-int set_granularity(Box& box, HsEntry& aug, int granularity, const child_kinds& kinds) {
+int set_granularity(Chassis& box, HsEntry& aug, int granularity, const child_kinds& kinds) {
     const oid slot = aug.card->slot;
     const oid port = aug.address[1];
     const oid number = aug.address[2];
@@ -343,15 +344,15 @@ int set_granularity(Box& box, HsEntry& aug, int granularity, const child_kinds& 
     return build_aug_children(box, *aug.card, aug, kinds);
 }
 
-int read_identifier(Box& box, HsEntry& node, int group, bool report) {
+int read_identifier(Chassis& box, HsEntry& node, int group, bool report) {
     return read_identifier_object(box, node, group, report, false);
 }
 
-int read_stm_identifier(Box& box, HsEntry& node, bool report) {
+int read_stm_identifier(Chassis& box, HsEntry& node, bool report) {
     return read_identifier_object(box, node, 0, report, true);
 }
 
-int write_identifier(Box& box, HsEntry& node, int group, const std::string& text) {
+int write_identifier(Chassis& box, HsEntry& node, int group, const std::string& text) {
     const std::vector<oid> name = identifier_object(box, node, group);
     SnmpSet set(box);
     set.add_string_name(name, text);
@@ -362,7 +363,7 @@ int write_identifier(Box& box, HsEntry& node, int group, const std::string& text
     return 0;
 }
 
-int unsupported_card(Box& box, Card& card) {
+int unsupported_card(Chassis& box, Card& card) {
     error_dialog_main(*box.presenter,
                       "**Warning\r\n\r\n\r\nUnsupported card in %s.\r\n\r\nRegistered Model/Mode: "
                       "%d, Card Model: %d",
@@ -370,22 +371,22 @@ int unsupported_card(Box& box, Card& card) {
     return 0;
 }
 
-int build_e1_ports_odd_slot(Box& box, Card& card) {
+int build_e1_ports_odd_slot(Chassis& box, Card& card) {
     return odd_slot(card) ? build_e1_ports(box, card) : 0;
 }
-int build_t1_ports_odd_slot(Box& box, Card& card) {
+int build_t1_ports_odd_slot(Chassis& box, Card& card) {
     return odd_slot(card) ? build_t1_ports(box, card) : 0;
 }
-int build_t3_ports_odd_slot(Box& box, Card& card) {
+int build_t3_ports_odd_slot(Chassis& box, Card& card) {
     return odd_slot(card) ? build_t3_ports(box, card) : 0;
 }
-int build_stm_ports_odd_slot(Box& box, Card& card) {
+int build_stm_ports_odd_slot(Chassis& box, Card& card) {
     return odd_slot(card) ? build_stm_ports(box, card) : 0;
 }
-int build_e1_ports_not_slot_1(Box& box, Card& card) {
+int build_e1_ports_not_slot_1(Chassis& box, Card& card) {
     return card.slot != 1 ? build_e1_ports(box, card) : 0;
 }
-int build_t1_ports_not_slot_1(Box& box, Card& card) {
+int build_t1_ports_not_slot_1(Chassis& box, Card& card) {
     return card.slot != 1 ? build_t1_ports(box, card) : 0;
 }
 

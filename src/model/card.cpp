@@ -1,6 +1,7 @@
 #include "model/card.h"
 
 #include "model/builders.h"
+#include "model/chassis.h"
 #include "snmp/snmp_access.h"
 
 #include <cstdio>
@@ -68,7 +69,7 @@ const char* power_supply_name(long code) {
 }
 
 // One INTEGER status object of the controllers; nullopt when the read fails.
-std::optional<long> read_status(Box& box, std::initializer_list<oid> suffix) {
+std::optional<long> read_status(Chassis& box, std::initializer_list<oid> suffix) {
     std::int32_t value = 0;
     if (get_device_integer(box, suffix, value) != snmp_ok) {
         return std::nullopt;
@@ -78,22 +79,26 @@ std::optional<long> read_status(Box& box, std::initializer_list<oid> suffix) {
 
 } // namespace
 
-const char* slot_name(const Box& box, const Card& card) {
+const char* slot_name(const Chassis& box, const Card& card) {
     if (box.model == nullptr || card.name_index >= box.model->slot_names.size()) {
         return "";
     }
     return box.model->slot_names[card.name_index];
 }
 
-Card& new_card(Box& box) {
+Chassis::Chassis(Presenter& presenter) : SnmpDevice(presenter) {}
+
+Chassis::~Chassis() = default;
+
+Card& new_card(Chassis& box) {
     return *box.cards.emplace_back(std::make_unique<Card>());
 }
 
-void free_cards(Box& box) {
+void free_cards(Chassis& box) {
     box.cards.clear();
 }
 
-int read_cards(Box& box) {
+int read_cards(Chassis& box) {
     free_cards(box);
     const int slots = box.model != nullptr ? box.model->card_slots : 0;
     SnmpGet get(box);
@@ -148,7 +153,7 @@ int read_cards(Box& box) {
     return 0;
 }
 
-void get_controllers(Box& box) {
+void get_controllers(Chassis& box) {
     box.serial_1 = box.serial_2 = 0;
     box.power_supply_1 = box.power_supply_2 = " ";
     box.displayed_map = box.active_map = 0;
@@ -197,7 +202,7 @@ void get_controllers(Box& box) {
     }
 }
 
-int read_port_count(Box& box, Card& card, std::uint8_t& count) {
+int read_port_count(Chassis& box, Card& card, std::uint8_t& count) {
     std::int32_t value = 0;
     const snmp_result result = get_device_integer(box, {1, 1, 1, 5, card.slot}, value);
     if (result != snmp_ok) {
@@ -210,7 +215,7 @@ int read_port_count(Box& box, Card& card, std::uint8_t& count) {
     return 0;
 }
 
-int card_state(Box& box, const Card& card, std::string& text) {
+int card_state(Chassis& box, const Card& card, std::string& text) {
     const auto value = read_status(box, {1, 1, 1, 9, card.slot});
     if (!value) {
         text = "no response";
@@ -236,7 +241,7 @@ int card_state(Box& box, const Card& card, std::string& text) {
     return static_cast<int>(*value);
 }
 
-int xcu_sync_status(Box& box, std::string& text) {
+int xcu_sync_status(Chassis& box, std::string& text) {
     const auto value = read_status(box, {1, 2, 1, 10, 0});
     if (!value) {
         text = "no response";
@@ -246,11 +251,11 @@ int xcu_sync_status(Box& box, std::string& text) {
     return *value == 2 ? 1 : 0;
 }
 
-long working_xcu(Box& box) {
+long working_xcu(Chassis& box) {
     return read_status(box, {1, 2, 1, 11, 0}).value_or(-1);
 }
 
-int standby_present(Box& box) {
+int standby_present(Chassis& box) {
     const auto value = read_status(box, {1, 2, 1, 12, 0});
     if (!value) {
         return -1;
@@ -258,7 +263,7 @@ int standby_present(Box& box) {
     return *value == 2 ? 1 : 0;
 }
 
-int firmware_bank_info(Box& box, int board, std::string& text, bool active_only) {
+int firmware_bank_info(Chassis& box, int board, std::string& text, bool active_only) {
     const auto b = static_cast<oid>(board);
     char bank1[32] = {};
     char bank2[32] = {};

@@ -10,11 +10,11 @@
 
 namespace vornex {
 
-struct Box;
+struct Chassis;
 struct card_type;
 
 // Builds a card's endpoint tree; 0 on success, 1 stops the opening of the device.
-using endpoint_builder = int (*)(Box& box, Card& card);
+using endpoint_builder = int (*)(Chassis& box, Card& card);
 
 enum class card_family { none, e1, t1, t3, stm };
 
@@ -51,29 +51,29 @@ struct Card {
 };
 
 // Appends a zeroed card to the box's list.
-Card& new_card(Box& box);
-void free_cards(Box& box);
+Card& new_card(Chassis& box);
+void free_cards(Chassis& box);
 
 // Rebuilds the card list from the device's card table; 1 after a failure already shown.
-int read_cards(Box& box);
+int read_cards(Chassis& box);
 // Reads the controllers, power supplies, active map and firmware version into the box.
-void get_controllers(Box& box);
+void get_controllers(Chassis& box);
 // Reads the card's port count into `count` (0 on failure, which is reported); 0 or 1.
-int read_port_count(Box& box, Card& card, std::uint8_t& count);
+int read_port_count(Chassis& box, Card& card, std::uint8_t& count);
 
 // The state of a card's slot (1 working, 2 cardTypeMismatch, 3 empty, 4 unplugged), -1
 // when the read fails; `text` names it.
-int card_state(Box& box, const Card& card, std::string& text);
+int card_state(Chassis& box, const Card& card, std::string& text);
 // 1 synchronised, 0 not, -1 no answer; `text` names the state.
-int xcu_sync_status(Box& box, std::string& text);
+int xcu_sync_status(Chassis& box, std::string& text);
 // The number of the working XCU, or -1 when the read fails.
-long working_xcu(Box& box);
+long working_xcu(Chassis& box);
 // 1 when a standby XCU is present, 0 when not, -1 when the read fails.
-int standby_present(Box& box);
+int standby_present(Chassis& box);
 // The firmware banks of a board (a card's slot + 2); 0 or 1 after a reported failure.
-int firmware_bank_info(Box& box, int board, std::string& text, bool active_only);
+int firmware_bank_info(Chassis& box, int board, std::string& text, bool active_only);
 
 // The slot's name in messages and views: "Trib3", "In-Band".
-const char* slot_name(const Box& box, const Card& card);
+const char* slot_name(const Chassis& box, const Card& card);
 
 } // namespace vornex

@@ -104,7 +104,7 @@ snmp_result my_snmp_get(Presenter& presenter, netsnmp_session* session, const oi
     return result;
 }
 
-snmp_result get_device_integer(const Box& box, std::initializer_list<oid> suffix,
+snmp_result get_device_integer(const SnmpDevice& box, std::initializer_list<oid> suffix,
                                std::int32_t& value) {
     const std::vector<oid> name = box.object(suffix);
     std::size_t length = sizeof value;
@@ -125,7 +125,8 @@ snmp_result my_snmp_set_int(Presenter& presenter, netsnmp_session* session, cons
     return exchange(session, request, &response.pdu);
 }
 
-void snmp_report_error(const Box& box, snmp_result result, const char* action, const char* advice) {
+void snmp_report_error(const SnmpDevice& box, snmp_result result, const char* action,
+                       const char* advice) {
     Presenter& presenter = *box.presenter;
     const std::string host = box.host();
     const unsigned transport = snmp_transport_status(result);
@@ -179,7 +180,7 @@ void snmp_report_error(const Box& box, snmp_result result, const char* action, c
                       action, name.c_str(), advice);
 }
 
-void snmp_report_probe_error(OwnerWindow owner, const Box& box, snmp_result result) {
+void snmp_report_probe_error(OwnerWindow owner, const SnmpDevice& box, snmp_result result) {
     Presenter& presenter = *box.presenter;
     const std::string host = box.host();
     const unsigned transport = snmp_transport_status(result);

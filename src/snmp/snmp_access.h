@@ -4,7 +4,7 @@
 // with, and the two routines that turn a failed snmp_result into the program's message.
 // Everything is synchronous; a call blocks for at most the session's timeout times its tries.
 
-#include "snmp/box.h"
+#include "snmp/snmp_device.h"
 #include "snmp/snmp_result.h"
 
 #include <cstddef>
@@ -54,19 +54,20 @@ snmp_result my_snmp_get(Presenter& presenter, netsnmp_session* session, const oi
                         std::size_t& length);
 
 // One GET of one INTEGER device object (the root followed by `suffix`) on the get session.
-snmp_result get_device_integer(const Box& box, std::initializer_list<oid> suffix,
+snmp_result get_device_integer(const SnmpDevice& box, std::initializer_list<oid> suffix,
                                std::int32_t& value);
 
 // One SET of one INTEGER object.
 snmp_result my_snmp_set_int(Presenter& presenter, netsnmp_session* session, const oid* name,
                             std::size_t name_len, long value);
 
-void snmp_report_error(const Box& box, snmp_result result, const char* action, const char* advice);
-inline void snmp_report_error(const Box& box, snmp_result result, const snmp_action& what) {
+void snmp_report_error(const SnmpDevice& box, snmp_result result, const char* action,
+                       const char* advice);
+inline void snmp_report_error(const SnmpDevice& box, snmp_result result, const snmp_action& what) {
     snmp_report_error(box, result, what.action, what.advice);
 }
 
-void snmp_report_probe_error(OwnerWindow owner, const Box& box, snmp_result result);
+void snmp_report_probe_error(OwnerWindow owner, const SnmpDevice& box, snmp_result result);
 
 // A variable as the device answered it.
 struct snmp_value {
@@ -81,7 +82,7 @@ struct snmp_value {
 // kept only if the device answered it with the type expected at its position.
 class SnmpGet {
 public:
-    explicit SnmpGet(const Box& box) : box_(box) {}
+    explicit SnmpGet(const SnmpDevice& box) : box_(box) {}
 
     SnmpGet& add(std::initializer_list<oid> suffix, u_char expected_type);
     SnmpGet& add_name(std::vector<oid> name, u_char expected_type);
@@ -101,7 +102,7 @@ public:
     std::optional<std::string> octets(std::size_t position) const;
 
 private:
-    const Box& box_;
+    const SnmpDevice& box_;
     std::vector<std::vector<oid>> names_;
     std::vector<u_char> expected_;
     std::vector<snmp_value> answer_;
@@ -110,7 +111,7 @@ private:
 // A multi-object SET on the set session, applied by the device as a whole or not at all.
 class SnmpSet {
 public:
-    explicit SnmpSet(const Box& box) : box_(box) {}
+    explicit SnmpSet(const SnmpDevice& box) : box_(box) {}
 
     SnmpSet& add_integer(std::initializer_list<oid> suffix, long value);
     SnmpSet& add_string(std::initializer_list<oid> suffix, std::string_view value);
@@ -125,7 +126,7 @@ private:
         char type; // 'i' INTEGER as decimal text, 's' OCTET STRING
         std::string text;
     };
-    const Box& box_;
+    const SnmpDevice& box_;
     std::vector<item> items_;
 };
 

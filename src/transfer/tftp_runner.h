@@ -5,7 +5,7 @@
 // very same server; a front end only listens to the status updates, which arrive on the
 // server thread and must be carried to the front end's own thread by the listener.
 
-#include "app/window_geometry.h"
+#include "base/window_geometry.h"
 #include "transfer/tftp_server.h"
 
 #include <cstdint>

@@ -1,6 +1,6 @@
 #include "transfer/tftp_server.h"
 
-#include "app/message_text.h"
+#include "base/message_text.h"
 
 #include <arpa/inet.h>
 #include <cerrno>

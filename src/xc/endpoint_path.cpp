@@ -1,7 +1,7 @@
 #include "xc/endpoint_path.h"
 
+#include "device/box.h"
 #include "model/card.h"
-#include "snmp/box.h"
 
 #include <algorithm>
 #include <cctype>

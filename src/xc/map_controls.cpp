@@ -1,8 +1,8 @@
 #include "xc/map_controls.h"
 
-#include "app/presenter.h"
+#include "base/presenter.h"
+#include "device/box.h"
 #include "model/card.h"
-#include "snmp/box.h"
 #include "xc/xc_commands.h"
 #include "xc/xc_probe.h"
 

@@ -1,10 +1,10 @@
 #include "xc/map_export.h"
 
-#include "app/presenter.h"
+#include "base/file_replace.h"
+#include "base/presenter.h"
 #include "comments/comments.h"
-#include "config/file_replace.h"
+#include "device/box.h"
 #include "model/card.h"
-#include "snmp/box.h"
 #include "xc/xc_probe.h"
 
 #include <cerrno>

@@ -8,7 +8,7 @@
 // only stops the reading (the export reads what is missing as it goes); a cancel while
 // exporting ends the file after the rows already written.
 
-#include "xc/progress.h"
+#include "base/progress.h"
 
 #include <filesystem>
 #include <string>

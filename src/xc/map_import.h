@@ -9,7 +9,7 @@
 // goes on and whose Cancel stops, and counted. A stopped or cancelled import leaves a
 // partial map on the device and still runs its closing steps.
 
-#include "xc/progress.h"
+#include "base/progress.h"
 
 #include <filesystem>
 #include <functional>

@@ -1,7 +1,8 @@
 #include "xc/map_management.h"
 
-#include "app/changes_not_stored.h"
+#include "base/changes_not_stored.h"
 #include "comments/comments.h"
+#include "device/box.h"
 #include "snmp/snmp_access.h"
 
 #include <cstdint>

@@ -1,7 +1,8 @@
 #include "xc/xc_commands.h"
 
-#include "app/changes_not_stored.h"
+#include "base/changes_not_stored.h"
 #include "comments/comments.h"
+#include "device/box.h"
 #include "model/card.h"
 #include "snmp/snmp_access.h"
 #include "xc/xc_probe.h"

@@ -1,6 +1,7 @@
 #include "xc/xc_probe.h"
 
 #include "comments/comments.h"
+#include "device/box.h"
 #include "model/card.h"
 #include "snmp/snmp_access.h"
 

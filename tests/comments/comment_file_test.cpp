@@ -6,9 +6,9 @@
 #include "comments/comment_format.h"
 #include "comments/comment_lock.h"
 #include "comments/comments.h"
+#include "device/box.h"
 #include "model/hs_entry.h"
 #include "recording_presenter.h"
-#include "snmp/box.h"
 
 #include <csignal>
 #include <gtest/gtest.h>

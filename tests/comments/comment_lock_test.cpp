@@ -5,8 +5,8 @@
 #include "comments/comment_file.h"
 #include "comments/comment_lock.h"
 #include "comments/comments.h"
+#include "device/box.h"
 #include "recording_presenter.h"
-#include "snmp/box.h"
 
 #include <csignal>
 #include <gtest/gtest.h>

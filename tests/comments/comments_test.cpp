@@ -2,10 +2,10 @@
 
 #include "comment_test_util.h"
 #include "comments/comments.h"
+#include "device/box.h"
 #include "model/card.h"
 #include "model/hs_entry.h"
 #include "recording_presenter.h"
-#include "snmp/box.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>

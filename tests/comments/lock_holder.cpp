@@ -4,8 +4,8 @@
 
 #include "comment_test_util.h"
 #include "comments/comment_file.h"
+#include "device/box.h"
 #include "recording_presenter.h"
-#include "snmp/box.h"
 
 #include <cstdio>
 #include <iostream>

@@ -1,8 +1,9 @@
 // The device model read from the simulator: controllers, the card table and every card's
 // endpoint tree, with the failures that stop or shorten the build.
+#include "device/box.h"
+#include "device/model_steps.h"
 #include "model/builders.h"
 #include "model/card.h"
-#include "model/model_steps.h"
 #include "recording_presenter.h"
 #include "sim_process.h"
 #include "test_device.h"

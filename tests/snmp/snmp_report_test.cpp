@@ -1,4 +1,5 @@
 // The operator's messages for failed exchanges, asserted word for word and in order.
+#include "device/box.h"
 #include "recording_presenter.h"
 #include "snmp/snmp_access.h"
 #include "snmp/snmp_library.h"

@@ -2,8 +2,8 @@
 // A Presenter for tests: keeps every text shown, with the routine that showed it and the
 // parsed kind and title, and answers dialogs from a script.
 
-#include "app/message_text.h"
-#include "app/presenter.h"
+#include "base/message_text.h"
+#include "base/presenter.h"
 
 #include <deque>
 #include <string>

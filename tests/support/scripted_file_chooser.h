@@ -2,7 +2,7 @@
 // A FileChooser for tests: answers open and save alike from a script, in order, and keeps
 // every request it was given. An empty script answers "cancelled".
 
-#include "app/file_chooser.h"
+#include "base/file_chooser.h"
 
 #include <deque>
 #include <filesystem>

@@ -1,6 +1,7 @@
 #include "test_device.h"
 
 #include "config/device_config.h"
+#include "device/box.h"
 #include "model/card.h"
 #include "sim_process.h"
 

@@ -2,8 +2,8 @@
 // Opens a box on a running simulator the way the program does, with the SNMPv1 communities
 // every scenario uses and time-outs short enough that a dropped request costs little.
 
+#include "device/box.h"
 #include "model/hs_entry.h"
-#include "snmp/box.h"
 
 #include <initializer_list>
 #include <memory>

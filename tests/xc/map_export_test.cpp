@@ -1,6 +1,7 @@
 // The export file against the simulator: its exact header and rows, the grouping rules,
 // the options, the two progress phases and their cancels, and the file errors.
 #include "comments/comments.h"
+#include "device/box.h"
 #include "map_fixture.h"
 #include "scripted_progress.h"
 #include "xc/map_export.h"

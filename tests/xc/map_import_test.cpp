@@ -2,6 +2,7 @@
 // the program's words, suppressed and stopped imports, the cancel question, the older
 // layout, identifiers, line ends, and the dry run.
 #include "comments/comments.h"
+#include "device/box.h"
 #include "map_fixture.h"
 #include "scripted_progress.h"
 #include "xc/map_export.h"

@@ -1,8 +1,9 @@
 // Cross-connects against the simulator: probing runs of leaves, making and clearing
 // cross-connects of every leaf kind, the device's refusals, and the map window's rules.
-#include "app/changes_not_stored.h"
+#include "base/changes_not_stored.h"
+#include "device/box.h"
+#include "device/model_steps.h"
 #include "model/card.h"
-#include "model/model_steps.h"
 #include "recording_presenter.h"
 #include "sim_process.h"
 #include "test_device.h"

@@ -1,8 +1,0 @@
-#include "app/startup.h"
-
-#include <QApplication>
-
-int main(int argc, char* argv[]) {
-    QApplication app(argc, argv);
-    return vornex::run_program(app);
-}

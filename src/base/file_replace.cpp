@@ -1,0 +1,107 @@
+#include "base/file_replace.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <random>
+#include <system_error>
+
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace vornex {
+
+namespace {
+
+constexpr std::size_t error_text_limit = 80;
+
+std::FILE* open_exclusive(const std::filesystem::path& path) {
+#ifdef _WIN32
+    return _wfopen(path.c_str(), L"wbx");
+#else
+    return std::fopen(path.c_str(), "wbx");
+#endif
+}
+
+bool flush_to_disk(std::FILE* file) {
+    if (std::fflush(file) != 0) {
+        return false;
+    }
+#ifdef _WIN32
+    return _commit(_fileno(file)) == 0;
+#else
+    return ::fsync(fileno(file)) == 0;
+#endif
+}
+
+std::string cut(std::string text) {
+    if (text.size() > error_text_limit) {
+        text.resize(error_text_limit);
+    }
+    return text;
+}
+
+} // namespace
+
+std::string error_number_text(int error) {
+    const char* text = error != 0 ? std::strerror(error) : nullptr;
+    if (text == nullptr || *text == '\0') {
+        return "Error code " + std::to_string(error);
+    }
+    return cut(text);
+}
+
+std::string display_path(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
+std::optional<std::string> replace_file(const std::filesystem::path& path, std::string_view bytes) {
+    std::random_device random;
+    std::filesystem::path temporary;
+    std::FILE* file = nullptr;
+    for (int attempt = 0; attempt < 16 && file == nullptr; ++attempt) {
+        char suffix[24];
+        std::snprintf(suffix, sizeof suffix, ".%08x.tmp", static_cast<unsigned>(random()));
+        temporary = path;
+        temporary += suffix;
+        errno = 0;
+        file = open_exclusive(temporary);
+        if (file == nullptr && errno != EEXIST) {
+            break;
+        }
+    }
+    if (file == nullptr) {
+        return error_number_text(errno);
+    }
+
+    errno = 0;
+    bool ok =
+        std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() && flush_to_disk(file);
+    int error = errno;
+    if (std::fclose(file) != 0 && ok) {
+        ok = false;
+        error = errno;
+    }
+    std::error_code ec;
+    if (ok) {
+        const auto previous = std::filesystem::status(path, ec);
+        if (!ec && std::filesystem::exists(previous)) {
+            std::filesystem::permissions(temporary, previous.permissions(),
+                                         std::filesystem::perm_options::replace, ec);
+        }
+        ec.clear();
+        std::filesystem::rename(temporary, path, ec);
+    }
+    if (!ok || ec) {
+        std::error_code ignored;
+        std::filesystem::remove(temporary, ignored);
+        return ok ? cut(ec.message()) : error_number_text(error);
+    }
+    return std::nullopt;
+}
+
+} // namespace vornex

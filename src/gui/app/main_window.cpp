@@ -1,0 +1,450 @@
+#include "gui/app/main_window.h"
+
+#include "config/self_test.h"
+#include "gui/app/select_map_dialog.h"
+#include "gui/app/shell_resources.h"
+#include "gui/app/simple_dialog.h"
+#include "model/card.h"
+#include "resources/strings.h"
+#include "xc/map_management.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QKeySequence>
+#include <QMenuBar>
+#include <QScreen>
+#include <QShortcut>
+#include <QTimer>
+#include <QToolButton>
+
+namespace vornex {
+
+namespace {
+
+constexpr int r4150_model = 4150;
+
+// The wait cursor for the length of a device operation.
+class WaitCursor {
+public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+QString plain_text(const char* menu_text) {
+    return QString::fromLatin1(menu_text).remove(QLatin1Char('&'));
+}
+
+} // namespace
+
+MainWindow::MainWindow() : MainWindow(memory_store_) {}
+
+MainWindow::MainWindow(SettingsStore& store)
+    : store_(store), qt_presenter_(this), qt_prompt_(this), qt_chooser_(this),
+      qt_comment_chooser_(this, chooser_, settings_), presenter_(&qt_presenter_),
+      prompt_(&qt_prompt_), chooser_(&qt_chooser_), launcher_(&qt_launcher_),
+      comment_chooser_(&qt_comment_chooser_) {
+    load_settings(store_, settings_);
+    setObjectName(QStringLiteral("mainWindow"));
+    setWindowTitle(QString::fromLatin1(program_title));
+    setFixedSize(width, height);
+    setStyleSheet(QStringLiteral("QMainWindow { background: white; }"));
+
+    // A stored corner near or past the screen's edges is left to the window manager.
+    if (const QScreen* screen = QGuiApplication::primaryScreen();
+        screen != nullptr &&
+        stored_position_usable(settings_.win_x, settings_.win_y, screen->geometry().width(),
+                               screen->geometry().height())) {
+        move(settings_.win_x, settings_.win_y);
+    }
+    buildMenus();
+    // A new run of the program: nothing is unstored yet, and "Store" follows the flag
+    // whoever changes it.
+    changes_not_stored().clear();
+    changes_not_stored().on_change = [this](bool) { updateStore(); };
+}
+
+MainWindow::~MainWindow() {
+    changes_not_stored().on_change = nullptr;
+    releaseDevice();
+}
+
+QAction* MainWindow::addCommand(QMenu* menu, const char* text, const char* name,
+                                void (MainWindow::*slot)()) {
+    QAction* action = menu->addAction(QString::fromLatin1(text));
+    action->setObjectName(QString::fromLatin1(name));
+    connect(action, &QAction::triggered, this, slot);
+    return action;
+}
+
+QAction* MainWindow::addPending(QMenu* menu, const char* text, const char* name) {
+    QAction* action = menu->addAction(QString::fromLatin1(text));
+    action->setObjectName(QString::fromLatin1(name));
+    const std::string command = plain_text(text).toStdString();
+    connect(action, &QAction::triggered, this,
+            [this, command] { command_not_available(*presenter_, command.c_str()); });
+    return action;
+}
+
+QAction* MainWindow::addCheck(QMenu* menu, const char* text, const char* name, bool checked) {
+    QAction* action = menu->addAction(QString::fromLatin1(text));
+    action->setObjectName(QString::fromLatin1(name));
+    action->setCheckable(true);
+    action->setChecked(checked);
+    return action;
+}
+
+void MainWindow::buildMenus() {
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    addCommand(file, "Select Device", "actionSelectDevice", &MainWindow::selectDevice);
+    addPending(file, "Export Map", "actionExportMap");
+    addPending(file, "Import Map", "actionImportMap");
+    addPending(file, "PrintScreen", "actionPrintScreen");
+    QMenu* transfer = file->addMenu(QStringLiteral("Transfer"));
+    addCommand(transfer, "Send configuration to device", "actionSendConfig",
+               &MainWindow::sendConfiguration);
+    addPending(transfer, "Get configuration from device", "actionGetConfig");
+    addPending(transfer, "Send mainboard firmware", "actionSendMainboardFirmware");
+    addPending(transfer, "Send card firmware", "actionSendCardFirmware");
+    addCommand(transfer, "Get FAE Info", "actionGetFaeInfo", &MainWindow::getFaeInfo);
+    file->addSeparator();
+    addCommand(file, "E&xit", "actionExit", &MainWindow::exitCommand);
+
+    QMenu* view = menuBar()->addMenu(QStringLiteral("View"));
+    connect(addCheck(view, "Show Chassis", "actionShowChassis", settings_.show_chassis != 0),
+            &QAction::triggered, this, &MainWindow::toggleShowChassis);
+    connect(addCheck(view, "Simple View", "actionSimpleView", simple_view_), &QAction::triggered,
+            this, &MainWindow::toggleSimpleView);
+    connect(addCheck(view, "Large Font", "actionLargeFont", settings_.large_font != 0),
+            &QAction::triggered, this, &MainWindow::toggleLargeFont);
+
+    QMenu* tools = menuBar()->addMenu(QStringLiteral("Tools"));
+    addCommand(tools, "Retrieve Backup Config", "actionRetrieveConfig",
+               &MainWindow::retrieveConfig);
+    addCommand(tools, "Store Config", "actionStoreConfig", &MainWindow::storeConfig);
+    addCommand(tools, "Rescan device", "actionRescan", &MainWindow::rescanDevice);
+    addCommand(tools, "Telnet Console", "actionTelnet", &MainWindow::telnetConsole);
+    addPending(tools, "Serial Console", "actionSerialConsole");
+    addCommand(tools, "SSH Console", "actionSsh", &MainWindow::sshConsole);
+    addPending(tools, "Reset System", "actionResetSystem");
+    addPending(tools, "Reset Card", "actionResetCard");
+
+    QMenu* map = menuBar()->addMenu(QStringLiteral("Map"));
+    addCommand(map, "Select Displayed Map", "actionSelectMap", &MainWindow::selectDisplayedMap);
+    addPending(map, "Active Map Change", "actionActiveMap");
+    addPending(map, "Read All Cross-Connects", "actionReadAll");
+    addPending(map, "Delete Map", "actionDeleteMap");
+    addPending(map, "Copy Map", "actionCopyMap");
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    addCommand(help, "&About ...", "actionAbout", &MainWindow::showAbout);
+    // The accelerator table gives About to both Alt+? and Alt+/.
+    for (const char* keys : {"Alt+?", "Alt+/"}) {
+        auto* shortcut = new QShortcut(QKeySequence(QString::fromLatin1(keys)), this);
+        connect(shortcut, &QShortcut::activated, this, &MainWindow::showAbout);
+    }
+
+    // "Store" stands alone at the right end of the menu bar and is live only while the
+    // device holds changes that it has not stored.
+    store_action_ = new QAction(QStringLiteral("Store"), this);
+    store_action_->setObjectName(QStringLiteral("actionStore"));
+    store_action_->setEnabled(false);
+    connect(store_action_, &QAction::triggered, this, &MainWindow::storeConfig);
+    auto* store_button = new QToolButton(menuBar());
+    store_button->setObjectName(QStringLiteral("storeButton"));
+    store_button->setDefaultAction(store_action_);
+    store_button->setAutoRaise(true);
+    menuBar()->setCornerWidget(store_button, Qt::TopRightCorner);
+}
+
+bool MainWindow::start(const std::optional<std::filesystem::path>& argument_file) {
+    shell_resources();
+    if (argument_file) {
+        settings_.current_device_file = *argument_file;
+    }
+    show();
+    if (!crypto_self_test(*presenter_, settings_.prng_salt)) {
+        return false;
+    }
+    QTimer::singleShot(0, this, &MainWindow::selectDevice);
+    return true;
+}
+
+// --- The device and its sequences ---------------------------------------------------------
+
+bool MainWindow::isR4150() const {
+    return box_ && box_->model != nullptr && box_->model->model_id == r4150_model;
+}
+
+void MainWindow::setDeviceTitle() {
+    setWindowTitle(QString::fromStdString(main_window_title(program_title, *box_)));
+}
+
+bool MainWindow::changesNotStored() const {
+    return changes_not_stored().is_set();
+}
+
+void MainWindow::setChangesNotStored(bool changed) {
+    if (changed) {
+        changes_not_stored().set();
+    } else {
+        changes_not_stored().clear();
+    }
+    updateStore();
+}
+
+void MainWindow::updateStore() {
+    store_action_->setEnabled(changes_not_stored().is_set());
+}
+
+void MainWindow::startSequence(Sequence sequence) {
+    // A newer start replaces any sequence still queued (say, Rescan chosen twice).
+    ++sequence_id_;
+    postStep(sequence, 0);
+}
+
+void MainWindow::postStep(Sequence sequence, int step) {
+    QTimer::singleShot(0, this, [this, sequence, step, id = sequence_id_] {
+        if (id == sequence_id_) {
+            runStep(sequence, step);
+        }
+    });
+}
+
+void MainWindow::runStep(Sequence sequence, int step) {
+    if (sequence == Sequence::open && step == 0) {
+        openSession();
+    } else if (step <= 1) {
+        readCardTable(sequence);
+    } else if (step == 2) {
+        buildNextCard(sequence);
+    } else if (step == 3) {
+        finishSequence();
+    }
+}
+
+void MainWindow::openSession() {
+    closeDevice();
+    {
+        WaitCursor wait;
+        box_ = AM_New_Box(*presenter_, OwnerWindow::main_window(), config_, timings_);
+        if (box_ && isR4150()) {
+            get_controllers(*box_);
+        }
+    }
+    if (!box_) {
+        // The session has said why; the operator chooses again.
+        QTimer::singleShot(0, this, &MainWindow::selectDevice);
+        emit sequenceEnded(false);
+        return;
+    }
+    select_map_dialog(this, *box_, false);
+    postStep(Sequence::open, 1);
+}
+
+void MainWindow::readCardTable(Sequence sequence) {
+    if (!box_) {
+        return;
+    }
+    if (sequence == Sequence::reload) {
+        saveComments();
+        // (The map window and the chassis view are taken down here.)
+    }
+    steps_.reset();
+    if (isR4150()) {
+        WaitCursor wait;
+        steps_.emplace(*box_);
+        if (steps_->step() == ModelSteps::Outcome::failed) {
+            stopSequence();
+            return;
+        }
+    }
+    setDeviceTitle();
+    postStep(sequence, 2);
+}
+
+void MainWindow::buildNextCard(Sequence sequence) {
+    if (!box_) {
+        return;
+    }
+    if (!steps_ || steps_->next_card() == nullptr) {
+        postStep(sequence, 3);
+        return;
+    }
+    ModelSteps::Outcome outcome;
+    {
+        WaitCursor wait;
+        outcome = steps_->step();
+    }
+    if (outcome == ModelSteps::Outcome::failed) {
+        stopSequence();
+        return;
+    }
+    postStep(sequence, 2);
+}
+
+void MainWindow::finishSequence() {
+    steps_.reset();
+    if (!box_) {
+        return;
+    }
+    comment_file_load(*box_, *comment_chooser_, OwnerWindow::main_window(), config_);
+    // (The map window is made here.)
+    emit sequenceEnded(true);
+}
+
+void MainWindow::stopSequence() {
+    // The failing read has reported itself; the device stays open as far as it was built.
+    steps_.reset();
+    emit sequenceEnded(false);
+}
+
+void MainWindow::saveComments() {
+    if (box_) {
+        comment_file_save(box_.get(), *comment_chooser_, OwnerWindow::main_window(), &config_);
+    }
+}
+
+void MainWindow::closeDevice() {
+    saveComments();
+    releaseDevice();
+}
+
+void MainWindow::releaseDevice() {
+    ++sequence_id_;
+    steps_.reset();
+    if (box_) {
+        free_box(box_);
+        setWindowTitle(QString::fromLatin1(program_title));
+    }
+}
+
+// --- Commands -----------------------------------------------------------------------------
+
+bool MainWindow::confirmLosingChanges() {
+    return confirm_dialog(*presenter_, OwnerWindow::main_window(),
+                          "Confirm Exit\r\n\r\nChanges have not been stored.\r\n\r\nConfirm "
+                          "Exit?") == dialog_ok;
+}
+
+void MainWindow::selectDevice() {
+    if (box_) {
+        if (changesNotStored() && !confirmLosingChanges()) {
+            return;
+        }
+        closeDevice();
+        setChangesNotStored(false);
+    }
+    DeviceDialogServices services{this, *presenter_, *prompt_, *chooser_, store_, settings_};
+    switch (select_device_dialog(this, services, config_)) {
+    case select_device_connect:
+        startSequence(Sequence::open);
+        break;
+    case select_device_exit:
+        endProgram();
+        break;
+    default:
+        break;
+    }
+}
+
+void MainWindow::rescanDevice() {
+    // The flag and "Store" keep their state: the device still holds what was not stored.
+    closeDevice();
+    startSequence(Sequence::open);
+}
+
+void MainWindow::showAbout() {
+    AboutDialog dialog(this);
+    dialog.exec();
+}
+
+void MainWindow::exitCommand() {
+    close();
+}
+
+void MainWindow::endProgram() {
+    ending_ = true;
+    close();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (!ending_ && box_ && changesNotStored() && !confirmLosingChanges()) {
+        ending_ = false;
+        event->ignore();
+        return;
+    }
+    ending_ = false;
+    saveComments();
+    const QPoint corner = frameGeometry().topLeft();
+    save_settings(store_, settings_, WindowCorner{corner.x(), corner.y()}, config_prng);
+    releaseDevice();
+    event->accept();
+}
+
+void MainWindow::selectDisplayedMap() {
+    if (box_ && select_map_dialog(this, *box_, true) == dialog_ok) {
+        startSequence(Sequence::reload);
+    }
+    updateStore();
+}
+
+void MainWindow::storeConfig() {
+    if (box_) {
+        store_config(*box_);
+    }
+    updateStore();
+}
+
+void MainWindow::retrieveConfig() {
+    if (box_ && retrieve_config(*box_) == 0) {
+        startSequence(Sequence::reload);
+    }
+    updateStore();
+}
+
+void MainWindow::telnetConsole() {
+    start_console(*presenter_, *launcher_,
+                  console_command_line(ConsoleKind::telnet, config_.hostname, false));
+}
+
+void MainWindow::sshConsole() {
+    const bool legacy = box_ && box_->fw_lt_2_15_01;
+    start_console(*presenter_, *launcher_,
+                  console_command_line(ConsoleKind::ssh, config_.hostname, legacy));
+}
+
+bool MainWindow::deviceSelected() {
+    if (!box_) {
+        error_dialog_main(*presenter_, "!Error\r\n\r\n\r\n\r\nPlease select a device.");
+    }
+    return box_ != nullptr;
+}
+
+void MainWindow::sendConfiguration() {
+    if (deviceSelected()) {
+        command_not_available(*presenter_, "Send configuration to device");
+    }
+}
+
+void MainWindow::getFaeInfo() {
+    if (deviceSelected()) {
+        command_not_available(*presenter_, "Get FAE Info");
+    }
+}
+
+void MainWindow::toggleShowChassis() {
+    settings_.show_chassis = settings_.show_chassis != 0 ? 0 : 1;
+    // (The chassis view is opened or closed here once it exists.)
+}
+
+void MainWindow::toggleSimpleView() {
+    simple_view_ = !simple_view_;
+}
+
+void MainWindow::toggleLargeFont() {
+    settings_.large_font = settings_.large_font != 0 ? 0 : 1;
+}
+
+} // namespace vornex

@@ -1,0 +1,140 @@
+#pragma once
+// The one top-level window: fixed size, the program title, the menu bar with every command,
+// and the current device. Opening a device runs as a chain of queued steps on the GUI
+// thread (the session, the card table, then one card's endpoints per step), so the window
+// paints between cards; a reload runs the same chain from the card table on.
+
+#include "base/changes_not_stored.h"
+#include "base/file_chooser.h"
+#include "config/device_config.h"
+#include "device/box.h"
+#include "device/model_steps.h"
+#include "gui/app/comment_file_dialogs.h"
+#include "gui/app/qt_platform.h"
+#include "gui/app/qt_presenter.h"
+#include "gui/config/device_dialogs.h"
+#include "shell/settings.h"
+#include "shell/shell.h"
+
+#include <QMainWindow>
+#include <memory>
+#include <optional>
+
+class QAction;
+
+namespace vornex {
+
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    static constexpr int width = 722;
+    static constexpr int height = 634;
+
+    // A window over settings kept in memory (tests, and owners of the message dialogs).
+    MainWindow();
+    // The program's window: the settings are loaded from `store` before it is placed.
+    explicit MainWindow(SettingsStore& store);
+    ~MainWindow() override;
+
+    // The rest of start-up: the file named on the command line, the shared drawing
+    // resources, showing the window, the crypto self-test, and "Select Device" queued.
+    // false when the program has to end (the self-test failed and said so).
+    bool start(const std::optional<std::filesystem::path>& argument_file);
+
+    // Seams the tests replace; the window's own Qt implementations otherwise.
+    void setPresenter(Presenter& presenter) { presenter_ = &presenter; }
+    void setPasswordPrompt(PasswordPrompt& prompt) { prompt_ = &prompt; }
+    void setFileChooser(FileChooser& chooser) { chooser_ = &chooser; }
+    void setProcessLauncher(ProcessLauncher& launcher) { launcher_ = &launcher; }
+    void setSessionTimings(const session_timings& timings) { timings_ = timings; }
+    void setCommentFileChooser(CommentFileChooser& chooser) { comment_chooser_ = &chooser; }
+
+    Settings& settings() { return settings_; }
+    device_config& deviceConfig() { return config_; }
+    Box* box() const { return box_.get(); }
+    bool simpleView() const { return simple_view_; }
+
+    // The program's changes-not-stored flag (changes_not_stored()); "Store" follows it.
+    bool changesNotStored() const;
+    void setChangesNotStored(bool changed);
+
+public slots:
+    void selectDevice();
+    void rescanDevice();
+    void showAbout();
+
+signals:
+    // An opening or reload sequence stopped: after its last step (complete) or at a step
+    // that failed and said why.
+    void sequenceEnded(bool complete);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    enum class Sequence { open, reload };
+
+    void buildMenus();
+    QAction* addCommand(QMenu* menu, const char* text, const char* name,
+                        void (MainWindow::*slot)());
+    QAction* addPending(QMenu* menu, const char* text, const char* name);
+    QAction* addCheck(QMenu* menu, const char* text, const char* name, bool checked);
+
+    void startSequence(Sequence sequence);
+    void postStep(Sequence sequence, int step);
+    void runStep(Sequence sequence, int step);
+    void openSession();
+    void readCardTable(Sequence sequence);
+    void buildNextCard(Sequence sequence);
+    void finishSequence();
+    void stopSequence();
+
+    void saveComments();
+    void closeDevice();
+    void releaseDevice();
+    void endProgram();
+    void updateStore();
+    void setDeviceTitle();
+    bool isR4150() const;
+
+    bool confirmLosingChanges();
+    bool deviceSelected();
+    void exitCommand();
+    void selectDisplayedMap();
+    void storeConfig();
+    void retrieveConfig();
+    void telnetConsole();
+    void sshConsole();
+    void sendConfiguration();
+    void getFaeInfo();
+    void toggleShowChassis();
+    void toggleSimpleView();
+    void toggleLargeFont();
+
+    MemorySettingsStore memory_store_;
+    SettingsStore& store_;
+    Settings settings_;
+
+    QtPresenter qt_presenter_;
+    QtPasswordPrompt qt_prompt_;
+    QtFileChooser qt_chooser_;
+    QtProcessLauncher qt_launcher_;
+    QtCommentFileChooser qt_comment_chooser_;
+    Presenter* presenter_;
+    PasswordPrompt* prompt_;
+    FileChooser* chooser_;
+    ProcessLauncher* launcher_;
+    CommentFileChooser* comment_chooser_;
+    session_timings timings_;
+
+    device_config config_;
+    std::unique_ptr<Box> box_;
+    std::optional<ModelSteps> steps_;
+    int sequence_id_ = 0; // a queued step of an older sequence is dropped
+    bool simple_view_ = true;
+    bool ending_ = false; // closing without the unstored-changes question
+
+    QAction* store_action_ = nullptr;
+};
+
+} // namespace vornex

@@ -1,0 +1,113 @@
+#include "model/setting_reads.h"
+
+#include "model/chassis.h"
+#include "snmp/snmp_access.h"
+
+#include <vector>
+
+namespace vornex {
+
+namespace {
+
+// Sends the GET and matches the answer to the objects asked for by name: a matching
+// INTEGER fills its setting, a matching value of another type is passed over, and a
+// variable that matches nothing ends the walk. Every setting must have been filled.
+template <std::size_t N>
+int read_group(Chassis& box, SnmpGet& get, const char* routine,
+               std::array<std::uint8_t, N>& settings) {
+    if (get.send(reading_configuration_retry) != snmp_ok) {
+        return 1;
+    }
+    std::array<bool, N> received{};
+    std::size_t walked = 0;
+    for (const snmp_value& var : get.answer()) {
+        if (walked++ == N) {
+            break;
+        }
+        std::size_t match = 0;
+        while (match < N && get.name(match) != var.name) {
+            ++match;
+        }
+        if (match == N) {
+            break;
+        }
+        if (var.type == asn_integer) {
+            settings[match] = static_cast<std::uint8_t>(var.integer);
+            received[match] = true;
+        }
+    }
+    for (bool got : received) {
+        if (!got) {
+            internal_error_box(*box.presenter, "%s(), device did not return all parameters",
+                               routine);
+            return 1;
+        }
+    }
+    return 0;
+}
+
+// One object per column: the group's table, the column, then the row index.
+template <std::size_t N>
+void add_columns(SnmpGet& get, const std::array<oid, N>& columns, std::initializer_list<oid> before,
+                 const std::vector<oid>& after, const Chassis& box) {
+    for (oid column : columns) {
+        std::vector<oid> name = box.object(before);
+        name.push_back(column);
+        name.insert(name.end(), after.begin(), after.end());
+        get.add_name(std::move(name), asn_integer);
+    }
+}
+
+oid as_oid(int value) {
+    return static_cast<oid>(value);
+}
+
+// A low-order path is indexed by its TUG2 and its place in it.
+std::vector<oid> lo_path_index(int slot, int port, const lo_path_position& at) {
+    const int n = at.path_number - 1;
+    return {as_oid(slot),
+            as_oid(port),
+            as_oid(at.aug),
+            as_oid(at.level2),
+            as_oid(n / at.paths_per_tug2 + 1),
+            as_oid(n % at.paths_per_tug2 + 1)};
+}
+
+} // namespace
+
+int get_e1_line_setup(Chassis& box, int slot, int port, e1_line_settings& settings) {
+    SnmpGet get(box);
+    add_columns(get, std::array<oid, 8>{3, 4, 5, 6, 7, 8, 10, 11}, {3, 1, 1, 1},
+                {as_oid(slot), as_oid(port)}, box);
+    return read_group(box, get, "get_e1_line_setup", settings);
+}
+
+int get_t3_line_setup(Chassis& box, int slot, int port, t3_line_settings& settings) {
+    SnmpGet get(box);
+    add_columns(get, std::array<oid, 3>{3, 4, 5}, {5, 1, 1, 1}, {as_oid(slot), as_oid(port)}, box);
+    return read_group(box, get, "get_t3_line_setup", settings);
+}
+
+int get_t3_e1_framer(Chassis& box, int slot, int port, int channel, e1_framer_settings& settings) {
+    SnmpGet get(box);
+    add_columns(get, std::array<oid, 5>{4, 5, 6, 7, 8}, {5, 1, 2, 1, 1},
+                {as_oid(slot), as_oid(port), as_oid(channel)}, box);
+    return read_group(box, get, "get_t3_e1_framer", settings);
+}
+
+int get_r155_e1_framer(Chassis& box, int slot, int port, const lo_path_position& at,
+                       e1_framer_settings& settings) {
+    SnmpGet get(box);
+    add_columns(get, std::array<oid, 5>{8, 10, 11, 12, 14}, {2, 27, 1},
+                lo_path_index(slot, port, at), box);
+    return read_group(box, get, "get_r155_e1_framer", settings);
+}
+
+int get_r155_t1_framer(Chassis& box, int slot, int port, const lo_path_position& at,
+                       t1_framer_settings& settings) {
+    SnmpGet get(box);
+    add_columns(get, std::array<oid, 3>{9, 12, 14}, {2, 27, 1}, lo_path_index(slot, port, at), box);
+    return read_group(box, get, "get_r155_t1_framer", settings);
+}
+
+} // namespace vornex

@@ -1,0 +1,105 @@
+// Openings that fail before any device answers: no session may outlive them.
+#include "config/device_config.h"
+#include "device/box.h"
+#include "recording_presenter.h"
+#include "snmp/snmp_library.h"
+
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace vornex {
+namespace {
+
+using test::RecordingPresenter;
+
+const session_timings quick{{1, 200'000}, {1, 200'000}, {1, 200'000}};
+
+// A loopback UDP port that takes requests and never answers them.
+class SilentPort {
+public:
+    SilentPort() {
+        fd_ = socket(AF_INET, SOCK_DGRAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        socklen_t length = sizeof address;
+        getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length);
+        port_ = ntohs(address.sin_port);
+    }
+    ~SilentPort() { close(fd_); }
+    std::string peer() const { return "127.0.0.1:" + std::to_string(port_); }
+
+private:
+    int fd_ = -1;
+    int port_ = 0;
+};
+
+TEST(OpenDevice, UnresolvableHostStopsAtTheProbeSession) {
+    RecordingPresenter presenter;
+    device_config config;
+    device_config_set_defaults(config);
+    config.hostname = "no-such-host.invalid";
+    const int window = 0;
+    auto box = AM_New_Box(presenter, OwnerWindow{&window}, config, quick);
+    EXPECT_EQ(box, nullptr);
+    ASSERT_EQ(presenter.shown.size(), 1u);
+    EXPECT_EQ(presenter.shown[0].owner, OwnerWindow{&window});
+    EXPECT_EQ(presenter.shown[0].text,
+              "!Error\r\n\r\n\r\nUnable to create SNMP session with no-such-host.invalid for "
+              "probe.\r\n\r\nThis error is usually caused by an invalid IP address or hostname. "
+              "Please verify the device configuration.  Do not insert leading spaces or pad IPv4 "
+              "addresses with leading zeros.  When using a hostname, use the \"nslookup\" "
+              "command-line utility to verify the PC can resolve the hostname.");
+    EXPECT_EQ(snmp_open_session_count(), 0);
+}
+
+TEST(OpenDevice, SilentDeviceTimesOutAtTheProbe) {
+    SilentPort device;
+    RecordingPresenter presenter;
+    device_config config;
+    device_config_set_defaults(config);
+    config.hostname = device.peer();
+    EXPECT_EQ(AM_New_Box(presenter, {}, config, quick), nullptr);
+    ASSERT_EQ(presenter.shown.size(), 1u);
+    EXPECT_EQ(presenter.shown[0].text.rfind("!!Communication Error\r\n\r\n\r\nA communication "
+                                            "timeout occurred with " +
+                                                device.peer() + ".\r\n\r\n",
+                                            0),
+              0u);
+    EXPECT_EQ(snmp_open_session_count(), 0);
+}
+
+TEST(OpenDevice, ShortPassPhrasesAreReportedAndTheOpeningGoesOn) {
+    SilentPort device;
+    RecordingPresenter presenter;
+    device_config config;
+    device_config_set_defaults(config);
+    config.hostname = device.peer();
+    config.snmp_version = snmp_version_3;
+    config.security_username = "op";
+    config.auth_protocol = auth_sha;
+    config.priv_protocol = priv_aes;
+    config.auth_key = "short";
+    config.priv_key = "tiny";
+    EXPECT_EQ(AM_New_Box(presenter, {}, config, quick), nullptr);
+    const auto texts = presenter.texts();
+    ASSERT_EQ(texts.size(), 3u);
+    EXPECT_EQ(texts[0],
+              "!Error\r\n\r\n\r\n\r\nError generating Ku from authentication pass phrase.");
+    EXPECT_EQ(texts[1], "!Error\r\n\r\n\r\n\r\nError generating Ku from privacy pass phrase.");
+    // The opening went on to the probe. The library's SNMPv3 engine discovery gets no
+    // answer from this silent device, which the library reports as an error.
+    EXPECT_EQ(texts[2].rfind("!!Communication Error\r\n\r\n\r\nA communication error "
+                             "occurred with " +
+                                 device.peer(),
+                             0),
+              0u);
+    EXPECT_EQ(snmp_open_session_count(), 0);
+}
+
+} // namespace
+} // namespace vornex

@@ -1,0 +1,317 @@
+// Opening and identifying a device against the simulator, v1 and v3, with every refusal.
+#include "config/device_config.h"
+#include "device/box.h"
+#include "recording_presenter.h"
+#include "sim_process.h"
+#include "snmp/snmp_access.h"
+#include "snmp/snmp_library.h"
+
+#include <cstring>
+#include <gtest/gtest.h>
+#include <net-snmp/net-snmp-includes.h>
+
+namespace vornex {
+namespace {
+
+using test::RecordingPresenter;
+using test::SimProcess;
+
+const session_timings quick{{1, 300'000}, {1, 300'000}, {1, 300'000}};
+const char* const sys_object_id = "1.3.6.1.2.1.1.2.0";
+
+device_config v1_config(const SimProcess& sim) {
+    device_config config;
+    device_config_set_defaults(config);
+    config.hostname = sim.peer();
+    config.get_community = "public";
+    config.set_community = "private";
+    return config;
+}
+
+device_config v3_config(const SimProcess& sim, const char* user, int auth, int priv) {
+    device_config config = v1_config(sim);
+    config.snmp_version = snmp_version_3;
+    config.security_username = user;
+    config.auth_protocol = auth;
+    config.priv_protocol = priv;
+    config.auth_key = auth == auth_md5 ? "md5-auth-pass" : "sha-auth-pass";
+    config.priv_key = priv == priv_des ? "des-priv-pass" : "aes-priv-pass";
+    return config;
+}
+
+class OpenDevice : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { sim = SimProcess::start("v3").release(); }
+    static void TearDownTestSuite() {
+        delete sim;
+        sim = nullptr;
+    }
+    void SetUp() override {
+        ASSERT_NE(sim, nullptr);
+        sim->clear_faults();
+        sim->set_value(sys_object_id, "o:1.3.6.1.4.1.823.4150");
+        sim->set_value("1.3.6.1.2.1.1.5.0", "s:r4150-v3");
+        sim->clear_requests();
+    }
+    void TearDown() override { EXPECT_EQ(snmp_open_session_count(), 0); }
+
+    // Opens with the given configuration and expects exactly one message.
+    std::string refusal(const device_config& config) {
+        auto box = AM_New_Box(presenter, {}, config, quick);
+        EXPECT_EQ(box, nullptr);
+        EXPECT_EQ(presenter.shown.size(), 1u);
+        return presenter.shown.empty() ? "" : presenter.shown.back().text;
+    }
+
+    static SimProcess* sim;
+    RecordingPresenter presenter;
+};
+
+SimProcess* OpenDevice::sim = nullptr;
+
+TEST_F(OpenDevice, Version1OpensACompleteBox) {
+    auto box = AM_New_Box(presenter, {}, v1_config(*sim));
+    ASSERT_NE(box, nullptr);
+    EXPECT_TRUE(presenter.shown.empty());
+    EXPECT_EQ(box->root_len, 8u);
+    EXPECT_EQ(box->object({}), (std::vector<oid>{1, 3, 6, 1, 4, 1, 823, 4150}));
+    EXPECT_EQ(box->sys_name, "r4150-v3");
+    ASSERT_NE(box->model, nullptr);
+    EXPECT_STREQ(box->model->name, "R4150");
+    EXPECT_STREQ(box->model->slot_names[3], "Trib3");
+    EXPECT_STREQ(box->model->slot_names[9], "In-Band");
+    EXPECT_EQ(box->host(), sim->peer());
+    EXPECT_EQ(snmp_open_session_count(), 2);
+    ASSERT_NE(box->get_session, box->set_session);
+    // The working sessions carry the device's retries and time-outs.
+    EXPECT_EQ(box->get_session->retries, 11);
+    EXPECT_EQ(box->get_session->timeout, 12'000'000);
+    EXPECT_EQ(box->set_session->retries, 3);
+    EXPECT_EQ(box->set_session->timeout, 45'000'000);
+    // Identification is the two reads of the probe, nothing more.
+    EXPECT_EQ(sim->requests(),
+              (std::vector<std::string>{"GET 1.3.6.1.2.1.1.2.0", "GET 1.3.6.1.2.1.1.5.0"}));
+
+    // Reads go with the read community, writes with the write community.
+    const std::vector<oid> name = box->object({1, 16, 4, 1, 0});
+    EXPECT_EQ(my_snmp_set_int(presenter, box->set_session, name.data(), name.size(), 2), snmp_ok);
+    EXPECT_EQ(sim->value("R.1.16.4.1.0"), "i:2");
+    EXPECT_EQ(my_snmp_set_int(presenter, box->get_session, name.data(), name.size(), 1),
+              snmp_result_from_error_status(2)); // a read-only community may not write
+    EXPECT_EQ(sim->value("R.1.16.4.1.0"), "i:2");
+    sim->set_value("R.1.16.4.1.0", "i:1");
+    free_box(box);
+}
+
+TEST_F(OpenDevice, EveryVersion3CombinationOpens) {
+    struct combination {
+        const char* user;
+        int auth;
+        int priv;
+        int level;
+    };
+    for (const combination& c : {combination{"noauth", auth_none, priv_none, SNMP_SEC_LEVEL_NOAUTH},
+                                 {"md5", auth_md5, priv_none, SNMP_SEC_LEVEL_AUTHNOPRIV},
+                                 {"sha", auth_sha, priv_none, SNMP_SEC_LEVEL_AUTHNOPRIV},
+                                 {"md5des", auth_md5, priv_des, SNMP_SEC_LEVEL_AUTHPRIV},
+                                 {"md5aes", auth_md5, priv_aes, SNMP_SEC_LEVEL_AUTHPRIV},
+                                 {"shades", auth_sha, priv_des, SNMP_SEC_LEVEL_AUTHPRIV},
+                                 {"shaaes", auth_sha, priv_aes, SNMP_SEC_LEVEL_AUTHPRIV},
+                                 // Without authentication there is no privacy, whatever is set.
+                                 {"noauth", auth_none, priv_aes, SNMP_SEC_LEVEL_NOAUTH}}) {
+        SCOPED_TRACE(c.user);
+        auto box = AM_New_Box(presenter, {}, v3_config(*sim, c.user, c.auth, c.priv), quick);
+        ASSERT_NE(box, nullptr);
+        EXPECT_TRUE(presenter.shown.empty());
+        EXPECT_EQ(box->sys_name, "r4150-v3");
+        EXPECT_EQ(box->get_session->securityLevel, c.level);
+        EXPECT_EQ(box->set_session->securityLevel, c.level);
+        std::int32_t map = 0;
+        std::size_t length = sizeof map;
+        const std::vector<oid> name = box->object({1, 16, 4, 1, 0});
+        EXPECT_EQ(my_snmp_get(presenter, box->get_session, name.data(), name.size(), asn_integer,
+                              &map, length),
+                  snmp_ok);
+        EXPECT_EQ(map, 1);
+    }
+}
+
+TEST_F(OpenDevice, WrongCredentialsFailAtTheProbe) {
+    device_config wrong_community = v1_config(*sim);
+    wrong_community.get_community = "nobody";
+    const std::string timeout = refusal(wrong_community);
+    EXPECT_EQ(timeout, "!!Communication Error\r\n\r\n\r\nA communication timeout occurred with " +
+                           sim->peer() +
+                           ".\r\n\r\nVerify the network connection and that you can ping the "
+                           "target device from your PC.  Verify UDP port 161 is not blocked by a "
+                           "firewall.  Verify SNMP is enabled in the target device and that the "
+                           "SNMP settings, such as the community strings or SNMPv3 security "
+                           "strings, match the settings in the Vornex configuration file.");
+
+    presenter.clear();
+    device_config wrong_key = v3_config(*sim, "shaaes", auth_sha, priv_aes);
+    wrong_key.auth_key = "not-the-pass-phrase";
+    EXPECT_EQ(refusal(wrong_key).rfind("!!Communication Error\r\n\r\n\r\nA communication ", 0), 0u);
+}
+
+TEST_F(OpenDevice, IdentificationRefusals) {
+    const std::string host = sim->peer();
+    sim->set_value(sys_object_id, "o:1.3.6.1.4.1.823.4150.1");
+    EXPECT_EQ(refusal(v1_config(*sim)),
+              "!Error\r\n\r\n\r\nThe device at " + host +
+                  " did not respond with a valid system object ID.\r\n\r\nThe system object ID "
+                  "does not match the format used by Vivi Dudider.  Please verify the IP.");
+
+    // The root's full 128 sub-identifiers: read whole, and refused by its length.
+    std::string long_id = "o:1.3.6.1.4.1.823.4150";
+    for (int i = 8; i < 128; ++i) {
+        long_id += ".1";
+    }
+    sim->set_value(sys_object_id, long_id);
+    presenter.clear();
+    EXPECT_EQ(refusal(v1_config(*sim)).find("did not respond with a valid system object ID"),
+              std::string("!Error\r\n\r\n\r\nThe device at " + host + " ").size());
+    // Longer still: the SNMP library itself cannot decode such an answer, so the device
+    // reads as one that does not answer properly.
+    sim->set_value(sys_object_id, long_id + ".1");
+    presenter.clear();
+    EXPECT_EQ(refusal(v1_config(*sim))
+                  .rfind("!!Communication Error\r\n\r\n\r\nA communication "
+                         "timeout occurred with ",
+                         0),
+              0u);
+
+    sim->set_value(sys_object_id, "o:1.3.6.1.4.1.8072.3.2.10");
+    presenter.clear();
+    EXPECT_EQ(refusal(v1_config(*sim)),
+              "!Error\r\n\r\n\r\nUnknown device (eID:8072) at " + host +
+                  ".\r\n\r\nThe reported enterprise ID does not belong to Vivi Dudider.\r\n\r\n"
+                  "Please verify the IP address.");
+
+    sim->set_value(sys_object_id, "o:1.3.6.1.4.1.823.4100.1.2");
+    presenter.clear();
+    EXPECT_EQ(refusal(v1_config(*sim)),
+              "!Error\r\n\r\n\r\nUnknown device (mID:4100) at " + host +
+                  ".\r\n\r\nThe reported MIB ID is not recognized.\r\n\r\nPlease verify the "
+                  "device IP address and that the device is supported by this version of the "
+                  "Vornex program.");
+}
+
+TEST_F(OpenDevice, TenSubIdentifierRootAndLongSysName) {
+    sim->set_value(sys_object_id, "o:1.3.6.1.4.1.823.4150.7.9");
+    sim->set_value("1.3.6.1.2.1.1.5.0", "s:0123456789abcdefghijKLMNOP");
+    auto box = AM_New_Box(presenter, {}, v1_config(*sim), quick);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->root_len, 10u);
+    EXPECT_EQ(box->sys_name, "0123456789abcdefghijK");
+}
+
+TEST_F(OpenDevice, ProbeFailuresAfterTheFirstRead) {
+    // The sysName read fails: the probe error names the status, and no session stays open.
+    sim->fail_prefix("1.3.6.1.2.1.1.5.0", 5);
+    EXPECT_EQ(refusal(v1_config(*sim)),
+              "!!SNMP Error\r\n\r\n\r\nA SNMP error occurred with " + sim->peer() +
+                  ".\r\n\r\nSNMP error: Generic Error\r\n\r\nVerify the Vornex configuration file "
+                  "is accessing the intended device and that the SNMP configuration is correct.");
+}
+
+class SingleReads : public OpenDevice {
+protected:
+    void SetUp() override {
+        OpenDevice::SetUp();
+        box = AM_New_Box(presenter, {}, v1_config(*sim), quick);
+        ASSERT_NE(box, nullptr);
+        sim->clear_requests();
+    }
+    void TearDown() override {
+        free_box(box);
+        OpenDevice::TearDown();
+    }
+    snmp_result get(std::initializer_list<oid> suffix, u_char type, void* buffer,
+                    std::size_t& length) {
+        const std::vector<oid> name = box->object(suffix);
+        return my_snmp_get(presenter, box->get_session, name.data(), name.size(), type, buffer,
+                           length);
+    }
+    std::unique_ptr<Box> box;
+};
+
+TEST_F(SingleReads, StringsAreCutAndTerminated) {
+    sim->set_value("R.3.1.3.1.3.1.1", "s:ABCDEFGH");
+    char text[9];
+    std::memset(text, 'x', sizeof text);
+    std::size_t length = 8; // capacity equal to the value's length
+    ASSERT_EQ(get({3, 1, 3, 1, 3, 1, 1}, asn_octet_string, text, length), snmp_ok);
+    EXPECT_EQ(length, 7u);
+    EXPECT_STREQ(text, "ABCDEFG");
+    length = 9;
+    ASSERT_EQ(get({3, 1, 3, 1, 3, 1, 1}, asn_octet_string, text, length), snmp_ok);
+    EXPECT_EQ(length, 8u);
+    EXPECT_STREQ(text, "ABCDEFGH");
+}
+
+TEST_F(SingleReads, ObjectIdThatDoesNotFitIsNotCopied) {
+    oid room[4] = {7, 7, 7, 7};
+    std::size_t length = sizeof room;
+    const std::vector<oid> name{1, 3, 6, 1, 2, 1, 1, 2, 0};
+    ASSERT_EQ(my_snmp_get(presenter, box->get_session, name.data(), name.size(), asn_object_id,
+                          room, length),
+              snmp_ok);
+    EXPECT_EQ(length, 8 * sizeof(oid));
+    EXPECT_EQ(room[0], 7u);
+}
+
+TEST_F(SingleReads, WrongTypeTimeoutAndMissingObject) {
+    std::int32_t value = 0;
+    std::size_t length = sizeof value;
+    sim->wrong_type("R.1.16.4.1.0");
+    EXPECT_EQ(get({1, 16, 4, 1, 0}, asn_integer, &value, length), snmp_local_failure);
+    sim->clear_faults();
+
+    sim->drop_next(2); // the request and its one retry
+    EXPECT_EQ(get({1, 16, 4, 1, 0}, asn_integer, &value, length), snmp_stat_timeout);
+    length = sizeof value;
+    EXPECT_EQ(get({1, 99, 1, 0}, asn_integer, &value, length), snmp_result_from_error_status(2));
+
+    // A type the layer does not handle is an internal error.
+    length = sizeof value;
+    EXPECT_EQ(get({1, 16, 4, 1, 0}, 0x41, &value, length), snmp_local_failure);
+    EXPECT_TRUE(presenter.shown.empty()); // types differ: no internal error for this one
+}
+
+TEST_F(SingleReads, MultiObjectGetKeepsPositionsAndTypes) {
+    SnmpGet get(*box);
+    get.add({1, 2, 1, 1, 0}, asn_integer)    // serial 1
+        .add({1, 2, 1, 3, 0}, asn_integer)   // the version text, asked as INTEGER
+        .add({1, 16, 4, 1, 0}, asn_integer); // active map
+    ASSERT_EQ(get.send(), snmp_ok);
+    EXPECT_TRUE(get.integer(0).has_value());
+    EXPECT_FALSE(get.integer(1).has_value());
+    EXPECT_EQ(get.integer(2), 1);
+    ASSERT_EQ(sim->requests().size(), 1u);
+
+    // A refused request is reported with the caller's action and advice.
+    sim->fail_prefix("R.1.16.4", 5);
+    EXPECT_EQ(get.send(reading_configuration_rescan), snmp_result_from_error_status(5));
+    EXPECT_EQ(presenter.texts(),
+              std::vector<std::string>{"!!SNMP Error\r\n\r\n\r\nA SNMP error occurred while "
+                                       "reading configuration.\r\n\r\nSNMP error: Generic "
+                                       "Error\r\n\r\nRescan device"});
+}
+
+TEST_F(SingleReads, MultiObjectSetIsAllOrNothing) {
+    sim->set_value("R.3.1.3.1.3.1.1", "s:OLD");
+    SnmpSet set(*box);
+    set.add_string({3, 1, 3, 1, 3, 1, 1}, "NEW").add_integer({1, 2, 1, 1, 0}, 5); // read-only
+    EXPECT_NE(set.send(setting_configuration), snmp_ok);
+    EXPECT_EQ(sim->value("R.3.1.3.1.3.1.1"), "s:OLD");
+    EXPECT_FALSE(presenter.shown.empty());
+
+    SnmpSet ok(*box);
+    ok.add_string({3, 1, 3, 1, 3, 1, 1}, "NEW");
+    EXPECT_EQ(ok.send(setting_configuration), snmp_ok);
+    EXPECT_EQ(sim->value("R.3.1.3.1.3.1.1"), "s:NEW");
+}
+
+} // namespace
+} // namespace vornex

@@ -1,0 +1,465 @@
+#include "comments/comments.h"
+#include "config/prng.h"
+#include "gui/app/main_window.h"
+#include "gui/app/startup.h"
+#include "modal_helper.h"
+#include "model/card.h"
+#include "recording_presenter.h"
+#include "sim_process.h"
+#include "snmp/snmp_library.h"
+#include "test_device.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+#include <fstream>
+#include <gtest/gtest.h>
+
+namespace vornex {
+namespace {
+
+using test::child;
+using test::ModalAnswer;
+using test::RecordingPresenter;
+using test::save_screenshot;
+using test::SimProcess;
+using test::wait_for;
+
+struct FakeLauncher : ProcessLauncher {
+    std::vector<std::string> started;
+    int start_detached(const std::string& command_line) override {
+        started.push_back(command_line);
+        return 0;
+    }
+};
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        snmp_library_init();
+        sim = SimProcess::start("demo");
+    }
+    static void TearDownTestSuite() { sim.reset(); }
+
+    // A device file for the demo device; `host` replaces the simulator's address.
+    std::filesystem::path device_file(const char* name, const std::string& host = {},
+                                      const std::filesystem::path& comment_file = {}) {
+        device_config config;
+        device_config_set_defaults(config);
+        config.hostname = host.empty() ? sim->peer() : host;
+        config.comment_file = comment_file;
+        config.get_community = "public";
+        config.set_community = "private";
+        const std::filesystem::path path =
+            std::filesystem::path(folder.path().toStdString()) / name;
+        EXPECT_EQ(device_config_write(presenter, {}, path, config), 0);
+        return path;
+    }
+
+    std::unique_ptr<MainWindow> make_window() {
+        auto window = std::make_unique<MainWindow>(store);
+        window->setPresenter(presenter);
+        window->setProcessLauncher(launcher);
+        window->setSessionTimings(test::quick_timings);
+        return window;
+    }
+
+    // Answers "Select Map" (no Cancel at device open) with `map`; what it showed is kept.
+    void answer_select_map(std::optional<ModalAnswer>& answer, int map = 1) {
+        answer.emplace([this, map](QWidget* dialog) {
+            map_dialog_title = dialog->windowTitle();
+            map_labels = {child<QRadioButton>(dialog, "map1")->text(),
+                          child<QRadioButton>(dialog, "map2")->text()};
+            map_cancel_visible = dialog->findChild<QDialogButtonBox*>()
+                                     ->button(QDialogButtonBox::Cancel)
+                                     ->isVisible();
+            save_screenshot(dialog, QStringLiteral("select_map_dialog"));
+            child<QRadioButton>(dialog, map == 2 ? "map2" : "map1")->click();
+            dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+        });
+    }
+
+    // Starts the window on `file`; the selection dialog's path field is kept and Connect
+    // (or Exit) pressed.
+    void start(MainWindow& window, const std::optional<std::filesystem::path>& file, bool connect,
+               std::optional<ModalAnswer>& map_answer) {
+        ModalAnswer select(
+            [&](QWidget* dialog) {
+                shown_path = child<QLineEdit>(dialog, "deviceFile")->text();
+                if (connect) {
+                    answer_select_map(map_answer);
+                    // One press of Enter connects: "Connect to Device" is the default.
+                    QWidget* focus = dialog->focusWidget();
+                    QTest::keyClick(focus != nullptr ? focus : dialog, Qt::Key_Return);
+                } else {
+                    child<QPushButton>(dialog, "exit")->click();
+                }
+            },
+            30000);
+        ASSERT_TRUE(window.start(file));
+        ASSERT_TRUE(wait_for([&] { return select.ran(); }));
+    }
+
+    // The demo chassis has a card that differs from its slot's registration, which every
+    // opening points out; nothing else may be said.
+    void expect_only_card_warnings() {
+        for (const test::Shown& shown : presenter.shown) {
+            EXPECT_EQ(shown.text.rfind("**Warning\r\n", 0), 0u) << shown.text;
+        }
+        presenter.clear();
+    }
+
+    static std::unique_ptr<SimProcess> sim;
+    QTemporaryDir folder;
+    RecordingPresenter presenter;
+    FakeLauncher launcher;
+    MemorySettingsStore store;
+    QString shown_path;
+    QString map_dialog_title;
+    QStringList map_labels;
+    bool map_cancel_visible = true;
+};
+
+std::unique_ptr<SimProcess> MainWindowTest::sim;
+
+TEST_F(MainWindowTest, SelectionDialogShowsTheArgumentOrTheRecentFile) {
+    store.exists = true;
+    store.values["RecentDeviceFile"] = {SettingKind::wide_text, 0, "/recent/site.lcf"};
+    std::optional<ModalAnswer> unused;
+    {
+        auto window = make_window();
+        start(*window, std::nullopt, false, unused);
+        EXPECT_EQ(shown_path, QStringLiteral("/recent/site.lcf"));
+        EXPECT_TRUE(wait_for([&] { return !window->isVisible(); })); // Exit ends the program
+    }
+    {
+        auto window = make_window();
+        start(*window, std::filesystem::path("/given/other.lcf"), false, unused);
+        EXPECT_EQ(shown_path, QStringLiteral("/given/other.lcf"));
+    }
+    // The argument is kept only after a successful connect.
+    EXPECT_EQ(store.values.at("RecentDeviceFile").bytes, "/recent/site.lcf");
+}
+
+TEST_F(MainWindowTest, FirstRunTakesTheDefaultsAndWritesTheSettingsAtClose) {
+    auto window = make_window();
+    EXPECT_TRUE(child<QAction>(window.get(), "actionShowChassis")->isChecked());
+    EXPECT_TRUE(child<QAction>(window.get(), "actionSimpleView")->isChecked());
+    EXPECT_FALSE(child<QAction>(window.get(), "actionLargeFont")->isChecked());
+    EXPECT_TRUE(store.values.empty());
+    std::optional<ModalAnswer> unused;
+    start(*window, std::nullopt, false, unused);
+    ASSERT_TRUE(wait_for([&] { return !window->isVisible(); }));
+    EXPECT_TRUE(store.exists);
+    EXPECT_EQ(store.values.at("ShowChassis").number, 1);
+    EXPECT_EQ(store.values.at("LargeFont").number, 0);
+    EXPECT_EQ(store.values.at("ComBaud").number, 9600);
+    EXPECT_EQ(store.values.at("WinX").number, window->frameGeometry().left());
+    EXPECT_EQ(store.values.at("PrngSalt").bytes.size(), 16u);
+    EXPECT_EQ(store.values.count("RecentDeviceFile"), 0u);
+}
+
+TEST_F(MainWindowTest, StoredPositionIsUsedOnlyWellInsideTheScreen) {
+    store.exists = true;
+    const QSize screen = QGuiApplication::primaryScreen()->geometry().size();
+    const std::pair<int, int> cases[] = {
+        {60, 40}, {screen.width() - 34, 40}, {-1, 40}, {60, screen.height() - 34}};
+    for (const auto& [x, y] : cases) {
+        store.values["WinX"] = {SettingKind::number, x, {}};
+        store.values["WinY"] = {SettingKind::number, y, {}};
+        MainWindow window(store);
+        const bool placed = window.pos() == QPoint(x, y);
+        EXPECT_EQ(placed, x == 60 && y == 40) << x << "," << y;
+    }
+}
+
+TEST_F(MainWindowTest, ViewOptionsArePersisted) {
+    store.exists = true;
+    store.values["ShowChassis"] = {SettingKind::number, 0, {}};
+    store.values["LargeFont"] = {SettingKind::number, 1, {}};
+    MainWindow window(store);
+    EXPECT_FALSE(child<QAction>(&window, "actionShowChassis")->isChecked());
+    EXPECT_TRUE(child<QAction>(&window, "actionLargeFont")->isChecked());
+    child<QAction>(&window, "actionShowChassis")->trigger();
+    child<QAction>(&window, "actionLargeFont")->trigger();
+    child<QAction>(&window, "actionSimpleView")->trigger();
+    EXPECT_FALSE(window.simpleView());
+    window.close();
+    EXPECT_EQ(store.values.at("ShowChassis").number, 1);
+    EXPECT_EQ(store.values.at("LargeFont").number, 0);
+}
+
+TEST_F(MainWindowTest, MenusStoreButtonAndCommandsWithoutADevice) {
+    MainWindow window(store);
+    window.setPresenter(presenter);
+    QStringList menus;
+    for (QAction* action : window.menuBar()->actions()) {
+        menus << action->text();
+    }
+    EXPECT_EQ(menus,
+              (QStringList{QStringLiteral("&File"), QStringLiteral("View"), QStringLiteral("Tools"),
+                           QStringLiteral("Map"), QStringLiteral("&Help")}));
+    // "Store" stands at the right end of the menu bar, greyed.
+    auto* store_button = qobject_cast<QToolButton*>(window.menuBar()->cornerWidget());
+    ASSERT_NE(store_button, nullptr);
+    EXPECT_EQ(store_button->defaultAction()->text(), QStringLiteral("Store"));
+    EXPECT_FALSE(store_button->isEnabled());
+
+    // Commands still to come say so; the transfers first ask for a device.
+    child<QAction>(&window, "actionExportMap")->trigger();
+    ASSERT_EQ(presenter.shown.size(), 1u);
+    EXPECT_EQ(presenter.last().text,
+              "*Not Available\r\n\r\n\r\nExport Map is not available in this version of the "
+              "program yet.");
+    child<QAction>(&window, "actionSendConfig")->trigger();
+    child<QAction>(&window, "actionGetFaeInfo")->trigger();
+    ASSERT_EQ(presenter.shown.size(), 3u);
+    EXPECT_EQ(presenter.shown[1].text, "!Error\r\n\r\n\r\n\r\nPlease select a device.");
+    EXPECT_EQ(presenter.shown[2].text, "!Error\r\n\r\n\r\n\r\nPlease select a device.");
+    // Without a device a map command does nothing.
+    child<QAction>(&window, "actionSelectMap")->trigger();
+    EXPECT_EQ(presenter.shown.size(), 3u);
+}
+
+TEST_F(MainWindowTest, AboutComesWithAltQuestionMark) {
+    MainWindow window(store);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    QString title;
+    ModalAnswer about([&](QWidget* w) {
+        title = w->windowTitle();
+        w->close();
+    });
+    QTest::keyClick(&window, Qt::Key_Slash, Qt::AltModifier);
+    ASSERT_TRUE(wait_for([&] { return about.ran(); }, 5000));
+    EXPECT_EQ(title, QStringLiteral("About Vornex"));
+}
+
+TEST_F(MainWindowTest, ADeviceThatDoesNotAnswerLeadsBackToTheSelection) {
+    // A port where nothing listens: the session fails, says so, and the selection returns.
+    const auto file = device_file("silent.lcf", "127.0.0.1:9");
+    auto window = make_window();
+    std::optional<ModalAnswer> unused;
+    std::optional<ModalAnswer> again;
+    QSignalSpy ended(window.get(), &MainWindow::sequenceEnded);
+    ModalAnswer select(
+        [&](QWidget* dialog) {
+            again.emplace([](QWidget* d) { child<QPushButton>(d, "exit")->click(); }, 30000);
+            child<QPushButton>(dialog, "connectDevice")->click();
+        },
+        30000);
+    ASSERT_TRUE(window->start(file));
+    ASSERT_TRUE(wait_for([&] { return again && again->ran(); }));
+    ASSERT_EQ(ended.count(), 1);
+    EXPECT_FALSE(ended.at(0).at(0).toBool());
+    EXPECT_EQ(window->box(), nullptr);
+    ASSERT_FALSE(presenter.shown.empty());
+    EXPECT_EQ(presenter.shown.front().routine, test::Routine::error);
+    // Only a successful connect stores the recent file.
+    EXPECT_EQ(store.values.at("RecentDeviceFile").bytes, file.string());
+}
+
+TEST_F(MainWindowTest, OpensTheDemoDeviceAndGuardsUnstoredChanges) {
+    const auto file = device_file("demo.lcf");
+    auto window = make_window();
+    QSignalSpy ended(window.get(), &MainWindow::sequenceEnded);
+    std::optional<ModalAnswer> map_answer;
+    start(*window, file, true, map_answer);
+    ASSERT_TRUE(wait_for([&] { return ended.count() == 1; }));
+    EXPECT_TRUE(ended.at(0).at(0).toBool());
+    ASSERT_TRUE(map_answer && map_answer->ran());
+    EXPECT_EQ(map_dialog_title, QStringLiteral("Select Map"));
+    EXPECT_EQ(map_labels, (QStringList{QStringLiteral("Map1  (active)"), QStringLiteral("Map2")}));
+    EXPECT_FALSE(map_cancel_visible);
+
+    const QString port = QString::number(sim->port());
+    EXPECT_EQ(window->windowTitle(),
+              QStringLiteral("Vornex v2.02: 127.0.0.1:%1 - R4150-DEMO - Map1 (active)").arg(port));
+    ASSERT_NE(window->box(), nullptr);
+    EXPECT_FALSE(window->box()->cards.empty());
+    EXPECT_FALSE(child<QAction>(window.get(), "actionStore")->isEnabled());
+    EXPECT_EQ(store.values.at("RecentDeviceFile").bytes, file.string());
+    expect_only_card_warnings();
+    save_screenshot(window.get(), QStringLiteral("main_window_device_open"));
+
+    // Consoles name the configuration's host; old controller firmware gets the old client.
+    child<QAction>(window.get(), "actionTelnet")->trigger();
+    window->box()->fw_lt_2_15_01 = false;
+    child<QAction>(window.get(), "actionSsh")->trigger();
+    window->box()->fw_lt_2_15_01 = true;
+    child<QAction>(window.get(), "actionSsh")->trigger();
+    const std::string host = sim->peer();
+    EXPECT_EQ(launcher.started,
+              (std::vector<std::string>{"putty -telnet " + host, "putty -ssh " + host,
+                                        "putty2014 -ssh " + host}));
+
+    // Unstored changes: "Store" comes alive; Rescan asks nothing and keeps it so.
+    changes_not_stored().set();
+    EXPECT_TRUE(child<QAction>(window.get(), "actionStore")->isEnabled());
+    // Chosen twice before the queue runs, Rescan opens the device once.
+    std::optional<ModalAnswer> second_map;
+    map_answer.emplace([&](QWidget* dialog) {
+        second_map.emplace(
+            [](QWidget* d) {
+                d->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+            },
+            1500);
+        dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+    });
+    child<QAction>(window.get(), "actionRescan")->trigger();
+    child<QAction>(window.get(), "actionRescan")->trigger();
+    ASSERT_TRUE(wait_for([&] { return ended.count() == 2; }));
+    QTest::qWait(1600);
+    EXPECT_FALSE(second_map->ran());
+    EXPECT_EQ(ended.count(), 2);
+    EXPECT_TRUE(ended.at(1).at(0).toBool());
+    expect_only_card_warnings(); // and no question
+    EXPECT_TRUE(window->changesNotStored());
+    EXPECT_TRUE(child<QAction>(window.get(), "actionStore")->isEnabled());
+
+    // Showing the other map reloads from the card table; the title says it is not active.
+    ModalAnswer other_map([&](QWidget* dialog) {
+        EXPECT_TRUE(
+            dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel)->isVisible());
+        child<QRadioButton>(dialog, "map2")->click();
+        dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+    });
+    child<QAction>(window.get(), "actionSelectMap")->trigger();
+    ASSERT_TRUE(other_map.ran());
+    ASSERT_TRUE(wait_for([&] { return ended.count() == 3; }));
+    EXPECT_EQ(
+        window->windowTitle(),
+        QStringLiteral("Vornex v2.02: 127.0.0.1:%1 - R4150-DEMO - Map2 (inactive)").arg(port));
+
+    // Closing with unstored changes asks; Cancel keeps the program running.
+    presenter.clear();
+    presenter.answers = {dialog_cancel};
+    EXPECT_FALSE(window->close());
+    EXPECT_TRUE(window->isVisible());
+    ASSERT_EQ(presenter.shown.size(), 1u);
+    EXPECT_EQ(presenter.last().routine, test::Routine::confirm);
+    EXPECT_EQ(presenter.last().text,
+              "Confirm Exit\r\n\r\nChanges have not been stored.\r\n\r\nConfirm Exit?");
+    EXPECT_EQ(store.values.count("WinX"), 0u);
+    EXPECT_NE(window->box(), nullptr);
+
+    presenter.answers = {dialog_ok};
+    EXPECT_TRUE(window->close());
+    EXPECT_EQ(window->box(), nullptr);
+    EXPECT_EQ(store.values.count("WinX"), 1u);
+}
+
+TEST_F(MainWindowTest, SelectDeviceWithUnstoredChangesAsksFirst) {
+    const auto file = device_file("demo2.lcf");
+    auto window = make_window();
+    QSignalSpy ended(window.get(), &MainWindow::sequenceEnded);
+    std::optional<ModalAnswer> map_answer;
+    start(*window, file, true, map_answer);
+    ASSERT_TRUE(wait_for([&] { return ended.count() == 1; }));
+    changes_not_stored().set();
+
+    // Store and Retrieve ask first and clear the flag; Retrieve reloads the device.
+    expect_only_card_warnings();
+    presenter.answers = {dialog_ok};
+    child<QAction>(window.get(), "actionStore")->trigger();
+    ASSERT_EQ(presenter.shown.size(), 1u);
+    EXPECT_EQ(presenter.last().text, "Confirm Store\r\n\r\n\r\nStore configuration?");
+    EXPECT_FALSE(window->changesNotStored());
+    EXPECT_FALSE(child<QAction>(window.get(), "actionStore")->isEnabled());
+    presenter.clear();
+    changes_not_stored().set();
+    presenter.answers = {dialog_ok};
+    child<QAction>(window.get(), "actionRetrieveConfig")->trigger();
+    ASSERT_TRUE(wait_for([&] { return ended.count() == 2; }));
+    EXPECT_TRUE(ended.at(1).at(0).toBool());
+    ASSERT_FALSE(presenter.shown.empty());
+    EXPECT_EQ(presenter.shown.front().routine, test::Routine::confirm);
+    EXPECT_FALSE(window->changesNotStored());
+    EXPECT_FALSE(child<QAction>(window.get(), "actionStore")->isEnabled());
+    presenter.clear();
+    changes_not_stored().set();
+
+    presenter.answers = {dialog_cancel};
+    child<QAction>(window.get(), "actionSelectDevice")->trigger();
+    EXPECT_NE(window->box(), nullptr); // refused: the device stays open
+    EXPECT_TRUE(window->changesNotStored());
+
+    presenter.answers = {dialog_ok};
+    ModalAnswer select([](QWidget* dialog) { dialog->close(); });
+    child<QAction>(window.get(), "actionSelectDevice")->trigger();
+    ASSERT_TRUE(select.ran());
+    EXPECT_EQ(window->box(), nullptr);
+    EXPECT_FALSE(window->changesNotStored());
+    EXPECT_FALSE(child<QAction>(window.get(), "actionStore")->isEnabled());
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Vornex v2.02"));
+    EXPECT_TRUE(window->isVisible()); // closing the dialog is not Exit
+}
+
+TEST_F(MainWindowTest, TheCommentFileIsLoadedLockedAndSavedAtClose) {
+    const std::filesystem::path comments =
+        std::filesystem::path(folder.path().toStdString()) / "demo.mec";
+    std::filesystem::path lock = comments;
+    lock += ".lock";
+    const auto file = device_file("commented.lcf", {}, comments);
+    auto window = make_window();
+    QSignalSpy ended(window.get(), &MainWindow::sequenceEnded);
+    std::optional<ModalAnswer> map_answer;
+    std::optional<ModalAnswer> missing_file;
+    QString missing_title;
+    ModalAnswer select(
+        [&](QWidget* dialog) {
+            map_answer.emplace([&](QWidget* map) {
+                // The comment file's own dialog follows the map choice.
+                missing_file.emplace([&](QWidget* notice) {
+                    missing_title = notice->windowTitle();
+                    notice->findChild<QDialogButtonBox*>()->buttons().front()->click();
+                });
+                map->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+            });
+            child<QPushButton>(dialog, "connectDevice")->click();
+        },
+        30000);
+    ASSERT_TRUE(window->start(file));
+    ASSERT_TRUE(wait_for([&] { return ended.count() == 1; }));
+    ASSERT_TRUE(missing_file && missing_file->ran());
+    EXPECT_EQ(missing_title, QStringLiteral("Comment File Read Error"));
+    ASSERT_NE(window->box(), nullptr);
+    EXPECT_TRUE(window->box()->comment_lock_held);
+    EXPECT_TRUE(std::filesystem::exists(lock));
+
+    // An identifier given while the device is open reaches the file when the program ends.
+    const Card& card = *window->box()->cards.front();
+    ASSERT_FALSE(card.endpoints.empty());
+    endpoint_info info;
+    info.identifiers[0] = "CKT-SAVED";
+    ASSERT_EQ(comment_store(*window->box(), endpoint_key(*card.endpoints.front()), info), 0);
+    expect_only_card_warnings();
+    EXPECT_TRUE(window->close()); // no unstored device changes: no question
+    EXPECT_TRUE(presenter.shown.empty());
+    EXPECT_FALSE(std::filesystem::exists(lock));
+    std::ifstream in(comments);
+    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    EXPECT_NE(text.find("CKT-SAVED"), std::string::npos);
+}
+
+TEST_F(MainWindowTest, EveryEventStepsTheGeneratorCounter) {
+    prng_seed(config_prng, std::nullopt);
+    install_prng_stepper(*qApp);
+    const PrngBlock before = config_prng.dt;
+    QWidget widget;
+    widget.show();
+    QTest::qWait(20);
+    EXPECT_NE(config_prng.dt, before);
+    EXPECT_EQ(config_prng.dt[0], before[0]); // byte 0 never changes
+}
+
+} // namespace
+} // namespace vornex

@@ -1,0 +1,184 @@
+#include "comments/comments.h"
+#include "device/box.h"
+#include "gui/comments/endpoint_info_dialog.h"
+#include "modal_helper.h"
+#include "model/card.h"
+#include "recording_presenter.h"
+
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace vornex {
+namespace {
+
+using test::RecordingPresenter;
+using test::save_screenshot;
+
+const char* const invalid_text =
+    "!!Error\r\n\r\n\r\nInvalid characters in input.\r\n\r\nID and comment may not contain double "
+    "quote, backslash, or control characters.";
+
+class EndpointInfo : public ::testing::Test {
+protected:
+    EndpointInfo() : box(presenter) {
+        box.comment_lock_held = true;
+        card.installed_model = 7;
+        leaf.card = &card;
+        leaf.address = {3, 1, 100, 100, 100, 6};
+        owner.resize(600, 400);
+        owner.show();
+    }
+    ~EndpointInfo() override { comment_tree_free(box); }
+
+    QLineEdit* field(QWidget* dialog, const char* name) {
+        return test::child<QLineEdit>(dialog, name);
+    }
+    QCheckBox* map_specific(QWidget* dialog) {
+        return test::child<QCheckBox>(dialog, "mapSpecific");
+    }
+    QPushButton* button(QWidget* dialog, QDialogButtonBox::StandardButton which) {
+        return dialog->findChild<QDialogButtonBox*>()->button(which);
+    }
+    const endpoint_info* stored() { return comment_find(box, endpoint_key(leaf)); }
+
+    RecordingPresenter presenter;
+    Box box;
+    Card card;
+    HsEntry leaf;
+    QWidget owner;
+};
+
+TEST_F(EndpointInfo, AnEndpointWithoutInformationOpensEmpty) {
+    EndpointInfoDialog dialog(&owner, box, "Trib3 Port-01 TS-05", leaf);
+    dialog.show();
+    EXPECT_EQ(dialog.windowTitle(),
+              QStringLiteral("Set Endpoint Information - Trib3 Port-01 TS-05"));
+    for (const char* name : {"identifier", "comment", "identifierMap2"}) {
+        EXPECT_TRUE(field(&dialog, name)->text().isEmpty()) << name;
+        EXPECT_TRUE(field(&dialog, name)->isVisible()) << name;
+    }
+    EXPECT_FALSE(map_specific(&dialog)->isChecked());
+    EXPECT_TRUE(field(&dialog, "identifier")->isEnabled());
+    EXPECT_FALSE(field(&dialog, "identifierMap2")->isEnabled());
+    for (const char* name : {"identifierMap3", "identifierMap4"}) {
+        EXPECT_FALSE(field(&dialog, name)->isVisible()) << name;
+        EXPECT_FALSE(field(&dialog, name)->isEnabled()) << name;
+    }
+    EXPECT_EQ(field(&dialog, "identifier")->maxLength(), 18);
+    EXPECT_EQ(field(&dialog, "comment")->maxLength(), 62);
+    save_screenshot(&dialog, QStringLiteral("endpoint_info_dialog"));
+
+    map_specific(&dialog)->click();
+    EXPECT_TRUE(field(&dialog, "identifierMap2")->isEnabled());
+    EXPECT_FALSE(field(&dialog, "identifierMap3")->isEnabled());
+    map_specific(&dialog)->click();
+    EXPECT_FALSE(field(&dialog, "identifierMap2")->isEnabled());
+}
+
+TEST_F(EndpointInfo, StoredInformationIsShownAndOkStoresTheEdits) {
+    endpoint_info info;
+    info.map_specific = true;
+    info.identifiers = {"CKT-1", "CKT-2", "", ""};
+    info.comment = "to the north site";
+    ASSERT_EQ(comment_store(box, endpoint_key(leaf), info), 0);
+    box.comments_dirty = false;
+
+    EndpointInfoDialog dialog(&owner, box, "Port-01", leaf);
+    dialog.show();
+    EXPECT_TRUE(map_specific(&dialog)->isChecked());
+    EXPECT_EQ(field(&dialog, "identifier")->text(), QStringLiteral("CKT-1"));
+    EXPECT_EQ(field(&dialog, "identifierMap2")->text(), QStringLiteral("CKT-2"));
+    EXPECT_EQ(field(&dialog, "comment")->text(), QStringLiteral("to the north site"));
+    EXPECT_TRUE(field(&dialog, "identifierMap2")->isEnabled());
+
+    // With the box cleared map 2's field is disabled, but its text is still stored.
+    map_specific(&dialog)->click();
+    field(&dialog, "comment")->setText(QStringLiteral("blanks are fine"));
+    button(&dialog, QDialogButtonBox::Ok)->click();
+    EXPECT_EQ(dialog.result(), 1);
+    ASSERT_NE(stored(), nullptr);
+    EXPECT_FALSE(stored()->map_specific);
+    EXPECT_EQ(stored()->identifiers[1], "CKT-2");
+    EXPECT_EQ(stored()->comment, "blanks are fine");
+    EXPECT_TRUE(box.comments_dirty);
+    EXPECT_TRUE(presenter.shown.empty());
+}
+
+TEST_F(EndpointInfo, EmptyFieldsLeaveEmptyInformation) {
+    endpoint_info info;
+    info.identifiers[0] = "OLD";
+    ASSERT_EQ(comment_store(box, endpoint_key(leaf), info), 0);
+    EndpointInfoDialog dialog(&owner, box, "Port-01", leaf);
+    dialog.show();
+    field(&dialog, "identifier")->clear();
+    button(&dialog, QDialogButtonBox::Ok)->click();
+    EXPECT_EQ(dialog.result(), 1);
+    ASSERT_NE(stored(), nullptr);
+    EXPECT_TRUE(stored()->empty());
+}
+
+TEST_F(EndpointInfo, InvalidCharactersAreRefusedWithTheirMessage) {
+    const struct {
+        const char* field;
+        QString text;
+    } cases[] = {
+        {"identifier", QStringLiteral("A\"B")},      {"identifier", QStringLiteral("A\\B")},
+        {"comment", QStringLiteral("tab\there")},    {"comment", QString::fromUtf8("caf\xc3\xa9")},
+        {"identifierMap2", QStringLiteral("x\x7f")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text.toStdString());
+        presenter.clear();
+        EndpointInfoDialog dialog(&owner, box, "Port-01", leaf);
+        dialog.show();
+        field(&dialog, "identifier")->setText(QStringLiteral("GOOD ONE"));
+        field(&dialog, c.field)->setText(c.text);
+        button(&dialog, QDialogButtonBox::Ok)->click();
+        ASSERT_EQ(presenter.shown.size(), 1u);
+        EXPECT_EQ(presenter.last().routine, test::Routine::error);
+        EXPECT_EQ(presenter.last().text, invalid_text);
+        EXPECT_TRUE(dialog.isVisible());
+        EXPECT_EQ(field(&dialog, c.field)->text(), c.text); // kept as entered
+        EXPECT_EQ(stored(), nullptr);
+        EXPECT_FALSE(box.comments_dirty);
+    }
+}
+
+TEST_F(EndpointInfo, ReadOnlyModeShowsButRefuses) {
+    endpoint_info info;
+    info.identifiers[0] = "LOCKED";
+    ASSERT_EQ(comment_store(box, endpoint_key(leaf), info), 0);
+    box.comments_dirty = false;
+    box.comment_lock_held = false;
+
+    EndpointInfoDialog dialog(&owner, box, "Port-01", leaf);
+    dialog.show();
+    EXPECT_EQ(field(&dialog, "identifier")->text(), QStringLiteral("LOCKED"));
+    for (const char* name : {"identifier", "comment", "identifierMap2"}) {
+        EXPECT_FALSE(field(&dialog, name)->isEnabled()) << name;
+    }
+    EXPECT_FALSE(map_specific(&dialog)->isEnabled());
+    EXPECT_FALSE(button(&dialog, QDialogButtonBox::Ok)->isEnabled());
+    QTest::keyClick(&dialog, Qt::Key_Return);
+    dialog.accept();
+    EXPECT_TRUE(dialog.isVisible());
+    button(&dialog, QDialogButtonBox::Cancel)->click();
+    EXPECT_EQ(dialog.result(), 2);
+    EXPECT_EQ(stored()->identifiers[0], "LOCKED");
+    EXPECT_FALSE(box.comments_dirty);
+}
+
+TEST(EndpointText, PrintableAsciiWithoutQuoteOrBackslash) {
+    EXPECT_TRUE(endpoint_text_acceptable(QStringLiteral(" ~!#$%&'()*+,-./09:;<=>?@AZ[]^_`az{|}")));
+    EXPECT_TRUE(endpoint_text_acceptable(QString()));
+    for (const char16_t c : {u'"', u'\\', u'\x1f', u'\x7f', u'\x80', u'\u00e9'}) {
+        EXPECT_FALSE(endpoint_text_acceptable(QString(QChar(c)))) << int(c);
+    }
+}
+
+} // namespace
+} // namespace vornex

@@ -1,0 +1,369 @@
+#include "config/prng.h"
+#include "gui/config/device_dialogs.h"
+#include "modal_helper.h"
+#include "recording_presenter.h"
+#include "scratch_files.h"
+#include "scripted_file_chooser.h"
+#include "shell/settings.h"
+
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace vornex {
+namespace {
+
+using test::child;
+using test::ModalAnswer;
+using test::RecordingPresenter;
+using test::save_screenshot;
+
+void type_into(QWidget* parent, const char* name, const QString& text) {
+    auto* edit = child<QLineEdit>(parent, name);
+    edit->clear();
+    QTest::keyClicks(edit, text);
+}
+
+void press_ok(QWidget* dialog) {
+    auto* buttons = dialog->findChild<QDialogButtonBox*>();
+    ASSERT_NE(buttons, nullptr);
+    QTest::mouseClick(buttons->button(QDialogButtonBox::Ok), Qt::LeftButton);
+}
+
+const char* const mismatch_text =
+    "The Password and Verify Password fields do not match, or the password is too weak.  The "
+    "password must be 8 or more characters and contain 3 of the 4 character types; upper-case, "
+    "lower-case, numeral, special.  Please reenter both fields.";
+
+class DeviceDialogs : public ::testing::Test {
+protected:
+    DeviceDialogs()
+        : prompt(&owner), services{&owner, presenter, prompt, chooser, store, settings} {
+        prng_seed(config_prng, std::nullopt);
+        owner.resize(700, 500);
+        owner.show();
+        device_config_set_defaults(config);
+    }
+
+    std::filesystem::path dir() const { return folder.path().toStdString(); }
+    std::filesystem::path in_folder(const char* name) const { return dir() / name; }
+
+    // Saves `config` through the edit dialog as `chosen`; the dialog's end value.
+    int save_through_editor(const std::filesystem::path& chosen, const char* password = nullptr) {
+        EditDeviceDialog editor(&owner, services, config);
+        editor.show();
+        if (password != nullptr) {
+            child<QCheckBox>(&editor, "encrypted")->click();
+            type_into(&editor, "password", QString::fromLatin1(password));
+            type_into(&editor, "verifyPassword", QString::fromLatin1(password));
+        }
+        chooser.answers = {chosen};
+        child<QPushButton>(&editor, "saveAs")->click();
+        return editor.result();
+    }
+
+    QTemporaryDir folder;
+    QWidget owner;
+    RecordingPresenter presenter;
+    QtPasswordPrompt prompt;
+    test::ScriptedFileChooser chooser;
+    MemorySettingsStore store;
+    Settings settings;
+    DeviceDialogServices services;
+    device_config config;
+};
+
+TEST_F(DeviceDialogs, NewDeviceOpensTheEditorOnTheDefaults) {
+    settings.current_device_file = "/nowhere/site.lcf";
+    SelectDeviceDialog select(&owner, services, config);
+    select.show();
+    save_screenshot(&select, QStringLiteral("select_device_dialog"));
+    EXPECT_EQ(select.windowTitle(), QStringLiteral("Select Device Configuration"));
+    EXPECT_EQ(child<QLineEdit>(&select, "deviceFile")->text(), QStringLiteral("/nowhere/site.lcf"));
+    EXPECT_TRUE(child<QPushButton>(&select, "connectDevice")->isDefault());
+
+    config.hostname = "changed";
+    std::map<std::string, QString> seen;
+    std::map<std::string, bool> checked;
+    ModalAnswer answer([&](QWidget* editor) {
+        save_screenshot(editor, QStringLiteral("edit_device_dialog"));
+        for (const char* name : {"fileName", "hostname", "getCommunity", "setCommunity"}) {
+            seen[name] = child<QLineEdit>(editor, name)->text();
+        }
+        for (const char* name : {"snmpV1", "authNone", "privNone"}) {
+            checked[name] = child<QRadioButton>(editor, name)->isChecked();
+        }
+        child<QPushButton>(editor, "cancel")->click();
+    });
+    child<QPushButton>(&select, "newDevice")->click();
+    ASSERT_TRUE(answer.ran());
+    EXPECT_EQ(seen["fileName"], QStringLiteral("newdevice.lcf"));
+    EXPECT_EQ(seen["hostname"], QStringLiteral("192.168.0.1"));
+    EXPECT_EQ(seen["getCommunity"], QStringLiteral("public"));
+    EXPECT_EQ(seen["setCommunity"], QStringLiteral("public"));
+    EXPECT_TRUE(checked["snmpV1"] && checked["authNone"] && checked["privNone"]);
+    // Cancelled: the path field keeps the file in use.
+    EXPECT_EQ(child<QLineEdit>(&select, "deviceFile")->text(), QStringLiteral("/nowhere/site.lcf"));
+}
+
+TEST_F(DeviceDialogs, EnablingFollowsVersionProtocolsAndEncryption) {
+    config.auth_protocol = auth_md5;
+    config.priv_protocol = priv_aes;
+    EditDeviceDialog editor(&owner, services, config);
+    editor.show();
+    auto enabled = [&](const char* name) { return child<QWidget>(&editor, name)->isEnabled(); };
+
+    // SNMPv1: the communities only, whatever the protocol buttons show.
+    EXPECT_TRUE(enabled("getCommunity") && enabled("setCommunity"));
+    for (const char* name : {"userName", "context", "authMd5", "authKey", "privAes", "privKey"}) {
+        EXPECT_FALSE(enabled(name)) << name;
+    }
+    EXPECT_FALSE(enabled("password") || enabled("verifyPassword"));
+
+    child<QRadioButton>(&editor, "snmpV3")->click();
+    EXPECT_FALSE(enabled("getCommunity") || enabled("setCommunity"));
+    for (const char* name : {"userName", "context", "authMd5", "authKey", "privDes", "privKey"}) {
+        EXPECT_TRUE(enabled(name)) << name;
+    }
+    child<QRadioButton>(&editor, "privNone")->click();
+    EXPECT_TRUE(enabled("authKey"));
+    EXPECT_FALSE(enabled("privKey"));
+    child<QRadioButton>(&editor, "authNone")->click();
+    EXPECT_TRUE(enabled("userName") && enabled("context") && enabled("authSha"));
+    for (const char* name : {"authKey", "privDes", "privAes", "privNone", "privKey"}) {
+        EXPECT_FALSE(enabled(name)) << name;
+    }
+
+    child<QCheckBox>(&editor, "encrypted")->click();
+    EXPECT_TRUE(enabled("password") && enabled("verifyPassword"));
+    child<QCheckBox>(&editor, "encrypted")->click();
+    EXPECT_FALSE(enabled("password"));
+}
+
+TEST_F(DeviceDialogs, CommunitiesAndKeysAreMaskedUntilAskedFor) {
+    config.auth_key = "authkey1";
+    config.security_username = "op";
+    EditDeviceDialog editor(&owner, services, config);
+    editor.show();
+    auto shown = [&](const char* name) { return child<QLineEdit>(&editor, name)->displayText(); };
+    EXPECT_EQ(shown("getCommunity"), QStringLiteral("******"));
+    EXPECT_EQ(shown("authKey"), QStringLiteral("********"));
+    EXPECT_EQ(shown("userName"), QStringLiteral("op"));
+    child<QCheckBox>(&editor, "viewSecrets")->click();
+    EXPECT_EQ(shown("getCommunity"), QStringLiteral("public"));
+    EXPECT_EQ(shown("authKey"), QStringLiteral("authkey1"));
+    child<QCheckBox>(&editor, "encrypted")->click();
+    type_into(&editor, "password", QStringLiteral("abc"));
+    EXPECT_EQ(shown("password"), QStringLiteral("***"));
+}
+
+TEST_F(DeviceDialogs, PasswordPolicy) {
+    struct Case {
+        const char* password;
+        const char* verify;
+        bool accepted;
+    };
+    const Case cases[] = {
+        {"Abcdefg1", "Abcdefg1", true},  // 8 characters of three kinds
+        {"abcdefg1", "abcdefg1", false}, // two kinds
+        {"Ab1!xyz", "Ab1!xyz", false},   // seven characters
+        {"", "", false},                 // empty
+        {"Abcdefg1", "Abcdefg2", false}, // they differ
+    };
+    int file_number = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.password);
+        chooser.requests.clear();
+        device_config_set_defaults(config);
+        const auto target = in_folder("policy") += std::to_string(++file_number) + ".lcf";
+        EditDeviceDialog editor(&owner, services, config);
+        editor.show();
+        child<QCheckBox>(&editor, "encrypted")->click();
+        type_into(&editor, "password", QString::fromLatin1(c.password));
+        type_into(&editor, "verifyPassword", QString::fromLatin1(c.verify));
+        chooser.answers = {target};
+        QString title;
+        QString text;
+        ModalAnswer notice(
+            [&](QWidget* w) {
+                title = w->windowTitle();
+                text = child<QLabel>(w, "message")->text();
+                press_ok(w);
+            },
+            c.accepted ? 300 : 5000);
+        child<QPushButton>(&editor, "saveAs")->click();
+        if (c.accepted) {
+            EXPECT_FALSE(notice.ran());
+            EXPECT_EQ(editor.result(), dialog_ok);
+            EXPECT_TRUE(std::filesystem::exists(target));
+        } else {
+            ASSERT_TRUE(notice.ran());
+            EXPECT_EQ(title, QStringLiteral("Password Mismatch"));
+            EXPECT_EQ(text.toStdString(), mismatch_text);
+            EXPECT_TRUE(chooser.requests.empty()); // refused before anything is written
+            EXPECT_TRUE(editor.isVisible());
+            EXPECT_FALSE(std::filesystem::exists(target));
+        }
+    }
+}
+
+TEST_F(DeviceDialogs, SavesPlainUnderTheLcfExtension) {
+    settings.current_device_file = in_folder("old.lcf");
+    config.hostname = "10.1.1.1";
+    config.encrypted = true; // the box starts checked; cleared, the password is forgotten
+    config.password = config.verify_password = "Old-pass1";
+    EditDeviceDialog editor(&owner, services, config);
+    editor.show();
+    child<QCheckBox>(&editor, "encrypted")->click();
+    type_into(&editor, "hostname", QStringLiteral("10.2.2.2"));
+    chooser.answers = {in_folder("plain.TXT")};
+    child<QPushButton>(&editor, "saveAs")->click();
+
+    ASSERT_EQ(editor.result(), dialog_ok);
+    ASSERT_EQ(chooser.requests.size(), 1u);
+    EXPECT_EQ(chooser.requests[0].start_folder, dir());
+    EXPECT_EQ(chooser.requests[0].proposed, "newdevice.lcf");
+    EXPECT_EQ(chooser.requests[0].filters[0].label, "Vornex Config File");
+    EXPECT_EQ(chooser.requests[0].filters[0].pattern, "*.lcf");
+    const auto saved = in_folder("plain.lcf");
+    EXPECT_EQ(settings.current_device_file, saved);
+    EXPECT_EQ(store.values.at("RecentDeviceFile").bytes, saved.string());
+    EXPECT_FALSE(config.encrypted);
+    EXPECT_TRUE(config.password.empty() && config.verify_password.empty());
+    const std::string bytes = test::read_text(saved);
+    EXPECT_NE(bytes.find("10.2.2.2"), std::string::npos);
+}
+
+TEST_F(DeviceDialogs, ACancelledSaveDialogLeavesTheEditorOpen) {
+    EditDeviceDialog editor(&owner, services, config);
+    editor.show();
+    type_into(&editor, "hostname", QStringLiteral("10.9.9.9"));
+    chooser.answers = {std::nullopt};
+    child<QPushButton>(&editor, "saveAs")->click();
+    EXPECT_TRUE(editor.isVisible());
+    EXPECT_EQ(config.hostname, "10.9.9.9"); // taken into the record before the chooser
+}
+
+TEST_F(DeviceDialogs, AnEncryptedFileReopensThroughThePasswordPrompt) {
+    config.hostname = "10.4.4.4";
+    ASSERT_EQ(save_through_editor(in_folder("secret"), "Secr3t-pass"), dialog_ok);
+    const auto saved = in_folder("secret.lcf");
+    ASSERT_TRUE(std::filesystem::exists(saved));
+    EXPECT_EQ(test::read_text(saved).find("10.4.4.4"), std::string::npos); // not in clear text
+
+    device_config_set_defaults(config);
+    store.values.clear();
+    SelectDeviceDialog select(&owner, services, config);
+    select.show();
+    EXPECT_EQ(child<QLineEdit>(&select, "deviceFile")->text().toStdString(), saved.string());
+
+    // A wrong password: the reader's message, and the dialog stays.
+    ModalAnswer wrong([&](QWidget* w) {
+        EXPECT_EQ(w->windowTitle(), QStringLiteral("Enter Configuration File Password"));
+        type_into(w, "password", QStringLiteral("wrong-Pass1"));
+        press_ok(w);
+    });
+    child<QPushButton>(&select, "connectDevice")->click();
+    ASSERT_TRUE(wrong.ran());
+    ASSERT_EQ(presenter.shown.size(), 1u);
+    EXPECT_EQ(presenter.last().text.rfind("**File Error\r\n", 0), 0u);
+    EXPECT_NE(presenter.last().text.find("Incorrect password or corrupt file."), std::string::npos);
+    EXPECT_TRUE(select.isVisible());
+    EXPECT_TRUE(store.values.empty());
+
+    // Cancelling the prompt ends the read without a word.
+    ModalAnswer cancelled([&](QWidget* w) {
+        w->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel)->click();
+    });
+    child<QPushButton>(&select, "connectDevice")->click();
+    ASSERT_TRUE(cancelled.ran());
+    EXPECT_EQ(presenter.shown.size(), 1u);
+    EXPECT_TRUE(select.isVisible());
+
+    ModalAnswer right([&](QWidget* w) {
+        save_screenshot(w, QStringLiteral("config_password_dialog"));
+        type_into(w, "password", QStringLiteral("Secr3t-pass"));
+        press_ok(w);
+    });
+    child<QPushButton>(&select, "connectDevice")->click();
+    ASSERT_TRUE(right.ran());
+    EXPECT_EQ(select.result(), select_device_connect);
+    EXPECT_EQ(config.hostname, "10.4.4.4");
+    EXPECT_TRUE(config.encrypted);
+    EXPECT_TRUE(config.password.empty() && config.verify_password.empty());
+    EXPECT_EQ(store.values.at("RecentDeviceFile").bytes, saved.string());
+}
+
+TEST_F(DeviceDialogs, EditDeviceOnAnUnreadableFileShowsTheErrorOnly) {
+    SelectDeviceDialog select(&owner, services, config);
+    select.show();
+    type_into(&select, "deviceFile", QString::fromStdString(in_folder("missing.lcf").string()));
+    ModalAnswer editor([](QWidget* w) { w->close(); }, 300);
+    child<QPushButton>(&select, "editDevice")->click();
+    QTest::qWait(350);
+    EXPECT_FALSE(editor.ran());
+    ASSERT_EQ(presenter.shown.size(), 1u);
+    EXPECT_EQ(presenter.last().text.rfind("**Read Error\r\n", 0), 0u);
+    EXPECT_EQ(settings.current_device_file, in_folder("missing.lcf"));
+}
+
+TEST_F(DeviceDialogs, EditDeviceSavesAndTheFieldShowsTheNewFile) {
+    config.hostname = "10.5.5.5";
+    ASSERT_EQ(save_through_editor(in_folder("first.lcf")), dialog_ok);
+    SelectDeviceDialog select(&owner, services, config);
+    select.show();
+    ModalAnswer editor([&](QWidget* w) {
+        EXPECT_EQ(child<QLineEdit>(w, "hostname")->text(), QStringLiteral("10.5.5.5"));
+        chooser.answers = {in_folder("second")};
+        child<QPushButton>(w, "saveAs")->click();
+    });
+    child<QPushButton>(&select, "editDevice")->click();
+    ASSERT_TRUE(editor.ran());
+    EXPECT_EQ(child<QLineEdit>(&select, "deviceFile")->text().toStdString(),
+              in_folder("second.lcf").string());
+    EXPECT_TRUE(std::filesystem::exists(in_folder("second.lcf")));
+}
+
+TEST_F(DeviceDialogs, BrowseStartsBesideTheFileInUse) {
+    settings.current_device_file = "/sites/north/a.lcf";
+    SelectDeviceDialog select(&owner, services, config);
+    select.show();
+    chooser.answers = {std::nullopt, std::filesystem::path("/sites/south/b.lcf")};
+    child<QPushButton>(&select, "browse")->click();
+    EXPECT_EQ(settings.current_device_file, "/sites/north/a.lcf");
+    child<QPushButton>(&select, "browse")->click();
+    ASSERT_EQ(chooser.requests.size(), 2u);
+    EXPECT_EQ(chooser.requests[0].start_folder, "/sites/north");
+    EXPECT_EQ(chooser.requests[0].proposed, "/sites/north/a.lcf");
+    EXPECT_EQ(settings.current_device_file, "/sites/south/b.lcf");
+    EXPECT_EQ(child<QLineEdit>(&select, "deviceFile")->text(),
+              QStringLiteral("/sites/south/b.lcf"));
+}
+
+TEST_F(DeviceDialogs, PasswordDialogShowsItsBufferAndKeeps39Characters) {
+    std::string buffer = "pre";
+    QString first;
+    ModalAnswer ok([&](QWidget* w) {
+        first = child<QLineEdit>(w, "password")->text();
+        type_into(w, "password", QString(45, QLatin1Char('k')));
+        press_ok(w);
+    });
+    EXPECT_EQ(config_password_dialog(&owner, buffer), dialog_ok);
+    EXPECT_EQ(first, QStringLiteral("pre"));
+    EXPECT_EQ(buffer, std::string(39, 'k'));
+
+    ModalAnswer cancel([&](QWidget* w) {
+        w->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel)->click();
+    });
+    EXPECT_EQ(config_password_dialog(&owner, buffer), dialog_cancel);
+    EXPECT_EQ(buffer, std::string(39, 'k'));
+}
+
+} // namespace
+} // namespace vornex

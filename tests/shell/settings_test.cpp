@@ -1,0 +1,195 @@
+#include "shell/settings.h"
+
+#include <gtest/gtest.h>
+
+namespace vornex {
+namespace {
+
+SettingValue number(int n) {
+    return {SettingKind::number, n, {}};
+}
+SettingValue text(const std::string& t) {
+    return {SettingKind::text, 0, t};
+}
+SettingValue wide(const std::string& t) {
+    return {SettingKind::wide_text, 0, t};
+}
+SettingValue binary(const std::string& b) {
+    return {SettingKind::binary, 0, b};
+}
+
+PrngState seeded_generator() {
+    PrngState prng;
+    EXPECT_TRUE(prng_seed(prng, std::nullopt));
+    return prng;
+}
+
+TEST(LoadSettings, FirstRunKeepsEveryDefault) {
+    MemorySettingsStore store; // no key yet
+    Settings settings;
+    settings.current_device_file = "left/over.lcf";
+    settings.ftc_sftp_password = "secret";
+    load_settings(store, settings);
+    // Nothing of an earlier device survives; the defaults themselves are checked where the
+    // window uses them.
+    EXPECT_TRUE(settings.current_device_file.empty());
+    EXPECT_TRUE(settings.ftc_sftp_password.empty());
+    EXPECT_EQ(settings.win_x, default_position);
+    EXPECT_FALSE(settings.prng_salt.has_value());
+}
+
+TEST(LoadSettings, ReadsEveryValue) {
+    MemorySettingsStore store;
+    store.exists = true;
+    store.values = {{"RecentDeviceFile", wide("/home/op/r\xc3\xa9seau.lcf")},
+                    {"RecentCommentFile", wide("/home/op/shared.mec")},
+                    {"WinX", number(10)},
+                    {"WinY", number(-20)},
+                    {"ChassisX", number(300)},
+                    {"ChassisY", number(400)},
+                    {"ShowChassis", number(0)},
+                    {"LargeFont", number(1)},
+                    {"ComName", text("/dev/ttyS1")},
+                    {"ComBaud", number(115200)},
+                    {"PrngSalt", binary(std::string(16, '\x5a'))},
+                    {"FtcMode", number(4)},
+                    {"FtcRootDir", wide("/srv/tftp")},
+                    {"FtcRemoteHost", text("10.0.0.9")},
+                    {"FtcSftpUsername", text("operator")},
+                    {"MapEndpointId", number(1)}};
+    Settings s;
+    load_settings(store, s);
+    EXPECT_EQ(s.current_device_file, std::filesystem::path(u8"/home/op/réseau.lcf"));
+    EXPECT_EQ(s.current_comment_file, "/home/op/shared.mec");
+    EXPECT_EQ(s.win_x, 10);
+    EXPECT_EQ(s.win_y, -20);
+    EXPECT_EQ(s.chassis_x, 300);
+    EXPECT_EQ(s.chassis_y, 400);
+    EXPECT_EQ(s.show_chassis, 0);
+    EXPECT_EQ(s.large_font, 1);
+    EXPECT_EQ(s.com_name, "/dev/ttyS1");
+    EXPECT_EQ(s.com_baud, 115200);
+    ASSERT_TRUE(s.prng_salt.has_value());
+    EXPECT_EQ((*s.prng_salt)[15], 0x5a);
+    EXPECT_EQ(s.ftc_mode, 4);
+    EXPECT_EQ(s.ftc_root_dir, "/srv/tftp");
+    EXPECT_EQ(s.ftc_remote_host, "10.0.0.9");
+    EXPECT_EQ(s.ftc_sftp_username, "operator");
+    EXPECT_EQ(s.map_endpoint_id, 1);
+}
+
+TEST(LoadSettings, UnreadableValuesKeepTheirDefaults) {
+    MemorySettingsStore store;
+    store.exists = true;
+    store.values = {
+        {"WinX", text("12")},                              // another kind
+        {"ComBaud", wide("19200")},                        // another kind
+        {"FtcRemoteHost", text(std::string(42, 'h'))},     // one over 41
+        {"FtcSftpUsername", text(std::string(35, 'u'))},   // exactly the limit
+        {"RecentDeviceFile", wide(std::string(260, 'p'))}, // one over 259
+        {"RecentCommentFile", wide(std::string(257, 'c') + "\xc3\xa9\xc3\xa9")}, // 259 units
+        {"PrngSalt", binary(std::string(15, '\x01'))},                           // not a whole key
+    };
+    Settings s;
+    load_settings(store, s);
+    EXPECT_EQ(s.win_x, default_position);
+    EXPECT_EQ(s.com_baud, 9600);
+    EXPECT_TRUE(s.ftc_remote_host.empty());
+    EXPECT_EQ(s.ftc_sftp_username.size(), 35u);
+    EXPECT_TRUE(s.current_device_file.empty());
+    EXPECT_FALSE(s.current_comment_file.empty());
+    EXPECT_FALSE(s.prng_salt.has_value());
+}
+
+TEST(LoadSettings, TransferMethodOutsideItsRangeIsTheInternalServer) {
+    for (const int stored : {7, 5, -1}) {
+        MemorySettingsStore store;
+        store.exists = true;
+        store.values["FtcMode"] = number(stored);
+        Settings s;
+        s.ftc_mode = 3;
+        load_settings(store, s);
+        EXPECT_EQ(s.ftc_mode, 0) << stored;
+    }
+}
+
+TEST(SaveSettings, WritesEverythingButTheRecentFilesAndNeverThePassword) {
+    MemorySettingsStore store;
+    Settings s;
+    load_settings(store, s); // first run: chassis corners stay as loaded
+    s.current_device_file = "/x/device.lcf";
+    s.ftc_sftp_password = "sftp-secret";
+    s.ftc_remote_host = "files.example";
+    PrngState prng = seeded_generator();
+    save_settings(store, s, WindowCorner{40, 50}, prng);
+
+    EXPECT_TRUE(store.exists);
+    EXPECT_EQ(store.values.at("WinX"), number(40));
+    EXPECT_EQ(store.values.at("WinY"), number(50));
+    EXPECT_EQ(store.values.at("ChassisX"), number(default_position));
+    EXPECT_EQ(store.values.at("ShowChassis"), number(1));
+    EXPECT_EQ(store.values.at("ComBaud"), number(9600));
+    EXPECT_EQ(store.values.at("FtcRemoteHost"), text("files.example"));
+    EXPECT_EQ(store.values.count("RecentDeviceFile"), 0u);
+    EXPECT_EQ(store.values.count("RecentCommentFile"), 0u);
+    for (const auto& [name, value] : store.values) {
+        EXPECT_EQ(value.bytes.find("sftp-secret"), std::string::npos) << name;
+    }
+
+    // What was saved is what the next run reads.
+    Settings next;
+    load_settings(store, next);
+    EXPECT_EQ(next.win_x, 40);
+    EXPECT_EQ(next.ftc_remote_host, "files.example");
+    EXPECT_EQ(next.prng_salt, s.prng_salt);
+    EXPECT_TRUE(next.ftc_sftp_password.empty());
+}
+
+TEST(SaveSettings, EverySaveStoresAFreshGeneratorKey) {
+    MemorySettingsStore store;
+    Settings s;
+    PrngState prng = seeded_generator();
+    save_settings(store, s, std::nullopt, prng);
+    const SettingValue first = store.values.at("PrngSalt");
+    ASSERT_EQ(first.bytes.size(), 16u);
+    EXPECT_EQ(std::string(prng.key_value.begin(), prng.key_value.end()), first.bytes);
+    EXPECT_NE(first.bytes, std::string(prng_default_key.begin(), prng_default_key.end()));
+    save_settings(store, s, std::nullopt, prng);
+    EXPECT_NE(store.values.at("PrngSalt").bytes, first.bytes);
+    // Without the main window's rectangle the corner is not written.
+    EXPECT_EQ(store.values.count("WinX"), 0u);
+}
+
+TEST(SaveSettings, AStoreThatCannotBeOpenedLosesTheSaveSilently) {
+    MemorySettingsStore store;
+    store.writable = false;
+    Settings s;
+    PrngState prng = seeded_generator();
+    save_settings(store, s, WindowCorner{1, 2}, prng);
+    save_recent_files(store, s);
+    EXPECT_TRUE(store.values.empty());
+}
+
+TEST(SaveRecentFiles, WritesOnlyTheTwoPaths) {
+    MemorySettingsStore store;
+    Settings s;
+    s.current_device_file = "/d/a.lcf";
+    s.current_comment_file = "/d/a.mec";
+    save_recent_files(store, s);
+    ASSERT_EQ(store.values.size(), 2u);
+    EXPECT_EQ(store.values.at("RecentDeviceFile"), wide("/d/a.lcf"));
+    EXPECT_EQ(store.values.at("RecentCommentFile"), wide("/d/a.mec"));
+}
+
+TEST(StoredPosition, UsedOnlyAtLeast34PixelsInsideTheScreen) {
+    EXPECT_TRUE(stored_position_usable(0, 0, 800, 600));
+    EXPECT_TRUE(stored_position_usable(765, 565, 800, 600));
+    EXPECT_FALSE(stored_position_usable(766, 100, 800, 600));
+    EXPECT_FALSE(stored_position_usable(100, 566, 800, 600));
+    EXPECT_FALSE(stored_position_usable(-1, 100, 800, 600));
+    EXPECT_FALSE(stored_position_usable(100, -1, 800, 600));
+    EXPECT_FALSE(stored_position_usable(default_position, default_position, 800, 600));
+}
+
+} // namespace
+} // namespace vornex

@@ -1,0 +1,131 @@
+#include "config/device_config.h"
+#include "device/box.h"
+#include "recording_presenter.h"
+#include "scripted_file_chooser.h"
+#include "shell/comment_file_browse.h"
+#include "shell/settings.h"
+#include "shell/shell.h"
+
+#include <gtest/gtest.h>
+#include <net-snmp/net-snmp-includes.h>
+
+namespace vornex {
+namespace {
+
+using test::RecordingPresenter;
+using test::Routine;
+
+// A box that names its host without a session ever being opened.
+struct TitledBox {
+    explicit TitledBox(const char* host) : box(presenter) {
+        session.peername = const_cast<char*>(host);
+        box.get_session = &session;
+    }
+    ~TitledBox() { box.get_session = nullptr; }
+    RecordingPresenter presenter;
+    netsnmp_session session{};
+    Box box;
+};
+
+TEST(MainWindowTitle, NamesHostSysNameMapAndWhetherItIsActive) {
+    TitledBox t("127.0.0.1:16161");
+    t.box.sys_name = "R4150-DEMO";
+    t.box.displayed_map = 1;
+    t.box.active_map = 1;
+    EXPECT_EQ(main_window_title("Vornex v2.02", t.box),
+              "Vornex v2.02: 127.0.0.1:16161 - R4150-DEMO - Map1 (active)");
+    t.box.displayed_map = 2;
+    EXPECT_EQ(main_window_title("Vornex v2.02", t.box),
+              "Vornex v2.02: 127.0.0.1:16161 - R4150-DEMO - Map2 (inactive)");
+}
+
+TEST(MainWindowTitle, IsCutTo119Characters) {
+    const std::string host(110, 'h');
+    TitledBox t(host.c_str());
+    t.box.sys_name = "NAME";
+    t.box.displayed_map = t.box.active_map = 1;
+    const std::string title = main_window_title("Vornex v2.02", t.box);
+    EXPECT_EQ(title.size(), 119u);
+    EXPECT_EQ(title.substr(0, 16), "Vornex v2.02: hh");
+}
+
+TEST(ConsoleCommandLine, TelnetSshAndTheLegacySshClient) {
+    EXPECT_EQ(console_command_line(ConsoleKind::telnet, "10.0.0.5", true),
+              "putty -telnet 10.0.0.5");
+    EXPECT_EQ(console_command_line(ConsoleKind::ssh, "10.0.0.5", false), "putty -ssh 10.0.0.5");
+    EXPECT_EQ(console_command_line(ConsoleKind::ssh, "10.0.0.5", true), "putty2014 -ssh 10.0.0.5");
+    EXPECT_EQ(console_command_line(ConsoleKind::ssh, "", false), "putty -ssh ");
+    EXPECT_EQ(console_command_line(ConsoleKind::telnet, std::string(400, 'x'), false).size(), 259u);
+}
+
+struct FakeLauncher : ProcessLauncher {
+    int answer = 0;
+    std::vector<std::string> started;
+    int start_detached(const std::string& command_line) override {
+        started.push_back(command_line);
+        return answer;
+    }
+};
+
+TEST(StartConsole, AFailureShowsTheSystemErrorCode) {
+    RecordingPresenter presenter;
+    FakeLauncher launcher;
+    EXPECT_EQ(start_console(presenter, launcher, "putty -ssh h"), 0);
+    EXPECT_TRUE(presenter.shown.empty());
+    launcher.answer = 2;
+    EXPECT_EQ(start_console(presenter, launcher, "putty -ssh h"), 1);
+    ASSERT_EQ(presenter.shown.size(), 1u);
+    EXPECT_EQ(presenter.last().routine, Routine::internal_error);
+    EXPECT_EQ(presenter.last().text, "CreateProcess failed (2)\n");
+    EXPECT_EQ(launcher.started, (std::vector<std::string>{"putty -ssh h", "putty -ssh h"}));
+}
+
+TEST(CommandNotAvailable, SaysSoPlainly) {
+    RecordingPresenter presenter;
+    command_not_available(presenter, "Export Map");
+    ASSERT_EQ(presenter.shown.size(), 1u);
+    EXPECT_EQ(presenter.last().routine, Routine::error);
+    EXPECT_EQ(presenter.last().text, "*Not Available\r\n\r\n\r\nExport Map is not available in "
+                                     "this version of the program yet.");
+}
+
+TEST(FileNames, RequiredExtensionReplacesAnyOtherExactly) {
+    EXPECT_EQ(with_extension("/d/dev.lcf", ".lcf"), "/d/dev.lcf");
+    EXPECT_EQ(with_extension("/d/dev.LCF", ".lcf"), "/d/dev.lcf");
+    EXPECT_EQ(with_extension("/d/dev.txt", ".lcf"), "/d/dev.lcf");
+    EXPECT_EQ(with_extension("/d/dev", ".lcf"), "/d/dev.lcf");
+    EXPECT_EQ(with_extension("/d/my.dev.Mec", ".mec"), "/d/my.dev.mec");
+}
+
+TEST(FileNames, FolderOfAPath) {
+    EXPECT_EQ(folder_of("/home/op/dev.lcf"), "/home/op");
+    EXPECT_TRUE(folder_of("dev.lcf").empty());
+    EXPECT_TRUE(folder_of("").empty());
+}
+
+TEST(CommentFileBrowse, StartsBesideTheLastFileAndAlwaysEndsInMec) {
+    test::ScriptedFileChooser chooser;
+    Settings settings;
+    settings.current_comment_file = "/shared/comments/site.mec";
+    device_config config;
+    config.comment_file = "/old/device.mec";
+
+    chooser.answers = {std::nullopt};
+    EXPECT_EQ(comment_file_browse({}, chooser, settings, config), 1);
+    EXPECT_EQ(config.comment_file, "/old/device.mec");
+    ASSERT_EQ(chooser.requests.size(), 1u);
+    EXPECT_EQ(chooser.requests[0].start_folder, "/shared/comments");
+    EXPECT_EQ(chooser.requests[0].proposed, "/old/device.mec");
+    ASSERT_EQ(chooser.requests[0].filters.size(), 2u);
+    EXPECT_EQ(chooser.requests[0].filters[0].label, "Vornex Endpoint Comment File");
+    EXPECT_EQ(chooser.requests[0].filters[0].pattern, "*.mec");
+    EXPECT_EQ(chooser.requests[0].filters[1].pattern, "*.*");
+
+    chooser.answers = {std::filesystem::path("/shared/comments/new.txt")};
+    EXPECT_EQ(comment_file_browse({}, chooser, settings, config), 0);
+    EXPECT_EQ(config.comment_file, "/shared/comments/new.mec");
+    EXPECT_EQ(settings.current_comment_file, "/shared/comments/new.mec");
+}
+
+} // namespace
+} // namespace vornex
