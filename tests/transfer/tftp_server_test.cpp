@@ -251,6 +251,16 @@ TEST_F(TftpServerTest, StaleAndForeignPacketsChangeNothing) {
     EXPECT_EQ(last(), packet(op_data, 2, Bytes(data.begin() + 512, data.begin() + 1024)));
     EXPECT_EQ(platform.sent.back().to.length, client.length);
     EXPECT_TRUE(platform.sent.back().to.same_as(client));
+
+    // Once the first is done, the second client is served.
+    for (std::uint16_t block = 2; block <= 4; ++block) {
+        receive(packet(op_ack, block));
+    }
+    EXPECT_EQ(status(), "Transfer Complete!");
+    const Peer second = peer(40000, 0x7f000002);
+    receive(request(op_rrq, "a"), second);
+    EXPECT_EQ(last(), packet(op_data, 1, Bytes(data.begin(), data.begin() + 512)));
+    EXPECT_TRUE(platform.sent.back().to.same_as(second));
 }
 
 TEST_F(TftpServerTest, SilentClientIsRetriedWithDoublingDelaysThenTimedOut) {
