@@ -28,11 +28,6 @@ std::vector<std::pair<EndpointKey, endpoint_info>> contents(Box& box) {
     return all;
 }
 
-const std::string locked_and_read =
-    "Comments are in read-only mode\r\nThe comment file is locked by another user or instance "
-    "of\r\nVornex.  The current comments have been read into Vornex but\r\nmay not be added to "
-    "or modified.";
-
 class CommentFileTest : public ::testing::Test {
 protected:
     test::RecordingPresenter presenter;
@@ -58,14 +53,6 @@ protected:
         return comment_file_load(into, chooser, OwnerWindow::main_window(), config);
     }
 };
-
-TEST(CommentFormat, RecordLineFormat) {
-    EXPECT_EQ(comment_record_line({3, 17, 2, 100, 100, 100, 18},
-                                  make_info(true, {"A", "", "C d", ""}, "x, y")),
-              "3, 17, 2, 100, 100, 100, 18, M, \"A\", \"\", \"C d\", \"\", \"x, y\"\r\n");
-    EXPECT_EQ(comment_record_line({0, 0, 0, 0, 0, 0, 255}, make_info(false, {}, "")),
-              "0, 0, 0, 0, 0, 0, 255, C, \"\", \"\", \"\", \"\", \"\"\r\n");
-}
 
 TEST(CommentFormat, ReaderSkipsWhatIsNotARecordAndCutsLongTexts) {
     EndpointKey key{};
@@ -350,30 +337,6 @@ TEST_F(CommentFileTest, MissingFileIsANormalStart) {
     EXPECT_EQ(save(), 0);
     EXPECT_FALSE(std::filesystem::exists(config.comment_file));
     EXPECT_FALSE(std::filesystem::exists(lock_file()));
-}
-
-TEST_F(CommentFileTest, ReadOnlyCopyShowsTheCommentsAndNeverWrites) {
-    const std::string held = "1, 1, 1, 1, 1, 1, 1, C, \"held\", \"\", \"\", \"\", \"\"\r\n\r\n";
-    write_file(config.comment_file, held);
-    Box holder(presenter);
-    ASSERT_EQ(load(holder), 0);
-
-    ASSERT_EQ(load(box), 1);
-    ASSERT_EQ(presenter.shown.size(), 1u);
-    EXPECT_EQ(presenter.last().text, locked_and_read);
-    EXPECT_FALSE(box.comment_lock_held);
-    ASSERT_NE(comment_find(box, {1, 1, 1, 1, 1, 1, 1}), nullptr);
-
-    HsEntry leaf;
-    leaf.address = {1, 1, 1, 1, 1, 1};
-    ASSERT_EQ(comment_set_map_identifier(box, leaf, "mine"), 0);
-    EXPECT_EQ(save(), 0);
-    EXPECT_EQ(presenter.shown.size(), 1u);
-    EXPECT_EQ(read_text(config.comment_file), held);
-    EXPECT_FALSE(std::filesystem::exists(backup_file()));
-    // The holder's lock file stays.
-    EXPECT_TRUE(std::filesystem::exists(lock_file()));
-    EXPECT_TRUE(holder.comment_lock_held);
 }
 
 TEST_F(CommentFileTest, OtherLockAndReadFailures) {

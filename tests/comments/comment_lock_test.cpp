@@ -127,6 +127,7 @@ protected:
         ASSERT_EQ(comment_store(box, {1, 1, 1, 1, 1, 1, 1}, endpoint_info{}), 0);
         EXPECT_EQ(comment_file_save(&box, chooser, OwnerWindow::main_window(), &config), 0);
         EXPECT_EQ(read_text(config.comment_file), held_text);
+        EXPECT_FALSE(std::filesystem::exists(dir / "shared.mec~"));
         EXPECT_TRUE(std::filesystem::exists(lock_file()));
         presenter.clear();
     }
