@@ -1,11 +1,10 @@
 #include "cli/cli.h"
+#include "run_command.h"
+#include "scratch_files.h"
 #include "sim_process.h"
 
-#include <array>
-#include <cstdio>
 #include <gtest/gtest.h>
 #include <sstream>
-#include <sys/wait.h>
 
 namespace vornex::cli {
 namespace {
@@ -61,15 +60,10 @@ struct CliRun {
 CliRun run_cli(const std::string& arguments, bool short_timeouts = false, bool stderr_too = true) {
     const std::string program =
         arguments.rfind("env ", 0) == 0 ? arguments : std::string(VORNEX_CLI) + " " + arguments;
-    const std::string command = (short_timeouts ? "VORNEX_TEST_SHORT_TIMEOUTS=1 " : "") + program +
-                                (stderr_too ? " 2>&1" : " 2>/dev/null");
-    FILE* pipe = popen(command.c_str(), "r");
     CliRun run{-1, {}};
-    std::array<char, 256> chunk{};
-    while (std::fgets(chunk.data(), chunk.size(), pipe) != nullptr) {
-        run.out += chunk.data();
-    }
-    run.status = WEXITSTATUS(pclose(pipe));
+    run.out = test::run_command((short_timeouts ? "VORNEX_TEST_SHORT_TIMEOUTS=1 " : "") + program +
+                                    (stderr_too ? " 2>&1" : " 2>/dev/null"),
+                                &run.status);
     return run;
 }
 
@@ -161,9 +155,8 @@ TEST(CliDevice, ControllersCardsAndTree) {
 
     // The device may come from a device configuration file instead.
     const std::string file = testing::TempDir() + "demo.lcf";
-    std::FILE* lcf = std::fopen(file.c_str(), "w");
-    std::fprintf(lcf, "hostname %s\r\nsnmp 1\r\nget_community \"public\"\r\n", sim->peer().c_str());
-    std::fclose(lcf);
+    test::write_file(file,
+                     "hostname " + sim->peer() + "\r\nsnmp 1\r\nget_community \"public\"\r\n");
     const CliRun configured = run_cli("identify --config " + file);
     EXPECT_EQ(configured.out.substr(0, configured.out.find("model:")),
               "host: " + sim->peer() + "\nsysName: R4150-DEMO\n");

@@ -1,10 +1,6 @@
 #include "crypto_test_util.h"
 
-#include <array>
 #include <cctype>
-#include <cstdio>
-#include <stdexcept>
-#include <sys/wait.h>
 
 namespace vornex::test {
 
@@ -23,24 +19,6 @@ std::string to_hex(const std::uint8_t* data, std::size_t length) {
     for (std::size_t i = 0; i < length; ++i) {
         out += digits[data[i] >> 4];
         out += digits[data[i] & 15];
-    }
-    return out;
-}
-
-std::string run_command(const std::string& command, int* status) {
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        throw std::runtime_error("popen failed: " + command);
-    }
-    std::string out;
-    std::array<char, 4096> chunk{};
-    std::size_t n;
-    while ((n = std::fread(chunk.data(), 1, chunk.size(), pipe)) != 0) {
-        out.append(chunk.data(), n);
-    }
-    const int rc = pclose(pipe);
-    if (status != nullptr) {
-        *status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
     }
     return out;
 }

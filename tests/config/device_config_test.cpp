@@ -3,6 +3,7 @@
 #include "config/device_config.h"
 #include "crypto_test_util.h"
 #include "recording_presenter.h"
+#include "scripted_prompt.h"
 
 #include <csignal>
 #include <gtest/gtest.h>
@@ -286,12 +287,6 @@ TEST_F(DeviceConfigFile, AFailedSaveLeavesThePreviousFile) {
     EXPECT_EQ(presenter.last().text, "!!Write Error\r\n\r\n\r\nUnable to write file " +
                                          nowhere.string() + "\r\n\r\nNo such file or directory");
 }
-
-} // namespace
-} // namespace vornex
-
-namespace vornex {
-namespace {
 
 TEST(PasswordRule, EightCharactersOfThreeKinds) {
     EXPECT_TRUE(password_strong_enough("Abcdefg1"));

@@ -6,6 +6,7 @@
 #include "config/self_test.h"
 #include "crypto_test_util.h"
 #include "recording_presenter.h"
+#include "scripted_prompt.h"
 
 #include <gtest/gtest.h>
 

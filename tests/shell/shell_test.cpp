@@ -1,5 +1,6 @@
 #include "config/device_config.h"
 #include "device/box.h"
+#include "fake_launcher.h"
 #include "recording_presenter.h"
 #include "scripted_file_chooser.h"
 #include "shell/comment_file_browse.h"
@@ -58,18 +59,9 @@ TEST(ConsoleCommandLine, TelnetSshAndTheLegacySshClient) {
     EXPECT_EQ(console_command_line(ConsoleKind::telnet, std::string(400, 'x'), false).size(), 259u);
 }
 
-struct FakeLauncher : ProcessLauncher {
-    int answer = 0;
-    std::vector<std::string> started;
-    int start_detached(const std::string& command_line) override {
-        started.push_back(command_line);
-        return answer;
-    }
-};
-
 TEST(StartConsole, AFailureShowsTheSystemErrorCode) {
     RecordingPresenter presenter;
-    FakeLauncher launcher;
+    test::FakeLauncher launcher;
     EXPECT_EQ(start_console(presenter, launcher, "putty -ssh h"), 0);
     EXPECT_TRUE(presenter.shown.empty());
     launcher.answer = 2;

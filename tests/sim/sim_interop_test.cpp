@@ -1,8 +1,8 @@
 // The simulator with Net-SNMP's own command-line tools, as an operator would try it.
 
+#include "run_command.h"
 #include "sim_process.h"
 
-#include <cstdio>
 #include <gtest/gtest.h>
 #include <sstream>
 
@@ -18,17 +18,8 @@ struct ToolRun {
 
 ToolRun run(const std::string& command) {
     // Numeric output, no MIB files, no user configuration.
-    const std::string line = "MIBS= SNMPCONFPATH=/nonexistent " + command + " 2>&1";
     ToolRun r{-1, {}};
-    FILE* p = popen(line.c_str(), "r");
-    if (!p)
-        return r;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0)
-        r.output.append(buf, n);
-    const int status = pclose(p);
-    r.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    r.output = run_command("MIBS= SNMPCONFPATH=/nonexistent " + command + " 2>&1", &r.exit_code);
     return r;
 }
 

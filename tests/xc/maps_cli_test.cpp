@@ -2,12 +2,9 @@
 // byte, a dry run sends no SET, warnings reach stderr in the program's words, and
 // identifiers travel through the comment file.
 #include "map_fixture.h"
+#include "run_command.h"
 #include "scripted_progress.h"
 #include "xc/map_export.h"
-
-#include <array>
-#include <cstdio>
-#include <sys/wait.h>
 
 namespace vornex {
 namespace {
@@ -29,13 +26,8 @@ protected:
         const auto err_file = dir / "stderr.txt";
         const std::string command = std::string(VORNEX_CLI) + " " + arguments + " --hostname " +
                                     sim->peer() + " --set-community private 2>" + err_file.string();
-        FILE* pipe = popen(command.c_str(), "r");
         CliRun result{-1, {}, {}};
-        std::array<char, 256> chunk{};
-        while (std::fgets(chunk.data(), chunk.size(), pipe) != nullptr) {
-            result.out += chunk.data();
-        }
-        result.status = WEXITSTATUS(pclose(pipe));
+        result.out = test::run_command(command, &result.status);
         result.err = test::read_text(err_file);
         return result;
     }
