@@ -19,10 +19,6 @@ using test::from_hex;
 using test::run_command;
 using test::to_hex;
 
-std::string sha1_hex(std::string_view text) {
-    return to_hex(sha1(text.data(), text.size()));
-}
-
 std::string hmac_hex(const Bytes& key, const Bytes& data) {
     HmacSha1Context context{};
     EXPECT_TRUE(hmac_sha1_set_key(context, key.data(), key.size()));
@@ -71,10 +67,7 @@ void expect_openssl_agrees_for_lengths_up_to_200(
     EXPECT_EQ(n, expected.size());
 }
 
-TEST(Sha1, PublishedVectors) {
-    EXPECT_EQ(sha1_hex("abc"), "a9993e364706816aba3e25717850c26c9cd0d89d");
-    EXPECT_EQ(sha1_hex("abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq"),
-              "84983e441c3bd26ebaae4aa1f95129e5e54670f1");
+TEST(Sha1, MillionAInPiecesOfAnOddSize) {
     // A million "a" fed in pieces of an odd size, so pieces straddle block boundaries.
     const std::string piece(997, 'a');
     Sha1Context context;
@@ -92,17 +85,6 @@ TEST(Sha1, EqualsOpensslForEveryLengthUpTo200) {
     expect_openssl_agrees_for_lengths_up_to_200(
         random, "openssl dgst -sha1",
         [](const Bytes& data) { return to_hex(sha1(data.data(), data.size())); });
-}
-
-TEST(HmacSha1, PublishedVectors) {
-    const auto text = [](std::string_view s) { return Bytes(s.begin(), s.end()); };
-    EXPECT_EQ(hmac_hex(Bytes(20, 0x0b), text("Hi There")),
-              "b617318655057264e28bc0b6fb378c8ef146be00");
-    EXPECT_EQ(hmac_hex(text("Jefe"), text("what do ya want for nothing?")),
-              "effcdf6ae5eb2fa2d27416d5f184df9c259a7c79");
-    EXPECT_EQ(
-        hmac_hex(Bytes(80, 0xaa), text("Test Using Larger Than Block-Size Key - Hash Key First")),
-        "aa4ae5e15272d00e95705637ce8a3b55ed402112");
 }
 
 TEST(HmacSha1, KeyInPiecesAcrossTheBlockAndNoKeyAfterData) {
