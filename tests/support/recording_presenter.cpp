@@ -24,9 +24,6 @@ int RecordingPresenter::show_error(OwnerWindow owner, const std::string& text) {
 
 int RecordingPresenter::show_confirm(OwnerWindow owner, const std::string& text) {
     record(Routine::confirm, owner, text);
-    if (answers.empty()) {
-        ++unscripted_confirms;
-    }
     return next_answer(dialog_cancel);
 }
 
@@ -57,7 +54,6 @@ const Shown& RecordingPresenter::last() const {
 void RecordingPresenter::clear() {
     shown.clear();
     answers.clear();
-    unscripted_confirms = 0;
 }
 
 } // namespace vornex::test

@@ -23,11 +23,9 @@ struct Shown {
 class RecordingPresenter : public Presenter {
 public:
     // Answers for the next dialogs (error and confirm alike), in order. When the script is
-    // empty an error dialog answers OK and a confirmation answers Cancel, the safe choice,
-    // and the question is counted as unscripted.
+    // empty an error dialog answers OK and a confirmation answers Cancel, the safe choice.
     std::deque<int> answers;
     std::vector<Shown> shown;
-    int unscripted_confirms = 0;
 
     int show_error(OwnerWindow owner, const std::string& text) override;
     int show_confirm(OwnerWindow owner, const std::string& text) override;

@@ -50,11 +50,9 @@ std::string read_until(int fd, std::chrono::milliseconds limit, Done done) {
 
 } // namespace
 
-std::unique_ptr<SimProcess> SimProcess::start(const std::string& scenario,
-                                              const std::vector<std::string>& extra_args) {
+std::unique_ptr<SimProcess> SimProcess::start(const std::string& scenario) {
     std::vector<std::string> args = {VORNEX_SIM_BINARY, "--scenario", scenario_path(scenario),
                                      "--port", "0"};
-    args.insert(args.end(), extra_args.begin(), extra_args.end());
     int out[2];
     if (pipe2(out, O_CLOEXEC) != 0) {
         ADD_FAILURE() << "vornex-sim: pipe: " << std::strerror(errno);

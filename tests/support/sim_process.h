@@ -29,9 +29,8 @@ namespace vornex::test {
 class SimProcess {
 public:
     // `scenario` is a name in sim/scenarios ("demo", "small", "v3") or a path to a .json
-    // file. `extra_args` are passed on to vornex-sim.
-    static std::unique_ptr<SimProcess> start(const std::string& scenario,
-                                             const std::vector<std::string>& extra_args = {});
+    // file.
+    static std::unique_ptr<SimProcess> start(const std::string& scenario);
     ~SimProcess(); // SIGTERM, then waits (SIGKILL after 5 s)
     SimProcess(const SimProcess&) = delete;
     SimProcess& operator=(const SimProcess&) = delete;
@@ -39,8 +38,6 @@ public:
     int port() const { return port_; }
     // "127.0.0.1:PORT", the form a Net-SNMP session's peername takes (UDP by default).
     std::string peer() const;
-    int control_port() const { return control_port_; }
-    pid_t pid() const { return pid_; }
 
     // Faults. They stay until clear_faults(), except drop_next, which counts down.
     // drop_next: the next n requests get no answer (SNMPv3 discovery probes are not counted).
