@@ -3,7 +3,9 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QLineEdit>
 #include <QPixmap>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
@@ -40,6 +42,20 @@ ModalAnswer::ModalAnswer(std::function<void(QWidget*)> action, int timeout_ms)
 
 ModalAnswer::~ModalAnswer() {
     *alive_ = false;
+}
+
+void type_into(QWidget* parent, const char* name, const QString& text) {
+    auto* edit = child<QLineEdit>(parent, name);
+    ASSERT_NE(edit, nullptr);
+    edit->clear();
+    QTest::keyClicks(edit, text);
+}
+
+void press(QWidget* dialog, QDialogButtonBox::StandardButton which) {
+    auto* buttons = dialog->findChild<QDialogButtonBox*>();
+    QPushButton* button = buttons != nullptr ? buttons->button(which) : nullptr;
+    ASSERT_NE(button, nullptr) << "no such button in " << dialog->windowTitle().toStdString();
+    QTest::mouseClick(button, Qt::LeftButton);
 }
 
 bool wait_for(const std::function<bool()>& condition, int timeout_ms) {

@@ -3,6 +3,7 @@
 // hands it to the test's action (look at it, grab it, click a button), and records that it
 // ran, so a test can tell "the dialog never came" from "the dialog was answered".
 
+#include <QDialogButtonBox>
 #include <QString>
 #include <QWidget>
 #include <functional>
@@ -31,6 +32,13 @@ T* child(QObject* parent, const char* name) {
     EXPECT_NE(found, nullptr) << name;
     return found;
 }
+
+// Clears the line edit of this object name and types `text` into it, key by key.
+void type_into(QWidget* parent, const char* name, const QString& text);
+
+// Clicks a standard button (Ok, Cancel) of the dialog's button box; a missing one fails the
+// test.
+void press(QWidget* dialog, QDialogButtonBox::StandardButton which);
 
 // Runs the event loop until `condition` holds; false when `timeout_ms` passed first.
 bool wait_for(const std::function<bool()>& condition, int timeout_ms = 30000);

@@ -61,8 +61,7 @@ TEST_F(MessageDialogs, ErrorDialogShowsTitleIconBodyAndBeeps) {
     ModalAnswer answer([&](QWidget* w) {
         seen = look_at(w);
         save_screenshot(w, QStringLiteral("error_dialog"));
-        QTest::mouseClick(w->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok),
-                          Qt::LeftButton);
+        test::press(w, QDialogButtonBox::Ok);
     });
     const int result =
         error_dialog_main(presenter, "!!Read Error\r\n\r\n\r\nError reading file %s\r\n\r\n%s",
@@ -129,9 +128,7 @@ TEST_F(MessageDialogs, ConfirmDialogAnswers) {
 // Every way out of both dialogs and its answer: Escape and closing answer 2 (Cancel).
 TEST_F(MessageDialogs, EveryAnswer) {
     const auto click = [](QDialogButtonBox::StandardButton which) {
-        return [which](QWidget* w) {
-            QTest::mouseClick(w->findChild<QDialogButtonBox*>()->button(which), Qt::LeftButton);
-        };
+        return [which](QWidget* w) { test::press(w, which); };
     };
     const struct {
         bool confirm;

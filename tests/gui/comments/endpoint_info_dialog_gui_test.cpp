@@ -40,9 +40,6 @@ protected:
     QCheckBox* map_specific(QWidget* dialog) {
         return test::child<QCheckBox>(dialog, "mapSpecific");
     }
-    QPushButton* button(QWidget* dialog, QDialogButtonBox::StandardButton which) {
-        return dialog->findChild<QDialogButtonBox*>()->button(which);
-    }
     const endpoint_info* stored() { return comment_find(box, endpoint_key(leaf)); }
 
     RecordingPresenter presenter;
@@ -98,7 +95,7 @@ TEST_F(EndpointInfo, StoredInformationIsShownAndOkStoresTheEdits) {
     // With the box cleared map 2's field is disabled, but its text is still stored.
     map_specific(&dialog)->click();
     field(&dialog, "comment")->setText(QStringLiteral("blanks are fine"));
-    button(&dialog, QDialogButtonBox::Ok)->click();
+    test::press(&dialog, QDialogButtonBox::Ok);
     EXPECT_EQ(dialog.result(), 1);
     ASSERT_NE(stored(), nullptr);
     EXPECT_FALSE(stored()->map_specific);
@@ -115,7 +112,7 @@ TEST_F(EndpointInfo, EmptyFieldsLeaveEmptyInformation) {
     EndpointInfoDialog dialog(&owner, box, "Port-01", leaf);
     dialog.show();
     field(&dialog, "identifier")->clear();
-    button(&dialog, QDialogButtonBox::Ok)->click();
+    test::press(&dialog, QDialogButtonBox::Ok);
     EXPECT_EQ(dialog.result(), 1);
     ASSERT_NE(stored(), nullptr);
     EXPECT_TRUE(stored()->empty());
@@ -137,7 +134,7 @@ TEST_F(EndpointInfo, InvalidCharactersAreRefusedWithTheirMessage) {
         dialog.show();
         field(&dialog, "identifier")->setText(QStringLiteral("GOOD ONE"));
         field(&dialog, c.field)->setText(c.text);
-        button(&dialog, QDialogButtonBox::Ok)->click();
+        test::press(&dialog, QDialogButtonBox::Ok);
         ASSERT_EQ(presenter.shown.size(), 1u);
         EXPECT_EQ(presenter.last().routine, test::Routine::error);
         EXPECT_EQ(presenter.last().text, invalid_text);
@@ -162,11 +159,11 @@ TEST_F(EndpointInfo, ReadOnlyModeShowsButRefuses) {
         EXPECT_FALSE(field(&dialog, name)->isEnabled()) << name;
     }
     EXPECT_FALSE(map_specific(&dialog)->isEnabled());
-    EXPECT_FALSE(button(&dialog, QDialogButtonBox::Ok)->isEnabled());
+    EXPECT_FALSE(dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->isEnabled());
     QTest::keyClick(&dialog, Qt::Key_Return);
     dialog.accept();
     EXPECT_TRUE(dialog.isVisible());
-    button(&dialog, QDialogButtonBox::Cancel)->click();
+    test::press(&dialog, QDialogButtonBox::Cancel);
     EXPECT_EQ(dialog.result(), 2);
     EXPECT_EQ(stored()->identifiers[0], "LOCKED");
     EXPECT_FALSE(box.comments_dirty);

@@ -21,20 +21,10 @@ namespace {
 
 using test::child;
 using test::ModalAnswer;
+using test::press;
 using test::RecordingPresenter;
 using test::save_screenshot;
-
-void type_into(QWidget* parent, const char* name, const QString& text) {
-    auto* edit = child<QLineEdit>(parent, name);
-    edit->clear();
-    QTest::keyClicks(edit, text);
-}
-
-void press_ok(QWidget* dialog) {
-    auto* buttons = dialog->findChild<QDialogButtonBox*>();
-    ASSERT_NE(buttons, nullptr);
-    QTest::mouseClick(buttons->button(QDialogButtonBox::Ok), Qt::LeftButton);
-}
+using test::type_into;
 
 const char* const mismatch_text =
     "The Password and Verify Password fields do not match, or the password is too weak.  The "
@@ -194,7 +184,7 @@ TEST_F(DeviceDialogs, PasswordPolicy) {
             [&](QWidget* w) {
                 title = w->windowTitle();
                 text = child<QLabel>(w, "message")->text();
-                press_ok(w);
+                press(w, QDialogButtonBox::Ok);
             },
             c.accepted ? 300 : 5000);
         child<QPushButton>(&editor, "saveAs")->click();
@@ -267,7 +257,7 @@ TEST_F(DeviceDialogs, AnEncryptedFileReopensThroughThePasswordPrompt) {
     ModalAnswer wrong([&](QWidget* w) {
         EXPECT_EQ(w->windowTitle(), QStringLiteral("Enter Configuration File Password"));
         type_into(w, "password", QStringLiteral("wrong-Pass1"));
-        press_ok(w);
+        press(w, QDialogButtonBox::Ok);
     });
     child<QPushButton>(&select, "connectDevice")->click();
     ASSERT_TRUE(wrong.ran());
@@ -278,9 +268,7 @@ TEST_F(DeviceDialogs, AnEncryptedFileReopensThroughThePasswordPrompt) {
     EXPECT_TRUE(store.values.empty());
 
     // Cancelling the prompt ends the read without a word.
-    ModalAnswer cancelled([&](QWidget* w) {
-        w->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel)->click();
-    });
+    ModalAnswer cancelled([&](QWidget* w) { press(w, QDialogButtonBox::Cancel); });
     child<QPushButton>(&select, "connectDevice")->click();
     ASSERT_TRUE(cancelled.ran());
     EXPECT_EQ(presenter.shown.size(), 1u);
@@ -289,7 +277,7 @@ TEST_F(DeviceDialogs, AnEncryptedFileReopensThroughThePasswordPrompt) {
     ModalAnswer right([&](QWidget* w) {
         save_screenshot(w, QStringLiteral("config_password_dialog"));
         type_into(w, "password", QStringLiteral("Secr3t-pass"));
-        press_ok(w);
+        press(w, QDialogButtonBox::Ok);
     });
     child<QPushButton>(&select, "connectDevice")->click();
     ASSERT_TRUE(right.ran());
@@ -352,15 +340,13 @@ TEST_F(DeviceDialogs, PasswordDialogShowsItsBufferAndKeeps39Characters) {
     ModalAnswer ok([&](QWidget* w) {
         first = child<QLineEdit>(w, "password")->text();
         type_into(w, "password", QString(45, QLatin1Char('k')));
-        press_ok(w);
+        press(w, QDialogButtonBox::Ok);
     });
     EXPECT_EQ(config_password_dialog(&owner, buffer), dialog_ok);
     EXPECT_EQ(first, QStringLiteral("pre"));
     EXPECT_EQ(buffer, std::string(39, 'k'));
 
-    ModalAnswer cancel([&](QWidget* w) {
-        w->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel)->click();
-    });
+    ModalAnswer cancel([&](QWidget* w) { press(w, QDialogButtonBox::Cancel); });
     EXPECT_EQ(config_password_dialog(&owner, buffer), dialog_cancel);
     EXPECT_EQ(buffer, std::string(39, 'k'));
 }
