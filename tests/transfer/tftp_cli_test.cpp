@@ -1,9 +1,10 @@
 // vornex-cli tftp-serve as an operator runs it: started, used by a real client, interrupted.
+#include "scratch_files.h"
+
 #include <array>
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <string>
@@ -66,15 +67,11 @@ Running start(const std::vector<std::string>& arguments) {
     return r;
 }
 
-fs::path temp_root() {
-    std::string base = fs::temp_directory_path().string() + "/tftp-cli-XXXXXX";
-    EXPECT_NE(::mkdtemp(base.data()), nullptr);
-    return base;
-}
-
 TEST(TftpServeCommand, ServesUntilInterrupted) {
-    const fs::path root = temp_root();
-    std::ofstream(root / "r4150.cfg") << "config text\n";
+    const vornex::test::ScratchDir scratch;
+    const fs::path root = scratch / "root";
+    fs::create_directory(root);
+    vornex::test::write_file(root / "r4150.cfg", "config text\n");
     Running cli =
         start({"tftp-serve", "--root", root.string(), "--port", "0", "--bind", "127.0.0.1"});
     ASSERT_TRUE(cli.read_until(" until interrupted\n")) << cli.text;
@@ -84,25 +81,23 @@ TEST(TftpServeCommand, ServesUntilInterrupted) {
     EXPECT_EQ(cli.text, "Serving " + root.string() + " on 127.0.0.1 port " + std::to_string(port) +
                             " until interrupted\n");
 
-    const fs::path got = root.parent_path() / (root.filename().string() + ".got");
+    const fs::path got = scratch / "got";
     const std::string fetch =
         "curl -sS -o " + got.string() + " tftp://127.0.0.1:" + std::to_string(port) + "/r4150.cfg";
     EXPECT_EQ(std::system(fetch.c_str()), 0);
     EXPECT_TRUE(cli.read_until("Client: 127.0.0.1  Filename: r4150.cfg  Status: Transfer "
                                "Complete!  Timeout: 0  Retries: 0\n"))
         << cli.text;
-    std::ifstream in(got);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "config text\n");
+    EXPECT_EQ(vornex::test::read_text(got), "config text\n");
 
     ::kill(cli.pid, SIGINT);
     EXPECT_EQ(cli.wait(), 0);
     EXPECT_TRUE(cli.text.ends_with("Stopped.\n")) << cli.text;
-    fs::remove_all(root);
-    fs::remove(got);
 }
 
 TEST(TftpServeCommand, RefusesBadArgumentsAndATakenPort) {
-    const fs::path root = temp_root();
+    const vornex::test::ScratchDir scratch;
+    const fs::path& root = scratch.path();
     Running missing = start({"tftp-serve", "--port", "0"});
     EXPECT_EQ(missing.wait(), 2);
     EXPECT_EQ(missing.text, "usage: vornex-cli tftp-serve --root DIR [--port N] [--bind ADDR]\n");
@@ -131,7 +126,6 @@ TEST(TftpServeCommand, RefusesBadArgumentsAndATakenPort) {
                                std::to_string(EADDRINUSE) + ")\n");
     ::kill(first.pid, SIGTERM);
     EXPECT_EQ(first.wait(), 0);
-    fs::remove_all(root);
 }
 
 } // namespace
