@@ -305,7 +305,8 @@ int r155_granularity_probe(Chassis& box, int slot, int port, int aug, int& granu
     }
     const snmp_result result = get.send();
     if (result != snmp_ok) {
-        if (snmp_transport_status(result) == 0 && snmp_error_status(result) == 2) {
+        if (snmp_transport_status(result) == 0 &&
+            snmp_error_status(result) == SNMP_ERR_NOSUCHNAME) {
             return 0; // the AUG does not exist
         }
         snmp_report_error(box, result, reading_configuration_rescan);

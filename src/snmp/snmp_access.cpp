@@ -57,24 +57,23 @@ snmp_value value_of(const netsnmp_variable_list* var) {
 snmp_result my_snmp_get(Presenter& presenter, netsnmp_session* session, const oid* name,
                         std::size_t name_len, u_char expected_type, void* buffer,
                         std::size_t& length) {
-    netsnmp_pdu* request = snmp_pdu_create(SNMP_MSG_GET);
-    snmp_add_null_var(request, name, name_len);
-    response_holder response;
-    snmp_result result = exchange(session, request, &response.pdu);
+    SnmpGet get(session);
+    get.add_name(std::vector<oid>(name, name + name_len), expected_type);
+    snmp_result result = get.send();
     if (result != snmp_ok) {
         return result;
     }
-    const netsnmp_variable_list* var = response.pdu->variables;
-    if (var == nullptr || var->type != expected_type) {
+    const snmp_value* value = get.value(0);
+    if (value == nullptr) {
         return snmp_local_failure;
     }
     const std::size_t capacity = length;
     auto* bytes = static_cast<unsigned char*>(buffer);
     switch (expected_type) {
     case asn_integer: {
-        const std::int32_t value = static_cast<std::int32_t>(*var->val.integer);
-        std::memcpy(buffer, &value, sizeof value);
-        length = sizeof value;
+        const std::int32_t integer = static_cast<std::int32_t>(value->integer);
+        std::memcpy(buffer, &integer, sizeof integer);
+        length = sizeof integer;
         break;
     }
     case asn_octet_string: {
@@ -82,19 +81,22 @@ snmp_result my_snmp_get(Presenter& presenter, netsnmp_session* session, const oi
             length = 0;
             break;
         }
-        const std::size_t kept = var->val_len < capacity ? var->val_len : capacity - 1;
-        std::memcpy(bytes, var->val.string, kept);
+        const std::size_t size = value->octets.size();
+        const std::size_t kept = size < capacity ? size : capacity - 1;
+        std::memcpy(bytes, value->octets.data(), kept);
         bytes[kept] = '\0';
         length = kept;
         break;
     }
-    case asn_object_id:
+    case asn_object_id: {
         // A value that does not fit is told by its length, which exceeds the capacity.
-        if (var->val_len <= capacity) {
-            std::memcpy(bytes, var->val.objid, var->val_len);
+        const std::size_t size = value->object_id.size() * sizeof(oid);
+        if (size <= capacity) {
+            std::memcpy(bytes, value->object_id.data(), size);
         }
-        length = var->val_len;
+        length = size;
         break;
+    }
     default:
         internal_error_box(presenter, "my_snmp_get() add support for variable type %d\n",
                            expected_type);
@@ -106,10 +108,18 @@ snmp_result my_snmp_get(Presenter& presenter, netsnmp_session* session, const oi
 
 snmp_result get_device_integer(const SnmpDevice& box, std::initializer_list<oid> suffix,
                                std::int32_t& value) {
-    const std::vector<oid> name = box.object(suffix);
-    std::size_t length = sizeof value;
-    return my_snmp_get(*box.presenter, box.get_session, name.data(), name.size(), asn_integer,
-                       &value, length);
+    SnmpGet get(box);
+    get.add(suffix, asn_integer);
+    const snmp_result result = get.send();
+    if (result != snmp_ok) {
+        return result;
+    }
+    const std::optional<long> integer = get.integer(0);
+    if (!integer) {
+        return snmp_local_failure;
+    }
+    value = static_cast<std::int32_t>(*integer);
+    return snmp_ok;
 }
 
 snmp_result my_snmp_set_int(Presenter& presenter, netsnmp_session* session, const oid* name,
@@ -141,7 +151,7 @@ void snmp_report_error(const SnmpDevice& box, snmp_result result, const char* ac
     const int status = snmp_error_status(result);
     const std::string name(snmp_error_name(status));
     switch (status) {
-    case 2:
+    case SNMP_ERR_NOSUCHNAME:
         error_dialog_main(
             presenter,
             "!!SNMP Error\r\nA SNMP error occurred while %s.\r\n\r\nSNMP Error: %s\r\n\r\nThis "
@@ -151,8 +161,8 @@ void snmp_report_error(const SnmpDevice& box, snmp_result result, const char* ac
             "feature.  Contact Orlique support if the problem persists.",
             action, name.c_str());
         break;
-    case 3:
-    case 10:
+    case SNMP_ERR_BADVALUE:
+    case SNMP_ERR_WRONGVALUE:
         error_dialog_main(
             presenter,
             "!!SNMP Error\r\nA SNMP error occurred while %s.\r\n\r\nSNMP Error: %s\r\n\r\nThis "
@@ -161,9 +171,9 @@ void snmp_report_error(const SnmpDevice& box, snmp_result result, const char* ac
             "Orlique support if the problem persists.",
             action, name.c_str());
         break;
-    case 4:
-    case 6:
-    case 16:
+    case SNMP_ERR_READONLY:
+    case SNMP_ERR_NOACCESS:
+    case SNMP_ERR_AUTHORIZATIONERROR:
         error_dialog_main(presenter,
                           "||SNMP Error\r\n\r\n\r\nA SNMP error occurred while %s.\r\n\r\nSNMP "
                           "Error: %s\r\n\r\nReview the SNMPv3 security configuration and confirm "
@@ -196,7 +206,7 @@ void snmp_report_probe_error(OwnerWindow owner, const SnmpDevice& box, snmp_resu
         return;
     }
     const int status = snmp_error_status(result);
-    if (status == 16) {
+    if (status == SNMP_ERR_AUTHORIZATIONERROR) {
         error_dialog(presenter, owner,
                      "||SNMP Error\r\n\r\n\r\nA SNMP authorization error occurred with "
                      "%s.\r\n\r\nReview the SNMPv3 view-based access controls and confirm the "
@@ -213,7 +223,7 @@ void snmp_report_probe_error(OwnerWindow owner, const SnmpDevice& box, snmp_resu
 }
 
 SnmpGet& SnmpGet::add(std::initializer_list<oid> suffix, u_char expected_type) {
-    return add_name(box_.object(suffix), expected_type);
+    return add_name(box_->object(suffix), expected_type);
 }
 
 SnmpGet& SnmpGet::add_name(std::vector<oid> name, u_char expected_type) {
@@ -223,13 +233,22 @@ SnmpGet& SnmpGet::add_name(std::vector<oid> name, u_char expected_type) {
 }
 
 snmp_result SnmpGet::send() {
+    return exchange_request(SNMP_MSG_GET);
+}
+
+snmp_result SnmpGet::send_next() {
+    return exchange_request(SNMP_MSG_GETNEXT);
+}
+
+snmp_result SnmpGet::exchange_request(int command) {
     answer_.clear();
-    netsnmp_pdu* request = snmp_pdu_create(SNMP_MSG_GET);
+    netsnmp_pdu* request = snmp_pdu_create(command);
     for (const auto& name : names_) {
         snmp_add_null_var(request, name.data(), name.size());
     }
     response_holder response;
-    const snmp_result result = exchange(box_.get_session, request, &response.pdu);
+    const snmp_result result =
+        exchange(box_ != nullptr ? box_->get_session : session_, request, &response.pdu);
     if (result != snmp_ok) {
         return result;
     }
@@ -243,7 +262,7 @@ snmp_result SnmpGet::send() {
 snmp_result SnmpGet::send(const snmp_action& what) {
     const snmp_result result = send();
     if (result != snmp_ok) {
-        snmp_report_error(box_, result, what);
+        snmp_report_error(*box_, result, what);
     }
     return result;
 }

@@ -45,15 +45,17 @@ inline constexpr snmp_action activating_map{"activating map", "Retry Operation"}
 inline constexpr snmp_action sending_reset_command{"sending reset command", " "};
 inline constexpr snmp_action performing_file_transfer{"performing file transfer", " "};
 
-// One GET of one object. `length` is the capacity of `buffer` in bytes on entry and the
-// value's length on return: an INTEGER is stored as 32 bits (length 4); an OCTET STRING is
-// cut to capacity - 1 and always terminated; an OBJECT IDENTIFIER is copied only if it
-// fits, and its true byte length is returned either way.
+// One GET of one object on `session` (an SnmpGet of one object). `length` is the capacity
+// of `buffer` in bytes on entry and the value's length on return: an INTEGER is stored as
+// 32 bits (length 4); an OCTET STRING is cut to capacity - 1 and always terminated; an
+// OBJECT IDENTIFIER is copied only if it fits, and its true byte length is returned either
+// way.
 snmp_result my_snmp_get(Presenter& presenter, netsnmp_session* session, const oid* name,
                         std::size_t name_len, u_char expected_type, void* buffer,
                         std::size_t& length);
 
-// One GET of one INTEGER device object (the root followed by `suffix`) on the get session.
+// One GET of one INTEGER device object (the root followed by `suffix`) on the get session,
+// as an SnmpGet of one object; a value of another type is a local failure.
 snmp_result get_device_integer(const SnmpDevice& box, std::initializer_list<oid> suffix,
                                std::int32_t& value);
 
@@ -79,10 +81,11 @@ struct snmp_value {
 };
 
 // A multi-object GET on the get session: objects in a fixed order, one request, each value
-// kept only if the device answered it with the type expected at its position.
+// kept only if the device answered it with the type expected at its position. Every read
+// of the program is built, sent and taken apart here.
 class SnmpGet {
 public:
-    explicit SnmpGet(const SnmpDevice& box) : box_(box) {}
+    explicit SnmpGet(const SnmpDevice& box) : box_(&box) {}
 
     SnmpGet& add(std::initializer_list<oid> suffix, u_char expected_type);
     SnmpGet& add_name(std::vector<oid> name, u_char expected_type);
@@ -91,6 +94,9 @@ public:
     // as "absent"); the overload with an action reports them with snmp_report_error.
     snmp_result send();
     snmp_result send(const snmp_action& what);
+    // Sends the objects as a GETNEXT instead: the device answers each with the object that
+    // follows it, which walks a table from any row index.
+    snmp_result send_next();
 
     std::size_t size() const { return names_.size(); }
     const std::vector<oid>& name(std::size_t position) const { return names_[position]; }
@@ -102,7 +108,16 @@ public:
     std::optional<std::string> octets(std::size_t position) const;
 
 private:
-    const SnmpDevice& box_;
+    // my_snmp_get reads on a session it is handed, with no device around it: objects go by
+    // full name (add_name) and failures back to it (send()).
+    friend snmp_result my_snmp_get(Presenter& presenter, netsnmp_session* session, const oid* name,
+                                   std::size_t name_len, u_char expected_type, void* buffer,
+                                   std::size_t& length);
+    explicit SnmpGet(netsnmp_session* session) : session_(session) {}
+    snmp_result exchange_request(int command);
+
+    const SnmpDevice* box_ = nullptr;
+    netsnmp_session* session_ = nullptr; // used only without a device
     std::vector<std::vector<oid>> names_;
     std::vector<u_char> expected_;
     std::vector<snmp_value> answer_;

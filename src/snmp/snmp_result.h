@@ -4,6 +4,8 @@
 // SNMP error-status the device answered. Callers test the low half first.
 
 #include <cstdint>
+#include <net-snmp/net-snmp-config.h>
+#include <net-snmp/net-snmp-includes.h>
 #include <string_view>
 
 namespace vornex {
@@ -11,15 +13,17 @@ namespace vornex {
 using snmp_result = std::uint32_t;
 
 inline constexpr snmp_result snmp_ok = 0;
-inline constexpr snmp_result snmp_stat_error = 1;   // the library's STAT_ERROR
-inline constexpr snmp_result snmp_stat_timeout = 2; // the library's STAT_TIMEOUT
-// A local failure (value of another type than asked, unsupported type, a refused OID). It
-// reads as error-status 2 and is reported as such.
-inline constexpr snmp_result snmp_local_failure = 0x20000;
+inline constexpr snmp_result snmp_stat_error = STAT_ERROR;
+inline constexpr snmp_result snmp_stat_timeout = STAT_TIMEOUT;
 
 constexpr snmp_result snmp_result_from_error_status(long error_status) {
     return static_cast<snmp_result>(error_status) << 16;
 }
+
+// A local failure (value of another type than asked, unsupported type, a refused OID). It
+// reads as noSuchName and is reported as such.
+inline constexpr snmp_result snmp_local_failure =
+    snmp_result_from_error_status(SNMP_ERR_NOSUCHNAME);
 constexpr unsigned snmp_transport_status(snmp_result result) {
     return result & 0xFFFFu;
 }

@@ -5,8 +5,6 @@
 #include "model/card.h"
 #include "snmp/snmp_access.h"
 
-#include <net-snmp/net-snmp-includes.h>
-
 namespace vornex {
 
 namespace {
@@ -47,22 +45,21 @@ const Card* card_at_slot(const Box& box, int address_slot) {
 }
 
 // Matches the answer against `leaf`: returns the mask of the columns found.
-unsigned match_row(const Box& box, HsEntry& leaf, const netsnmp_variable_list* vars) {
+unsigned match_row(const Box& box, HsEntry& leaf, const std::vector<snmp_value>& answer) {
     unsigned mask = 0;
     std::vector<std::vector<oid>> expected;
     for (oid column : columns) {
         expected.push_back(expected_row(box, column, leaf));
     }
     int walked = 0;
-    for (const netsnmp_variable_list* var = vars; var != nullptr && walked < 9;
-         var = var->next_variable, ++walked) {
-        if (var->name_length != expected[0].size()) {
+    for (auto var = answer.begin(); var != answer.end() && walked < 9; ++var, ++walked) {
+        if (var->name.size() != expected[0].size()) {
             break;
         }
         for (std::size_t c = 0; c < 9; ++c) {
-            if (std::equal(expected[c].begin(), expected[c].end(), var->name)) {
-                if (var->type == ASN_INTEGER) {
-                    store_column(leaf, c, *var->val.integer);
+            if (var->name == expected[c]) {
+                if (var->type == asn_integer) {
+                    store_column(leaf, c, var->integer);
                     mask |= 1u << c;
                 }
                 break;
@@ -91,42 +88,26 @@ int xc_probe(Box& box, HsEntry& leaf) {
     if (leaf.address[5] > 1) {
         index.push_back(static_cast<oid>(leaf.address[5] - 1));
     }
-    netsnmp_pdu* request = snmp_pdu_create(SNMP_MSG_GETNEXT);
+    SnmpGet get(box);
     for (oid column : columns) {
         std::vector<oid> name =
             box.object({xc_table[0], xc_table[1], xc_table[2], xc_table[3], column});
         name.insert(name.end(), index.begin(), index.end());
-        snmp_add_null_var(request, name.data(), name.size());
+        get.add_name(std::move(name), asn_integer);
     }
-    netsnmp_pdu* response = nullptr;
-    const int status = snmp_synch_response(box.get_session, request, &response);
-    struct release {
-        netsnmp_pdu*& pdu;
-        ~release() {
-            if (pdu != nullptr) {
-                snmp_free_pdu(pdu);
-            }
-        }
-    } releasing{response};
-    if (status != STAT_SUCCESS || response == nullptr) {
-        snmp_report_error(
-            box, status != STAT_SUCCESS ? static_cast<snmp_result>(status) : snmp_stat_error,
-            reading_configuration_rescan);
-        return 1;
-    }
-    if (response->errstat == SNMP_ERR_NOSUCHNAME) {
+    const snmp_result result = get.send_next();
+    if (result == snmp_result_from_error_status(SNMP_ERR_NOSUCHNAME)) {
         mark_not_connected(leaf); // the end of the table
         return 0;
     }
-    if (response->errstat != SNMP_ERR_NOERROR) {
-        snmp_report_error(box, snmp_result_from_error_status(response->errstat),
-                          reading_configuration_rescan);
+    if (result != snmp_ok) {
+        snmp_report_error(box, result, reading_configuration_rescan);
         return 1;
     }
     // Leaves without a row before the first row in the answer are not cross-connected.
     HsEntry* current = &leaf;
     while (current != nullptr) {
-        const unsigned mask = match_row(box, *current, response->variables);
+        const unsigned mask = match_row(box, *current, get.answer());
         if (mask == 0) {
             mark_not_connected(*current);
             current = next_sibling(*current);
