@@ -271,9 +271,9 @@ bool TftpServer::tftp_build_path(const std::string& name) {
     return true;
 }
 
-void TftpServer::send_error(std::uint16_t code, const char* text) {
+void TftpServer::send_error(ErrorCode code, const char* text) {
     put16(0, op_error);
-    put16(2, code);
+    put16(2, static_cast<std::uint16_t>(code));
     const std::size_t length = std::strlen(text);
     std::memcpy(send_buffer_.data() + 4, text, length + 1);
     send_length_ = length + 5;
@@ -287,24 +287,24 @@ void TftpServer::tftp_read_request(std::span<const std::uint8_t> packet) {
     filename_ = name.substr(0, filename_buffer - 1);
     if (!tftp_build_path(name)) {
         set_status("File not found.");
-        send_error(1, "File not found.");
+        send_error(ErrorCode::file_not_found, "File not found.");
         return;
     }
     if (climbs_out(name)) {
         set_status("Access violation.");
-        send_error(2, "Access violation.");
+        send_error(ErrorCode::access_violation, "Access violation.");
         return;
     }
     read_file_ = files_.open_read(full_path_);
     if (!read_file_) {
         set_status("File not found.");
-        send_error(1, "File not found.");
+        send_error(ErrorCode::file_not_found, "File not found.");
         return;
     }
     const auto size = read_file_->size();
     if (!size) {
         set_status("File read error.");
-        send_error(2, "File read error.");
+        send_error(ErrorCode::access_violation, "File read error.");
         return;
     }
     transfer_size_ = *size;
@@ -326,13 +326,13 @@ void TftpServer::tftp_write_request(std::span<const std::uint8_t> packet) {
     filename_ = name.substr(0, filename_buffer - 1);
     if (!tftp_build_path(name) || climbs_out(name)) {
         set_status("Access violation.");
-        send_error(2, "Access violation.");
+        send_error(ErrorCode::access_violation, "Access violation.");
         return;
     }
     write_file_ = files_.create(full_path_);
     if (!write_file_) {
         set_status("Access violation");
-        send_error(2, "Access violation.");
+        send_error(ErrorCode::access_violation, "Access violation.");
         return;
     }
     transfer_size_ = 0;
@@ -409,7 +409,7 @@ void TftpServer::tftp_send_data() {
         const long n = read_file_->read(send_buffer_.data() + 4, block_size_);
         if (n < 0) {
             set_status("File read error.");
-            send_error(2, "File read error.");
+            send_error(ErrorCode::access_violation, "File read error.");
             return;
         }
         ++current_block_;
@@ -434,7 +434,7 @@ void TftpServer::tftp_recv_data(std::span<const std::uint8_t> packet) {
     if ((length > 0 && !write_file_->write(packet.data() + 4, length)) ||
         (last && !write_file_->commit())) {
         set_status("File write error!");
-        send_error(3, "File write error.");
+        send_error(ErrorCode::disk_full, "File write error.");
         return;
     }
     acknowledged_block_ = current_block_;

@@ -25,6 +25,18 @@ inline constexpr std::uint16_t op_ack = 4;
 inline constexpr std::uint16_t op_error = 5;
 inline constexpr std::uint16_t op_oack = 6;
 
+// The error codes an ERROR packet carries.
+enum class ErrorCode : std::uint16_t {
+    not_defined = 0,
+    file_not_found = 1,
+    access_violation = 2,
+    disk_full = 3,
+    illegal_operation = 4,
+    unknown_transfer_id = 5,
+    file_already_exists = 6,
+    no_such_user = 7,
+};
+
 // A 4-byte header and up to 1,500 data bytes.
 inline constexpr std::size_t packet_size = 1504;
 
@@ -107,7 +119,7 @@ private:
     void tftp_send_ack();
     void tftp_send_rsp();
     void on_ack(std::uint16_t block);
-    void send_error(std::uint16_t code, const char* text);
+    void send_error(ErrorCode code, const char* text);
     void end_transfer();
     // Sends the held packet; on a real failure ends the transfer and shows `context`.
     void send_held(const char* context);
