@@ -5,6 +5,7 @@
 #include "sim_process.h"
 #include "snmp/snmp_access.h"
 #include "snmp/snmp_library.h"
+#include "test_device.h"
 
 #include <cstring>
 #include <gtest/gtest.h>
@@ -14,30 +15,11 @@ namespace vornex {
 namespace {
 
 using test::RecordingPresenter;
+using test::sim_config;
+using test::sim_v3_config;
 using test::SimProcess;
 
-const session_timings quick{{1, 300'000}, {1, 300'000}, {1, 300'000}};
 const char* const sys_object_id = "1.3.6.1.2.1.1.2.0";
-
-device_config v1_config(const SimProcess& sim) {
-    device_config config;
-    device_config_set_defaults(config);
-    config.hostname = sim.peer();
-    config.get_community = "public";
-    config.set_community = "private";
-    return config;
-}
-
-device_config v3_config(const SimProcess& sim, const char* user, int auth, int priv) {
-    device_config config = v1_config(sim);
-    config.snmp_version = snmp_version_3;
-    config.security_username = user;
-    config.auth_protocol = auth;
-    config.priv_protocol = priv;
-    config.auth_key = auth == auth_md5 ? "md5-auth-pass" : "sha-auth-pass";
-    config.priv_key = priv == priv_des ? "des-priv-pass" : "aes-priv-pass";
-    return config;
-}
 
 class OpenDevice : public ::testing::Test {
 protected:
@@ -57,7 +39,7 @@ protected:
 
     // Opens with the given configuration and expects exactly one message.
     std::string refusal(const device_config& config) {
-        auto box = AM_New_Box(presenter, {}, config, quick);
+        auto box = AM_New_Box(presenter, {}, config, test::quick_timings);
         EXPECT_EQ(box, nullptr);
         EXPECT_EQ(presenter.shown.size(), 1u);
         return presenter.shown.empty() ? "" : presenter.shown.back().text;
@@ -70,7 +52,7 @@ protected:
 SimProcess* OpenDevice::sim = nullptr;
 
 TEST_F(OpenDevice, Version1OpensACompleteBox) {
-    auto box = AM_New_Box(presenter, {}, v1_config(*sim));
+    auto box = AM_New_Box(presenter, {}, sim_config(*sim));
     ASSERT_NE(box, nullptr);
     EXPECT_TRUE(presenter.shown.empty());
     EXPECT_EQ(box->root_len, 8u);
@@ -120,7 +102,8 @@ TEST_F(OpenDevice, EveryVersion3CombinationOpens) {
                                  // Without authentication there is no privacy, whatever is set.
                                  {"noauth", auth_none, priv_aes, SNMP_SEC_LEVEL_NOAUTH}}) {
         SCOPED_TRACE(c.user);
-        auto box = AM_New_Box(presenter, {}, v3_config(*sim, c.user, c.auth, c.priv), quick);
+        auto box = AM_New_Box(presenter, {}, sim_v3_config(*sim, c.user, c.auth, c.priv),
+                              test::quick_timings);
         ASSERT_NE(box, nullptr);
         EXPECT_TRUE(presenter.shown.empty());
         EXPECT_EQ(box->sys_name, "r4150-v3");
@@ -137,7 +120,7 @@ TEST_F(OpenDevice, EveryVersion3CombinationOpens) {
 }
 
 TEST_F(OpenDevice, WrongCredentialsFailAtTheProbe) {
-    device_config wrong_community = v1_config(*sim);
+    device_config wrong_community = sim_config(*sim);
     wrong_community.get_community = "nobody";
     const std::string timeout = refusal(wrong_community);
     EXPECT_EQ(timeout, "!!Communication Error\r\n\r\n\r\nA communication timeout occurred with " +
@@ -149,7 +132,7 @@ TEST_F(OpenDevice, WrongCredentialsFailAtTheProbe) {
                            "strings, match the settings in the Vornex configuration file.");
 
     presenter.clear();
-    device_config wrong_key = v3_config(*sim, "shaaes", auth_sha, priv_aes);
+    device_config wrong_key = sim_v3_config(*sim, "shaaes", auth_sha, priv_aes);
     wrong_key.auth_key = "not-the-pass-phrase";
     EXPECT_EQ(refusal(wrong_key).rfind("!!Communication Error\r\n\r\n\r\nA communication ", 0), 0u);
 }
@@ -157,7 +140,7 @@ TEST_F(OpenDevice, WrongCredentialsFailAtTheProbe) {
 TEST_F(OpenDevice, IdentificationRefusals) {
     const std::string host = sim->peer();
     sim->set_value(sys_object_id, "o:1.3.6.1.4.1.823.4150.1");
-    EXPECT_EQ(refusal(v1_config(*sim)),
+    EXPECT_EQ(refusal(sim_config(*sim)),
               "!Error\r\n\r\n\r\nThe device at " + host +
                   " did not respond with a valid system object ID.\r\n\r\nThe system object ID "
                   "does not match the format used by Vivi Dudider.  Please verify the IP.");
@@ -169,13 +152,13 @@ TEST_F(OpenDevice, IdentificationRefusals) {
     }
     sim->set_value(sys_object_id, long_id);
     presenter.clear();
-    EXPECT_EQ(refusal(v1_config(*sim)).find("did not respond with a valid system object ID"),
+    EXPECT_EQ(refusal(sim_config(*sim)).find("did not respond with a valid system object ID"),
               std::string("!Error\r\n\r\n\r\nThe device at " + host + " ").size());
     // Longer still: the SNMP library itself cannot decode such an answer, so the device
     // reads as one that does not answer properly.
     sim->set_value(sys_object_id, long_id + ".1");
     presenter.clear();
-    EXPECT_EQ(refusal(v1_config(*sim))
+    EXPECT_EQ(refusal(sim_config(*sim))
                   .rfind("!!Communication Error\r\n\r\n\r\nA communication "
                          "timeout occurred with ",
                          0),
@@ -183,14 +166,14 @@ TEST_F(OpenDevice, IdentificationRefusals) {
 
     sim->set_value(sys_object_id, "o:1.3.6.1.4.1.8072.3.2.10");
     presenter.clear();
-    EXPECT_EQ(refusal(v1_config(*sim)),
+    EXPECT_EQ(refusal(sim_config(*sim)),
               "!Error\r\n\r\n\r\nUnknown device (eID:8072) at " + host +
                   ".\r\n\r\nThe reported enterprise ID does not belong to Vivi Dudider.\r\n\r\n"
                   "Please verify the IP address.");
 
     sim->set_value(sys_object_id, "o:1.3.6.1.4.1.823.4100.1.2");
     presenter.clear();
-    EXPECT_EQ(refusal(v1_config(*sim)),
+    EXPECT_EQ(refusal(sim_config(*sim)),
               "!Error\r\n\r\n\r\nUnknown device (mID:4100) at " + host +
                   ".\r\n\r\nThe reported MIB ID is not recognized.\r\n\r\nPlease verify the "
                   "device IP address and that the device is supported by this version of the "
@@ -200,7 +183,7 @@ TEST_F(OpenDevice, IdentificationRefusals) {
 TEST_F(OpenDevice, TenSubIdentifierRootAndLongSysName) {
     sim->set_value(sys_object_id, "o:1.3.6.1.4.1.823.4150.7.9");
     sim->set_value("1.3.6.1.2.1.1.5.0", "s:0123456789abcdefghijKLMNOP");
-    auto box = AM_New_Box(presenter, {}, v1_config(*sim), quick);
+    auto box = AM_New_Box(presenter, {}, sim_config(*sim), test::quick_timings);
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(box->root_len, 10u);
     EXPECT_EQ(box->sys_name, "0123456789abcdefghijK");
@@ -209,7 +192,7 @@ TEST_F(OpenDevice, TenSubIdentifierRootAndLongSysName) {
 TEST_F(OpenDevice, ProbeFailuresAfterTheFirstRead) {
     // The sysName read fails: the probe error names the status, and no session stays open.
     sim->fail_prefix("1.3.6.1.2.1.1.5.0", 5);
-    EXPECT_EQ(refusal(v1_config(*sim)),
+    EXPECT_EQ(refusal(sim_config(*sim)),
               "!!SNMP Error\r\n\r\n\r\nA SNMP error occurred with " + sim->peer() +
                   ".\r\n\r\nSNMP error: Generic Error\r\n\r\nVerify the Vornex configuration file "
                   "is accessing the intended device and that the SNMP configuration is correct.");
@@ -219,7 +202,7 @@ class SingleReads : public OpenDevice {
 protected:
     void SetUp() override {
         OpenDevice::SetUp();
-        box = AM_New_Box(presenter, {}, v1_config(*sim), quick);
+        box = AM_New_Box(presenter, {}, sim_config(*sim), test::quick_timings);
         ASSERT_NE(box, nullptr);
         sim->clear_requests();
     }

@@ -3,7 +3,6 @@
 // (dropped requests, an error-status, a wrong type, an object left out) are checked by the
 // failure paths they drive, in tests/model, tests/xc and tests/device.
 
-#include "config/device_config.h"
 #include "device/box.h"
 #include "recording_presenter.h"
 #include "sim_process.h"
@@ -85,13 +84,7 @@ TEST_F(Faults, NotWritableReachesAVersion1ManagerAsNoSuchName) {
 }
 
 TEST_F(Faults, DelayHoldsEveryAnswer) {
-    auto patient = AM_New_Box(presenter, {},
-                              [&] {
-                                  device_config config;
-                                  device_config_set_defaults(config);
-                                  config.hostname = sim->peer();
-                                  return config;
-                              }(),
+    auto patient = AM_New_Box(presenter, {}, sim_config(*sim),
                               {{0, 3'000'000}, {0, 3'000'000}, {0, 3'000'000}});
     ASSERT_TRUE(patient);
     ASSERT_TRUE(sim->delay_ms(800));
@@ -102,16 +95,8 @@ TEST_F(Faults, DelayHoldsEveryAnswer) {
 }
 
 TEST_F(Faults, RebootStopsAnsweringThenComesBackWithAnotherEngineBoot) {
-    device_config config;
-    device_config_set_defaults(config);
-    config.hostname = sim->peer();
-    config.snmp_version = snmp_version_3;
-    config.security_username = "shaaes";
-    config.auth_protocol = auth_sha;
-    config.priv_protocol = priv_aes;
-    config.auth_key = "sha-auth-pass";
-    config.priv_key = "aes-priv-pass";
-    auto v3 = AM_New_Box(presenter, {}, config, quick_timings);
+    auto v3 =
+        AM_New_Box(presenter, {}, sim_v3_config(*sim, "shaaes", auth_sha, priv_aes), quick_timings);
     ASSERT_TRUE(v3);
     ASSERT_EQ(read_frame(*v3), snmp_ok);
     ASSERT_TRUE(sim->reboot(1));

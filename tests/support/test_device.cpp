@@ -1,6 +1,5 @@
 #include "test_device.h"
 
-#include "config/device_config.h"
 #include "device/box.h"
 #include "model/card.h"
 #include "sim_process.h"
@@ -10,13 +9,28 @@
 
 namespace vornex::test {
 
-std::unique_ptr<Box> open_test_box(Presenter& presenter, const SimProcess& sim) {
+device_config sim_config(const SimProcess& sim) {
     device_config config;
     device_config_set_defaults(config);
     config.hostname = sim.peer();
     config.get_community = "public";
     config.set_community = "private";
-    return AM_New_Box(presenter, {}, config, quick_timings);
+    return config;
+}
+
+device_config sim_v3_config(const SimProcess& sim, const char* user, int auth, int priv) {
+    device_config config = sim_config(sim);
+    config.snmp_version = snmp_version_3;
+    config.security_username = user;
+    config.auth_protocol = auth;
+    config.priv_protocol = priv;
+    config.auth_key = auth == auth_md5 ? "md5-auth-pass" : "sha-auth-pass";
+    config.priv_key = priv == priv_des ? "des-priv-pass" : "aes-priv-pass";
+    return config;
+}
+
+std::unique_ptr<Box> open_test_box(Presenter& presenter, const SimProcess& sim) {
+    return AM_New_Box(presenter, {}, sim_config(sim), quick_timings);
 }
 
 HsEntry& find_node(Box& box, int slot, std::initializer_list<const char*> path) {
