@@ -2,7 +2,7 @@
 
 #include "cli/config_option.h"
 #include "device/box.h"
-#include "model/card.h"
+#include "device/opening.h"
 
 #include <cstdlib>
 
@@ -93,20 +93,35 @@ std::unique_ptr<Box> open_device_command(Context& context, const std::vector<std
     if (exit_code != exit_ok) {
         return nullptr;
     }
-    auto box =
-        AM_New_Box(context.presenter, OwnerWindow::main_window(), config, cli_session_timings());
-    if (!box) {
+    // The window's opening up to the card table: sessions, controllers, displayed map. The
+    // subcommands that need endpoints run the card steps themselves; none of them asks.
+    OpeningServices services{
+        context.presenter, cli_comment_chooser(), cli_session_timings(), {}, {}};
+    if (map) {
+        services.choose_displayed_map = [&](Box& opened) {
+            opened.displayed_map = std::stoi(*map);
+        };
+    }
+    std::unique_ptr<Box> box;
+    if (DeviceOpening::open(box, config, services, {.model = false, .comments = false}).run() ==
+        DeviceOpening::Outcome::failed) {
         exit_code = exit_failed;
         return nullptr;
-    }
-    get_controllers(*box);
-    if (map) {
-        box->displayed_map = std::stoi(*map);
     }
     if (config_used != nullptr) {
         *config_used = config;
     }
     return box;
+}
+
+CommentFileChooser& cli_comment_chooser() {
+    // The command line never picks another comment file: "Specify Comment File" is a skip.
+    class NoBrowseChooser : public CommentFileChooser {
+    public:
+        int comment_file_browse(OwnerWindow, device_config&) override { return 1; }
+    };
+    static NoBrowseChooser instance;
+    return instance;
 }
 
 session_timings cli_session_timings() {

@@ -4,6 +4,7 @@
 // secrets optionally from the environment so they need not show in a process list.
 
 #include "cli/cli.h"
+#include "comments/comment_file.h"
 #include "config/device_config.h"
 #include "device/box.h"
 
@@ -33,6 +34,10 @@ std::unique_ptr<Box> open_device_command(Context& context, const std::vector<std
                                          const char* usage, std::optional<Args>& args,
                                          int& exit_code, std::size_t positional = 0,
                                          device_config* config_used = nullptr);
+
+// The comment file's dialogs on the command line: they go to the Presenter, and "Specify
+// Comment File" skips, since a command line cannot browse.
+CommentFileChooser& cli_comment_chooser();
 
 // The session retries and time-outs: the program's own, unless the test suite shortens
 // them through VORNEX_TEST_SHORT_TIMEOUTS.

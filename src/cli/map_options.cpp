@@ -11,17 +11,6 @@ namespace vornex::cli {
 
 namespace {
 
-// The command line never picks another comment file: "Specify Comment File" is a skip.
-class NoBrowseChooser : public CommentFileChooser {
-public:
-    int comment_file_browse(OwnerWindow, device_config&) override { return 1; }
-};
-
-NoBrowseChooser& chooser() {
-    static NoBrowseChooser instance;
-    return instance;
-}
-
 std::atomic<bool> interrupted{false};
 
 extern "C" void on_interrupt(int) {
@@ -49,8 +38,8 @@ int open_map_command(Context& context, const std::vector<std::string>& words, co
 }
 
 int load_map_comments(Context& context, MapCommand& command, bool must_edit) {
-    const int loaded =
-        comment_file_load(*command.box, chooser(), OwnerWindow::main_window(), command.config);
+    const int loaded = comment_file_load(*command.box, cli_comment_chooser(),
+                                         OwnerWindow::main_window(), command.config);
     command.comments_loaded = loaded == 0;
     if (loaded != 0 && must_edit) {
         context.err << "vornex-cli: the comment file cannot be written by this command; nothing "
@@ -62,7 +51,7 @@ int load_map_comments(Context& context, MapCommand& command, bool must_edit) {
 
 void save_map_comments(MapCommand& command) {
     if (command.comments_loaded) {
-        comment_file_save(command.box.get(), chooser(), OwnerWindow::main_window(),
+        comment_file_save(command.box.get(), cli_comment_chooser(), OwnerWindow::main_window(),
                           &command.config);
         command.comments_loaded = false;
     }

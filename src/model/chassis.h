@@ -2,6 +2,7 @@
 // The device as the model knows it: its SNMP side, the maps, the cards with their endpoint
 // trees, and what the controller reads learnt. The open device (Box) adds its comments.
 
+#include "base/changes.h"
 #include "snmp/snmp_device.h"
 
 #include <cstdint>
@@ -28,6 +29,9 @@ struct Chassis : SnmpDevice {
     bool fw_lt_2_15_01 = true;
     bool fw_ge_2_15_02 = false;
     std::string controller_version; // the version text the flags were taken from
+
+    // Every view of this device listens here; the changes-not-stored flag is the device's.
+    Changes changes;
 };
 
 } // namespace vornex

@@ -84,20 +84,22 @@ int map_selection(Box& box, int side, int xc_type, const MapOptions& options) {
     if (!runs_match(destination, source)) {
         return 0;
     }
-    int channel_type = 0;
+    xc_attributes attributes;
+    attributes.xc_type = xc_type;
     if (options.voice_checked) {
-        channel_type = channel_voice;
+        attributes.channel_type = channel_voice;
     } else if (options.data_checked) {
-        channel_type = channel_data;
+        attributes.channel_type = channel_data;
     } else {
         internal_error_box(*box.presenter, "Unable to map. Channel type not selected");
         return 1;
     }
-    const int a_mu = options.a_mu_checked ? a_mu_on : a_mu_off;
-    const int table = sig_conv_table_for(channel_type, xc_type, options.sig_conv);
+    attributes.a_mu_mode = options.a_mu_checked ? a_mu_on : a_mu_off;
+    attributes.sig_conv_table =
+        sig_conv_table_for(attributes.channel_type, xc_type, options.sig_conv);
     const std::string text = options.apply ? options.identifier.substr(0, 19) : std::string();
-    return map_range(box, *destination.first, *source.first, destination.count, channel_type,
-                     xc_type, a_mu, table, options.apply, text, text);
+    return map_range(box, *destination.first, *source.first, destination.count, attributes,
+                     options.apply, text, text);
 }
 
 int unmap_selection(Box& box, int side, int xc_type, const MapOptions& options) {
@@ -105,7 +107,7 @@ int unmap_selection(Box& box, int side, int xc_type, const MapOptions& options) 
     if (run.empty()) {
         return 0;
     }
-    return unmap_range(box, *run.first, run.count, xc_type, options.apply);
+    return unmap_range(box, *run.first, run.count, {.xc_type = xc_type}, options.apply);
 }
 
 } // namespace vornex

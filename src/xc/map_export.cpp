@@ -199,16 +199,6 @@ const char* const export_header =
     "Destination_Card, Destination_Slot, Destination, , , , , Source_ID, Source_Card, "
     "Source_Slot, Source, , , , , #";
 
-ExportOptions& export_options() {
-    static ExportOptions options;
-    return options;
-}
-
-std::filesystem::path& last_export_folder() {
-    static std::filesystem::path folder;
-    return folder;
-}
-
 std::string export_file_name(const std::filesystem::path& device_file) {
     const std::string stem = device_file.stem().string();
     return (stem.empty() ? std::string("export") : stem) + ".csv";
@@ -307,7 +297,6 @@ int map_export(Presenter& presenter, OwnerWindow owner, Box* box, const std::fil
                      display_path(path).c_str(), error_number_text(error).c_str());
         return 1;
     }
-    last_export_folder() = path.parent_path();
     return 0;
 }
 

@@ -19,17 +19,21 @@ struct Box;
 class Presenter;
 struct OwnerWindow;
 
-// The "Export Options" dialog's two check boxes; both on at program start, kept for the
-// run of the program only.
+// The "Export Options" dialog's two check boxes; both on at program start.
 struct ExportOptions {
     bool include_assigned = true;   // "include assigned time-slots"
     bool include_unassigned = true; // "include unassigned time-slots"
 };
-ExportOptions& export_options();
 
-// The folder of the last export or import: where the next file dialog starts; empty at
-// program start.
-std::filesystem::path& last_export_folder();
+// What the map commands' dialogs keep for the rest of the program's run, owned by the front
+// end that shows them: the export options and the import's "Suppress warning messages
+// during import" as the operator last left them, and the folder of the last export or
+// import, where the next file dialog starts (empty at program start).
+struct MapCommandMemory {
+    ExportOptions export_options;
+    bool suppress_import_warnings = false;
+    std::filesystem::path last_folder;
+};
 
 // The file name the save dialog proposes: the device file's name part with ".csv", or
 // "export.csv" when the path has none.
@@ -51,8 +55,8 @@ int map_read_all(Presenter& presenter, OwnerWindow owner, Box* box, Progress& pr
 std::string map_export_text(Box& box, const ExportOptions& options, Progress& progress,
                             bool& cancelled);
 
-// The whole "Export Map" command after its dialogs: creates `path`, reads the map, writes
-// the file and remembers its folder. 0 when a file was written (a cancelled export too), 1
+// The whole "Export Map" command after its dialogs: creates `path`, reads the map and writes
+// the file. 0 when a file was written (a cancelled export too), 1
 // after a reported failure or without a device.
 int map_export(Presenter& presenter, OwnerWindow owner, Box* box, const std::filesystem::path& path,
                const ExportOptions& options, Progress& progress);

@@ -1,6 +1,5 @@
 #include "xc/map_import.h"
 
-#include "base/changes_not_stored.h"
 #include "base/file_replace.h"
 #include "base/message_text.h"
 #include "base/presenter.h"
@@ -21,6 +20,7 @@
 #include <cstdlib>
 #include <optional>
 #include <string_view>
+#include <utility>
 
 namespace vornex {
 
@@ -135,10 +135,11 @@ private:
 };
 
 // The closing steps of every import that started, whole, stopped or cancelled.
-void finish_import(const std::filesystem::path& path, const ImportOptions& options) {
-    last_export_folder() = path.parent_path();
+void finish_import(Box& box, const ImportOptions& options) {
     if (!options.dry_run) {
-        changes_not_stored().set();
+        box.changes.set_not_stored(true);
+        box.changes.notify(change_leaf_cross_connects |
+                           (options.apply_identifiers ? change_comments : 0u));
     }
 }
 
@@ -156,10 +157,7 @@ struct ImportRow {
     HsEntry* destination = nullptr;
     HsEntry* source = nullptr;
     int count = 0;
-    int xc_type = xc_unidirectional;
-    int channel_type = channel_data;
-    int a_mu_mode = a_mu_off;
-    int sig_conv_table = no_sig_conv_table;
+    xc_attributes attributes;
     std::string destination_identifier;
     std::string source_identifier;
 };
@@ -181,16 +179,16 @@ public:
             return 0;
         }
         const bool apply = options_.apply_identifiers;
-        const int clear_type = older_layout ? row.xc_type : xc_unidirectional;
-        if (unmap_range(box_, *row.destination, row.count, clear_type, apply) != 0) {
+        const xc_attributes clear{.xc_type =
+                                      older_layout ? row.attributes.xc_type : xc_unidirectional};
+        if (unmap_range(box_, *row.destination, row.count, clear, apply) != 0) {
             return 1;
         }
-        if (!older_layout && row.xc_type == xc_bidirectional &&
-            unmap_range(box_, *row.source, row.count, clear_type, apply) != 0) {
+        if (!older_layout && row.attributes.xc_type == xc_bidirectional &&
+            unmap_range(box_, *row.source, row.count, clear, apply) != 0) {
             return 1;
         }
-        return map_range(box_, *row.destination, *row.source, row.count, row.channel_type,
-                         row.xc_type, row.a_mu_mode, row.sig_conv_table, apply,
+        return map_range(box_, *row.destination, *row.source, row.count, row.attributes, apply,
                          row.destination_identifier, row.source_identifier);
     }
 
@@ -222,11 +220,12 @@ bool RowApplier::already_made(const ImportRow& row, bool& destination_connected,
         destination_connected = destination_connected || (d->xc_valid && is_connected(*d));
         source_connected = source_connected || (s->xc_valid && is_connected(*s));
         const bool bidirectional = is_bidirectional(*d, far);
-        same = same && far == s && d->channel_type == row.channel_type &&
-               d->a_mu_mode == row.a_mu_mode && d->sig_conv_table == row.sig_conv_table &&
-               bidirectional == (row.xc_type == xc_bidirectional) &&
+        same = same && far == s && d->channel_type == row.attributes.channel_type &&
+               d->a_mu_mode == row.attributes.a_mu_mode &&
+               d->sig_conv_table == row.attributes.sig_conv_table &&
+               bidirectional == (row.attributes.xc_type == xc_bidirectional) &&
                (!apply || endpoint_identifier(&box_, *d) == row.destination_identifier) &&
-               (!apply || row.xc_type != xc_bidirectional ||
+               (!apply || row.attributes.xc_type != xc_bidirectional ||
                 endpoint_identifier(&box_, *s) == row.source_identifier);
     }
     return same;
@@ -243,11 +242,12 @@ bool RowApplier::report(const ImportRow& row, long line_number) {
     if (destination_connected) {
         options_.dry_run(at + "clear " + endpoint_text(box_, *row.destination) + count);
     }
-    if (row.xc_type == xc_bidirectional && source_connected) {
+    if (row.attributes.xc_type == xc_bidirectional && source_connected) {
         options_.dry_run(at + "clear " + endpoint_text(box_, *row.source) + count);
     }
     options_.dry_run(
-        at + "make " + (row.xc_type == xc_bidirectional ? "bidirectional " : "unidirectional ") +
+        at + "make " +
+        (row.attributes.xc_type == xc_bidirectional ? "bidirectional " : "unidirectional ") +
         endpoint_text(box_, *row.destination) + " <- " + endpoint_text(box_, *row.source) + count);
     return true;
 }
@@ -272,7 +272,8 @@ std::optional<int> channel_type_field(const std::string& field) {
     return std::nullopt;
 }
 
-// What one line of the current layout asks for.
+// What one line asks for: nothing, a row to apply now, nothing after a warning, or (in the
+// current layout) reading the file again as the older layout.
 enum class LineVerdict { skip, row, warned, legacy };
 
 struct ImportRun {
@@ -321,9 +322,9 @@ LineVerdict read_row(ImportRun& run, const std::string& line, long number, Impor
                                static_cast<int>(number), static_cast<int>(f.size())));
     }
     if (iequals(f[0], "bidirectional")) {
-        row.xc_type = xc_bidirectional;
+        row.attributes.xc_type = xc_bidirectional;
     } else if (iequals(f[0], "unidirectional") || iequals(f[0], "unmapped") || f[0].empty()) {
-        row.xc_type = xc_unidirectional;
+        row.attributes.xc_type = xc_unidirectional;
     } else {
         return warned(run.warn("Import file line %d, unknown XC type. \"%s\"",
                                static_cast<int>(number), f[0].c_str()));
@@ -353,20 +354,20 @@ LineVerdict read_row(ImportRun& run, const std::string& line, long number, Impor
         return warned(
             run.warn("Import file line %d, channel type is invalid.", static_cast<int>(number)));
     }
-    row.channel_type = *channel;
+    row.attributes.channel_type = *channel;
     if (iequals(f[3], "a-mu-conv")) {
-        row.a_mu_mode = a_mu_on;
+        row.attributes.a_mu_mode = a_mu_on;
     } else if (f[3].empty()) {
-        row.a_mu_mode = a_mu_off;
+        row.attributes.a_mu_mode = a_mu_off;
     } else {
         return warned(
             run.warn("Import file line %d, A->Mu Mode is invalid.", static_cast<int>(number)));
     }
     if (f[4].empty()) {
-        row.sig_conv_table = no_sig_conv_table;
+        row.attributes.sig_conv_table = no_sig_conv_table;
     } else {
-        row.sig_conv_table = decimal(f[4]);
-        if (row.sig_conv_table < 1 || row.sig_conv_table > 256) {
+        row.attributes.sig_conv_table = decimal(f[4]);
+        if (row.attributes.sig_conv_table < 1 || row.attributes.sig_conv_table > 256) {
             return warned(run.warn("Import file line %d, Signal Conversion Table value is invalid.",
                                    static_cast<int>(number)));
         }
@@ -387,12 +388,177 @@ LineVerdict read_row(ImportRun& run, const std::string& line, long number, Impor
     return LineVerdict::row;
 }
 
-} // namespace
+// How a file layout turns its lines into rows; the import loop does everything else.
+class Layout {
+public:
+    virtual ~Layout() = default;
+    // Whether rows are of the older layout, which clears differently.
+    virtual bool older() const = 0;
+    // One line; on LineVerdict::row the row to apply now is in `row`, on LineVerdict::warned
+    // the warning has been given and `go_on` tells whether the import continues.
+    virtual LineVerdict read(ImportRun& run, const std::string& line, long number, ImportRow& row,
+                             bool& go_on) = 0;
+    // A row still gathered when the file ends.
+    virtual std::optional<ImportRow> last() { return std::nullopt; }
+};
 
-bool& import_suppress_warnings() {
-    static bool suppress = false;
-    return suppress;
+class CurrentLayout : public Layout {
+public:
+    bool older() const override { return false; }
+    LineVerdict read(ImportRun& run, const std::string& line, long number, ImportRow& row,
+                     bool& go_on) override {
+        return read_row(run, line, number, row, go_on);
+    }
+};
+
+// One timeslot a line: lines of neighbouring timeslots with the same attributes are
+// gathered into one row of at most 31, applied when a line does not join it.
+class OlderLayout : public Layout {
+public:
+    bool older() const override { return true; }
+    LineVerdict read(ImportRun& run, const std::string& line, long number, ImportRow& row,
+                     bool& go_on) override;
+    std::optional<ImportRow> last() override { return std::exchange(pending_, std::nullopt); }
+
+private:
+    std::optional<ImportRow> pending_;
+    // The names of one endpoint, 6 or 7 of them: the n of the last line that told.
+    std::size_t n_ = 6;
+    HsEntry* last_destination_ = nullptr;
+    HsEntry* last_source_ = nullptr;
+};
+
+LineVerdict OlderLayout::read(ImportRun& run, const std::string& line, long number, ImportRow& row,
+                              bool& go_on) {
+    go_on = true;
+    if (line.empty() || line[0] == '#') {
+        return LineVerdict::skip;
+    }
+    const std::vector<std::string> f = csv_split_fields(line, legacy_max_fields, false);
+    if (f.size() < legacy_min_fields || f[0] == "Channel Type") {
+        return LineVerdict::skip;
+    }
+    if (starts_with_ci(f[10], "Trib")) {
+        n_ = 6;
+    } else if (f.size() >= legacy_max_fields && starts_with_ci(f[11], "Trib")) {
+        n_ = 7;
+    }
+    if (f.size() < 3 + 2 * n_) {
+        return LineVerdict::skip;
+    }
+    const auto warned = [&](bool answer) {
+        go_on = answer;
+        return LineVerdict::warned;
+    };
+    HsEntry* destination = find_endpoint_by_path(run.box, slice(f, 3, n_));
+    HsEntry* source = find_endpoint_by_path(run.box, slice(f, 3 + n_, n_));
+    if (destination == nullptr) {
+        return warned(
+            run.warn("Import file line %d, invalid target. May be due to configuration mismatch.",
+                     static_cast<int>(number)));
+    }
+    if (source == nullptr) {
+        if (!f[3 + n_].empty()) {
+            return warned(run.warn("Import file line %d, invalid source. May be due to "
+                                   "configuration or granularity mismatch.",
+                                   static_cast<int>(number)));
+        }
+        return LineVerdict::skip;
+    }
+    const auto channel = channel_type_field(f[0]);
+    if (!channel) {
+        return warned(
+            run.warn("Import file line %d, channel type is invalid.", static_cast<int>(number)));
+    }
+    xc_attributes attributes;
+    attributes.channel_type = *channel;
+    attributes.a_mu_mode = iequals(f[1], "a-mu-conv") ? a_mu_on : a_mu_off;
+    const int table = decimal(f[2]);
+    attributes.sig_conv_table = table < 1 || table > 256 ? no_sig_conv_table : table;
+    // The in-band channel takes only bidirectional cross-connects.
+    attributes.xc_type =
+        destination->address[0] == in_band_slot || source->address[0] == in_band_slot
+            ? xc_bidirectional
+            : xc_unidirectional;
+    const bool joins = pending_ && pending_->attributes.channel_type == attributes.channel_type &&
+                       pending_->attributes.a_mu_mode == attributes.a_mu_mode &&
+                       pending_->attributes.sig_conv_table == attributes.sig_conv_table &&
+                       next_sibling(*last_destination_) == destination &&
+                       next_sibling(*last_source_) == source && pending_->count < max_ts_count;
+    last_destination_ = destination;
+    last_source_ = source;
+    if (joins) {
+        ++pending_->count;
+        return LineVerdict::skip;
+    }
+    ImportRow next;
+    next.destination = destination;
+    next.source = source;
+    next.count = 1;
+    next.attributes = attributes;
+    std::optional<ImportRow> finished = std::exchange(pending_, std::move(next));
+    if (!finished) {
+        return LineVerdict::skip;
+    }
+    row = std::move(*finished);
+    return LineVerdict::row;
 }
+
+enum class Pass { not_opened, done, older_layout };
+
+// One reading of the file in one layout, under one Progress phase: every line counted and
+// handed to the layout, a pending cancel asked about before each, every row applied with
+// its line number, and the warnings' count shown at the end. A stopped or cancelled import
+// applies nothing more.
+Pass import_pass(ImportRun& run, const std::filesystem::path& path, Progress& progress,
+                 Layout& layout) {
+    ImportFile file(run.box, progress);
+    if (!file.open(path)) {
+        return Pass::not_opened;
+    }
+    RowApplier applier(run.box, run.options);
+    // False when the operator stopped at the row's warning.
+    const auto apply = [&](const ImportRow& row, long number) {
+        if (applier.apply(row, number, layout.older()) != 0) {
+            return run.warn("Import file line %d, mapping error.", static_cast<int>(number));
+        }
+        if (applier.changed()) {
+            ++run.result.applied;
+        }
+        return true;
+    };
+    std::string line;
+    long number = 0;
+    bool go_on = true;
+    while (go_on && file.read(line)) {
+        ++number;
+        run.result.lines = number;
+        if (file.cancel_here(number, run.result.errors)) {
+            run.result.stopped = true;
+            break;
+        }
+        ImportRow row;
+        switch (layout.read(run, line, number, row, go_on)) {
+        case LineVerdict::legacy:
+            return Pass::older_layout;
+        case LineVerdict::skip:
+        case LineVerdict::warned:
+            break;
+        case LineVerdict::row:
+            go_on = apply(row, number);
+            break;
+        }
+    }
+    if (!run.result.stopped) {
+        if (const std::optional<ImportRow> row = layout.last()) {
+            apply(*row, number);
+        }
+    }
+    progress.errors(run.result.errors);
+    return Pass::done;
+}
+
+} // namespace
 
 int import_warning(Presenter& presenter, bool suppressed, const char* format, ...) {
     if (suppressed) {
@@ -411,169 +577,18 @@ int import_warning(Presenter& presenter, bool suppressed, const char* format, ..
 int map_import(Box& box, const std::filesystem::path& path, const ImportOptions& options,
                Progress& progress, ImportResult* result) {
     ImportRun run{box, options, {}};
-    {
-        ImportFile file(box, progress);
-        if (!file.open(path)) {
-            return 1;
-        }
-        RowApplier applier(box, options);
-        std::string line;
-        long number = 0;
-        while (file.read(line)) {
-            ++number;
-            run.result.lines = number;
-            if (file.cancel_here(number, run.result.errors)) {
-                run.result.stopped = true;
-                break;
-            }
-            ImportRow row;
-            bool go_on = true;
-            switch (read_row(run, line, number, row, go_on)) {
-            case LineVerdict::legacy:
-                file.close();
-                return map_import_legacy(box, path, options, progress, result);
-            case LineVerdict::skip:
-                continue;
-            case LineVerdict::warned:
-                break;
-            case LineVerdict::row:
-                if (applier.apply(row, number, false) != 0) {
-                    go_on =
-                        run.warn("Import file line %d, mapping error.", static_cast<int>(number));
-                } else if (applier.changed()) {
-                    ++run.result.applied;
-                }
-                break;
-            }
-            if (!go_on) {
-                break;
-            }
-        }
-        progress.errors(run.result.errors);
+    CurrentLayout current;
+    Pass pass = import_pass(run, path, progress, current);
+    if (pass == Pass::older_layout) {
+        // Read again from the start; nothing of the first reading is kept.
+        run.result = {};
+        OlderLayout older;
+        pass = import_pass(run, path, progress, older);
     }
-    finish_import(path, options);
-    if (result != nullptr) {
-        *result = run.result;
+    if (pass == Pass::not_opened) {
+        return 1;
     }
-    return 0;
-}
-
-int map_import_legacy(Box& box, const std::filesystem::path& path, const ImportOptions& options,
-                      Progress& progress, ImportResult* result) {
-    ImportRun run{box, options, {}};
-    {
-        ImportFile file(box, progress);
-        if (!file.open(path)) {
-            return 1;
-        }
-        RowApplier applier(box, options);
-        std::optional<ImportRow> pending;
-        long number = 0;
-        // Applies the run gathered so far; false when the operator stopped at its warning.
-        const auto apply_pending = [&]() {
-            if (!pending) {
-                return true;
-            }
-            const ImportRow row = *pending;
-            pending.reset();
-            if (applier.apply(row, number, true) != 0) {
-                return run.warn("Import file line %d, mapping error.", static_cast<int>(number));
-            }
-            if (applier.changed()) {
-                ++run.result.applied;
-            }
-            return true;
-        };
-        // The names of one endpoint, 6 or 7 of them: the n of the last line that told.
-        std::size_t n = 6;
-        HsEntry* last_destination = nullptr;
-        HsEntry* last_source = nullptr;
-        std::string line;
-        bool go_on = true;
-        while (go_on && file.read(line)) {
-            ++number;
-            run.result.lines = number;
-            if (file.cancel_here(number, run.result.errors)) {
-                run.result.stopped = true;
-                break;
-            }
-            if (line.empty() || line[0] == '#') {
-                continue;
-            }
-            const std::vector<std::string> f = csv_split_fields(line, legacy_max_fields, false);
-            if (f.size() < legacy_min_fields || f[0] == "Channel Type") {
-                continue;
-            }
-            if (starts_with_ci(f[10], "Trib")) {
-                n = 6;
-            } else if (f.size() >= legacy_max_fields && starts_with_ci(f[11], "Trib")) {
-                n = 7;
-            }
-            if (f.size() < 3 + 2 * n) {
-                continue;
-            }
-            HsEntry* destination = find_endpoint_by_path(box, slice(f, 3, n));
-            HsEntry* source = find_endpoint_by_path(box, slice(f, 3 + n, n));
-            if (destination == nullptr) {
-                go_on = run.warn(
-                    "Import file line %d, invalid target. May be due to configuration mismatch.",
-                    static_cast<int>(number));
-                continue;
-            }
-            if (source == nullptr) {
-                if (!f[3 + n].empty()) {
-                    go_on = run.warn("Import file line %d, invalid source. May be due to "
-                                     "configuration or granularity mismatch.",
-                                     static_cast<int>(number));
-                }
-                continue;
-            }
-            const auto channel = channel_type_field(f[0]);
-            if (!channel) {
-                go_on = run.warn("Import file line %d, channel type is invalid.",
-                                 static_cast<int>(number));
-                continue;
-            }
-            const int a_mu = iequals(f[1], "a-mu-conv") ? a_mu_on : a_mu_off;
-            int table = decimal(f[2]);
-            if (table < 1 || table > 256) {
-                table = no_sig_conv_table;
-            }
-            const bool joins = pending && pending->channel_type == *channel &&
-                               pending->a_mu_mode == a_mu && pending->sig_conv_table == table &&
-                               next_sibling(*last_destination) == destination &&
-                               next_sibling(*last_source) == source &&
-                               pending->count < max_ts_count;
-            if (joins) {
-                ++pending->count;
-            } else {
-                if (!apply_pending()) {
-                    go_on = false;
-                    break;
-                }
-                ImportRow row;
-                row.destination = destination;
-                row.source = source;
-                row.count = 1;
-                row.channel_type = *channel;
-                row.a_mu_mode = a_mu;
-                row.sig_conv_table = table;
-                // The in-band channel takes only bidirectional cross-connects.
-                row.xc_type =
-                    destination->address[0] == in_band_slot || source->address[0] == in_band_slot
-                        ? xc_bidirectional
-                        : xc_unidirectional;
-                pending = row;
-            }
-            last_destination = destination;
-            last_source = source;
-        }
-        if (go_on && !run.result.stopped) {
-            apply_pending();
-        }
-        progress.errors(run.result.errors);
-    }
-    finish_import(path, options);
+    finish_import(box, options);
     if (result != nullptr) {
         *result = run.result;
     }

@@ -31,10 +31,6 @@ struct ImportOptions {
     std::function<void(const std::string&)> dry_run;
 };
 
-// "Suppress warning messages during import" as the operator last left it in this run of the
-// program (off at start).
-bool& import_suppress_warnings();
-
 struct ImportResult {
     long lines = 0;       // lines read
     long errors = 0;      // warnings counted
@@ -52,9 +48,5 @@ int import_warning(Presenter& presenter, bool suppressed, const char* format, ..
 // rebuilds the display); 1 when the file could not be opened (shown) and nothing started.
 int map_import(Box& box, const std::filesystem::path& path, const ImportOptions& options,
                Progress& progress, ImportResult* result = nullptr);
-
-// The reader of the older layout; map_import hands such files over by itself.
-int map_import_legacy(Box& box, const std::filesystem::path& path, const ImportOptions& options,
-                      Progress& progress, ImportResult* result = nullptr);
 
 } // namespace vornex

@@ -1,6 +1,5 @@
 #include "xc/map_management.h"
 
-#include "base/changes_not_stored.h"
 #include "comments/comments.h"
 #include "device/box.h"
 #include "snmp/snmp_access.h"
@@ -91,6 +90,7 @@ int select_map_choice(Box& box, int chosen) {
         return map_dialog_no_reload;
     }
     box.displayed_map = chosen;
+    box.changes.notify(change_displayed_map);
     return map_dialog_reload;
 }
 
@@ -103,10 +103,12 @@ int active_map_choice(Box& box, int chosen) {
 }
 
 int activate_map(Box& box) {
-    if (write_command(box, {1, 16, 4, 1, 0}, box.active_map, activating_map) != 0) {
+    if (write_command(box, {1, 16, 4, 1, 0}, box.active_map, activating_map) != 0 ||
+        map_command_verdict(box, "activate") != 0) {
         return 1;
     }
-    return map_command_verdict(box, "activate");
+    box.changes.notify(change_active_map);
+    return 0;
 }
 
 int map_delete(Box& box, int map, bool clear_identifiers, bool clear_comments, bool* carried_out) {
@@ -125,11 +127,12 @@ int map_delete(Box& box, int map, bool clear_identifiers, bool clear_comments, b
     if (carried_out != nullptr) {
         *carried_out = true;
     }
-    changes_not_stored().set();
+    box.changes.set_not_stored(true);
     // The comments go only with the identifiers: the second box alone clears nothing.
     if (clear_identifiers) {
         comment_clear_map(box, map - 1, clear_comments);
         box.comments_dirty = true;
+        box.changes.notify(change_comments);
     }
     return map == box.displayed_map ? map_dialog_reload : map_dialog_no_reload;
 }
@@ -145,11 +148,12 @@ int map_copy(Box& box, bool include_identifiers, bool* carried_out) {
     if (carried_out != nullptr) {
         *carried_out = true;
     }
-    changes_not_stored().set();
+    box.changes.set_not_stored(true);
     const int target = inactive_map(box.active_map);
     if (include_identifiers && box.active_map >= 1 && box.active_map <= 4) {
         comment_copy_map(box, box.active_map - 1, target - 1);
         box.comments_dirty = true;
+        box.changes.notify(change_comments);
     }
     return box.displayed_map == target ? map_dialog_reload : map_dialog_no_reload;
 }
@@ -160,7 +164,7 @@ int store_config(Box& box) {
         write_command(box, {1, 7, 1, 0}, 1, storing_map) != 0) {
         return 1;
     }
-    changes_not_stored().clear();
+    box.changes.set_not_stored(false);
     return 0;
 }
 
@@ -171,7 +175,7 @@ int retrieve_config(Box& box) {
         write_command(box, {1, 7, 1, 0}, 2, retrieving_map) != 0) {
         return 1;
     }
-    changes_not_stored().clear();
+    box.changes.set_not_stored(false);
     return 0;
 }
 

@@ -1,6 +1,5 @@
 #include "xc/xc_commands.h"
 
-#include "base/changes_not_stored.h"
 #include "comments/comments.h"
 #include "device/box.h"
 #include "model/card.h"
@@ -100,57 +99,56 @@ const char* mapping_error_name(long code) {
     return "Unknown mapping error response from device.";
 }
 
-int set_map_entries(Box& box, const HsEntry& destination, const HsEntry& source, int xc_type,
-                    int channel_type, int a_mu_mode, int sig_conv_table, int count) {
+int set_map_entries(Box& box, const HsEntry& destination, const HsEntry& source, int count,
+                    const xc_attributes& attributes) {
     SnmpSet set(box);
     set.add_integer({1, 16, 1, 1, 0}, box.displayed_map);
     add_address(set, 1, 2, source);
     add_address(set, 1, 8, destination);
-    set.add_integer({1, 16, 1, 14, 0}, xc_type)
+    set.add_integer({1, 16, 1, 14, 0}, attributes.xc_type)
         .add_integer({1, 16, 1, 15, 0}, count)
-        .add_integer({1, 16, 1, 16, 0}, channel_type)
-        .add_integer({1, 16, 1, 17, 0}, a_mu_mode)
-        .add_integer({1, 16, 1, 18, 0}, sig_conv_table)
+        .add_integer({1, 16, 1, 16, 0}, attributes.channel_type)
+        .add_integer({1, 16, 1, 17, 0}, attributes.a_mu_mode)
+        .add_integer({1, 16, 1, 18, 0}, attributes.sig_conv_table)
         .add_integer({1, 16, 1, 19, 0}, 2);
     return run_command(box, set, setting_map_entries, 1, 20,
                        "!!Error\r\n\r\n\r\nThe %s at %s reported an error for the current "
                        "cross-connect operation:\r\n\r\n\"%s\"");
 }
 
-int clear_map_entries(Box& box, const HsEntry& first, int count, int xc_type) {
+int clear_map_entries(Box& box, const HsEntry& first, int count, const xc_attributes& attributes) {
     SnmpSet set(box);
     set.add_integer({1, 16, 2, 1, 0}, box.displayed_map);
     add_address(set, 2, 2, first);
     set.add_integer({1, 16, 2, 8, 0}, count)
-        .add_integer({1, 16, 2, 9, 0}, xc_type)
+        .add_integer({1, 16, 2, 9, 0}, attributes.xc_type)
         .add_integer({1, 16, 2, 10, 0}, 2);
     return run_command(box, set, clearing_map_entries, 2, 11,
                        "!!Error\r\n\r\n\r\nThe %s at %s reported an error for the clear "
                        "cross-connect operation:\r\n\r\n\"%s\"");
 }
 
-int map_range(Box& box, HsEntry& destination, HsEntry& source, int count, int channel_type,
-              int xc_type, int a_mu_mode, int sig_conv_table, bool apply,
+int map_range(Box& box, HsEntry& destination, HsEntry& source, int count,
+              const xc_attributes& attributes, bool apply,
               const std::string& destination_identifier, const std::string& source_identifier) {
-    if (set_map_entries(box, destination, source, xc_type, channel_type, a_mu_mode, sig_conv_table,
-                        count) != 0) {
+    if (set_map_entries(box, destination, source, count, attributes) != 0) {
         return 1;
     }
     HsEntry* dst = &destination;
     HsEntry* src = &source;
     for (int i = 0; i < count && dst != nullptr && src != nullptr; ++i) {
         dst->peer = src->address;
-        dst->channel_type = static_cast<std::uint8_t>(channel_type);
-        dst->a_mu_mode = static_cast<std::uint8_t>(a_mu_mode);
-        dst->sig_conv_table = sig_conv_table;
+        dst->channel_type = static_cast<std::uint8_t>(attributes.channel_type);
+        dst->a_mu_mode = static_cast<std::uint8_t>(attributes.a_mu_mode);
+        dst->sig_conv_table = attributes.sig_conv_table;
         dst->xc_valid = false;
         if (apply) {
             comment_set_map_identifier(box, *dst, destination_identifier);
         }
-        if (xc_type == xc_bidirectional) {
+        if (attributes.xc_type == xc_bidirectional) {
             src->peer = dst->address;
-            src->channel_type = static_cast<std::uint8_t>(channel_type);
-            src->a_mu_mode = static_cast<std::uint8_t>(a_mu_mode);
+            src->channel_type = static_cast<std::uint8_t>(attributes.channel_type);
+            src->a_mu_mode = static_cast<std::uint8_t>(attributes.a_mu_mode);
             src->xc_valid = false;
             if (apply) {
                 comment_set_map_identifier(box, *src, source_identifier);
@@ -159,15 +157,16 @@ int map_range(Box& box, HsEntry& destination, HsEntry& source, int count, int ch
         dst = next_sibling(*dst);
         src = next_sibling(*src);
     }
-    changes_not_stored().set();
+    box.changes.set_not_stored(true);
+    box.changes.notify(change_leaf_cross_connects | (apply ? change_comments : 0u));
     return 0;
 }
 
-int unmap_range(Box& box, HsEntry& first, int count, int xc_type, bool apply) {
+int unmap_range(Box& box, HsEntry& first, int count, const xc_attributes& attributes, bool apply) {
     if (count == 0) {
         return 0;
     }
-    if (clear_map_entries(box, first, count, xc_type) != 0) {
+    if (clear_map_entries(box, first, count, attributes) != 0) {
         return 1;
     }
     HsEntry* leaf = &first;
@@ -177,13 +176,14 @@ int unmap_range(Box& box, HsEntry& first, int count, int xc_type, bool apply) {
         if (apply) {
             comment_set_map_identifier(box, *leaf, "");
         }
-        if (xc_type == xc_bidirectional) {
+        if (attributes.xc_type == xc_bidirectional) {
             for (const auto& card : box.cards) {
                 forget_peer(box, card->endpoints, *leaf, apply);
             }
         }
     }
-    changes_not_stored().set();
+    box.changes.set_not_stored(true);
+    box.changes.notify(change_leaf_cross_connects | (apply ? change_comments : 0u));
     return 0;
 }
 

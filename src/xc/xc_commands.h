@@ -20,20 +20,30 @@ inline constexpr int a_mu_off = 1;
 inline constexpr int a_mu_on = 2;
 inline constexpr int no_sig_conv_table = 257;
 
+// What a cross-connect is besides its two ends and its length, as the set command sends
+// it and a leaf's cache keeps it; the defaults are a one-way data cross-connect without
+// conversion. A clear command uses only the type.
+struct xc_attributes {
+    int xc_type = xc_unidirectional;
+    int channel_type = channel_data;
+    int a_mu_mode = a_mu_off;
+    int sig_conv_table = no_sig_conv_table;
+};
+
 // The name of a device result code (compared on its low 8 bits).
 const char* mapping_error_name(long code);
 
-int set_map_entries(Box& box, const HsEntry& destination, const HsEntry& source, int xc_type,
-                    int channel_type, int a_mu_mode, int sig_conv_table, int count);
-int clear_map_entries(Box& box, const HsEntry& first, int count, int xc_type);
+int set_map_entries(Box& box, const HsEntry& destination, const HsEntry& source, int count,
+                    const xc_attributes& attributes);
+int clear_map_entries(Box& box, const HsEntry& first, int count, const xc_attributes& attributes);
 
 // The set command, then the leaves' caches and (with `apply`) their identifiers for the
 // displayed map.
-int map_range(Box& box, HsEntry& destination, HsEntry& source, int count, int channel_type,
-              int xc_type, int a_mu_mode, int sig_conv_table, bool apply,
+int map_range(Box& box, HsEntry& destination, HsEntry& source, int count,
+              const xc_attributes& attributes, bool apply,
               const std::string& destination_identifier, const std::string& source_identifier);
 // The clear command, then the run's caches and, for a bidirectional clear, every leaf that
 // had a leaf of the run as its far end.
-int unmap_range(Box& box, HsEntry& first, int count, int xc_type, bool apply);
+int unmap_range(Box& box, HsEntry& first, int count, const xc_attributes& attributes, bool apply);
 
 } // namespace vornex

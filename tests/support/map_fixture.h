@@ -2,7 +2,6 @@
 // A device on the simulator with its endpoint trees built and Map1 displayed, for the map
 // management, export and import tests, with a scratch folder for their files.
 
-#include "base/changes_not_stored.h"
 #include "device/box.h"
 #include "device/model_steps.h"
 #include "model/card.h"
@@ -46,7 +45,6 @@ protected:
             EXPECT_EQ(ModelSteps(*opened).run(), ModelSteps::Outcome::done);
         }
         presenter.clear();
-        changes_not_stored().clear();
         return opened;
     }
 

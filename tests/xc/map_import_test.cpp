@@ -109,14 +109,13 @@ TEST_F(MapImport, RoundTripOnTheDemoDevice) {
     ASSERT_EQ(map_delete(*box, 1, false, false), map_dialog_reload);
     rebuild(*box);
     presenter.clear();
-    changes_not_stored().clear();
+    box->changes.set_not_stored(false);
     const ImportResult result = import(path);
     EXPECT_TRUE(presenter.shown.empty()) << presenter.texts().front();
     EXPECT_EQ(result.errors, 0);
     EXPECT_FALSE(result.stopped);
     EXPECT_EQ(result.applied, 6); // the demo's six cross-connects
-    EXPECT_TRUE(changes_not_stored().is_set());
-    EXPECT_EQ(last_export_folder(), dir);
+    EXPECT_TRUE(box->changes.not_stored());
     rebuild(*box);
     EXPECT_EQ(export_text(*box), first);
 
@@ -211,7 +210,7 @@ TEST_F(MapImport, CancelInAWarningStopsAndKeepsThePartialMap) {
     EXPECT_EQ(result.lines, 2);
     EXPECT_EQ(source_of("1.6.2"), "3.6.2");
     EXPECT_EQ(source_of("1.6.9"), "none");
-    EXPECT_TRUE(changes_not_stored().is_set());
+    EXPECT_TRUE(box->changes.not_stored());
     EXPECT_TRUE(progress.phase("Importing...")->finished);
 }
 
@@ -276,7 +275,7 @@ TEST_F(MapImport, DryRunSendsNoSet) {
     EXPECT_EQ(import(path, dry).applied, 0);
     EXPECT_TRUE(lines.empty());
     EXPECT_EQ(count_requests(sim->requests(), "SET "), 0);
-    EXPECT_FALSE(changes_not_stored().is_set());
+    EXPECT_FALSE(box->changes.not_stored());
 
     presenter.answers = {dialog_ok};
     ASSERT_EQ(map_delete(*box, 1, false, false), map_dialog_reload);
@@ -309,7 +308,7 @@ TEST_F(MapImport, MissingFile) {
                                          (dir / "none.csv").string() +
                                          "\r\n\r\nNo such file or directory");
     EXPECT_TRUE(progress.phases.empty());
-    EXPECT_FALSE(changes_not_stored().is_set());
+    EXPECT_FALSE(box->changes.not_stored());
 }
 
 // Runs of the older layout hold at most 31 lines; checked on a tree of 40 siblings, which
@@ -343,7 +342,7 @@ TEST(MapImportLegacy, RunsHoldAtMost31Lines) {
     ImportOptions dry;
     dry.dry_run = [&](const std::string& line) { lines.push_back(line); };
     NoProgress none;
-    ASSERT_EQ(map_import_legacy(box, dir / "long.csv", dry, none), 0);
+    ASSERT_EQ(map_import(box, dir / "long.csv", dry, none), 0);
     EXPECT_EQ(lines, (std::vector<std::string>{
                          "line 32: make unidirectional E1-NP Trib3 Port-01 TS-0 <- E1-NP Trib1 "
                          "Port-01 TS-0 count 31",

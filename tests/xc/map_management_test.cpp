@@ -69,7 +69,7 @@ TEST_F(MapManagement, DeleteAsksForAReloadOnlyForTheDisplayedMap) {
     EXPECT_EQ(map_delete(*box, 2, false, false), map_dialog_no_reload);
     EXPECT_FALSE(sim->value(map2_row));
     EXPECT_TRUE(sim->value(map1_row));
-    EXPECT_TRUE(changes_not_stored().is_set());
+    EXPECT_TRUE(box->changes.not_stored());
 
     presenter.answers = {dialog_ok};
     EXPECT_EQ(map_delete(*box, 1, false, false), map_dialog_reload);
@@ -81,7 +81,7 @@ TEST_F(MapManagement, CopyAsksForAReloadWhenTheTargetIsDisplayed) {
     EXPECT_EQ(map_copy(*box, false), map_dialog_no_reload); // Map1 shown, Map2 written
     EXPECT_EQ(sim->value("R.1.16.3.1.9.2.1.1.100.100.100.11"), "i:3");
     EXPECT_FALSE(sim->value(map2_row)); // Map2's own rows are gone
-    EXPECT_TRUE(changes_not_stored().is_set());
+    EXPECT_TRUE(box->changes.not_stored());
     box->displayed_map = 2;
     EXPECT_EQ(map_copy(*box, false), map_dialog_reload);
     EXPECT_TRUE(presenter.shown.empty());
@@ -99,7 +99,7 @@ TEST_F(MapManagement, RefusedCommandsShowTheResultAndChangeNoIdentifier) {
     EXPECT_TRUE(sim->value(map1_row));
     EXPECT_EQ(info(leaf).identifiers[0], "ID-MAP1");
     EXPECT_FALSE(box->comments_dirty);
-    EXPECT_FALSE(changes_not_stored().is_set());
+    EXPECT_FALSE(box->changes.not_stored());
 
     force(7);
     EXPECT_EQ(map_copy(*box, true), map_dialog_no_reload);
@@ -170,11 +170,11 @@ TEST_F(MapManagement, CopyCarriesIdentifiersToTheInactiveMap) {
 
 TEST_F(MapManagement, StoreAndRetrieve) {
     // Declined: nothing is sent.
-    changes_not_stored().set();
+    box->changes.set_not_stored(true);
     EXPECT_EQ(store_config(*box), 1);
     EXPECT_EQ(retrieve_config(*box), 1);
     EXPECT_EQ(test::count_requests(sim->requests(), "SET "), 0);
-    EXPECT_TRUE(changes_not_stored().is_set());
+    EXPECT_TRUE(box->changes.not_stored());
     EXPECT_EQ(presenter.texts(),
               (std::vector<std::string>{"Confirm Store\r\n\r\n\r\nStore configuration?",
                                         "Confirm\r\n\r\n\r\nRetrieve stored configuration "
@@ -184,23 +184,23 @@ TEST_F(MapManagement, StoreAndRetrieve) {
     presenter.answers = {dialog_ok, dialog_ok};
     ASSERT_EQ(map_delete(*box, 1, false, false), map_dialog_reload);
     EXPECT_EQ(retrieve_config(*box), 0);
-    EXPECT_FALSE(changes_not_stored().is_set());
+    EXPECT_FALSE(box->changes.not_stored());
     EXPECT_EQ(sim->value(map1_row), "i:3");
 
     presenter.answers = {dialog_ok, dialog_ok, dialog_ok};
     ASSERT_EQ(map_delete(*box, 1, false, false), map_dialog_reload);
     EXPECT_EQ(store_config(*box), 0);
-    EXPECT_FALSE(changes_not_stored().is_set());
+    EXPECT_FALSE(box->changes.not_stored());
     EXPECT_EQ(retrieve_config(*box), 0);
     EXPECT_FALSE(sim->value(map1_row));
 
     // A failed store changes nothing and says so.
-    changes_not_stored().set();
+    box->changes.set_not_stored(true);
     presenter.clear();
     sim->fail_prefix("R.1.7.1.0", 5);
     presenter.answers = {dialog_ok};
     EXPECT_EQ(store_config(*box), 1);
-    EXPECT_TRUE(changes_not_stored().is_set());
+    EXPECT_TRUE(box->changes.not_stored());
     EXPECT_NE(presenter.last().text.find("storing map"), std::string::npos);
 }
 

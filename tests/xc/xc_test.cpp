@@ -1,6 +1,5 @@
 // Cross-connects against the simulator: probing runs of leaves, making and clearing
 // cross-connects of every leaf kind, the device's refusals, and the map window's rules.
-#include "base/changes_not_stored.h"
 #include "device/box.h"
 #include "device/model_steps.h"
 #include "model/card.h"
@@ -32,7 +31,6 @@ protected:
         ASSERT_EQ(ModelSteps(*box).run(), ModelSteps::Outcome::done);
         presenter.clear(); // the demo's card warnings
         sim->clear_requests();
-        changes_not_stored().clear();
     }
 
     // A node by its names from the card's slot down: node(1, {"Port-01", "TS-05"}).
@@ -201,11 +199,11 @@ TEST_F(CrossConnects, MakeAndClearEveryLeafKind) {
     };
     for (const pair_case& c : cases) {
         SCOPED_TRACE(c.what);
-        ASSERT_EQ(map_range(*box, c.dst, c.src, c.count, channel_data, xc_bidirectional, a_mu_off,
-                            no_sig_conv_table, false, "", ""),
-                  0);
+        ASSERT_EQ(
+            map_range(*box, c.dst, c.src, c.count, {.xc_type = xc_bidirectional}, false, "", ""),
+            0);
         EXPECT_TRUE(presenter.shown.empty());
-        EXPECT_TRUE(changes_not_stored().is_set());
+        EXPECT_TRUE(box->changes.not_stored());
         EXPECT_EQ(row(c.dst), address_text(c.src.address) + " 1 1 257");
         EXPECT_EQ(row(c.src), reported(c.dst.address) + " 1 1 257");
         EXPECT_FALSE(c.dst.xc_valid);
@@ -221,7 +219,7 @@ TEST_F(CrossConnects, MakeAndClearEveryLeafKind) {
 
         // Clearing the bidirectional cross-connect clears the far end's cache too.
         cache(c.src);
-        ASSERT_EQ(unmap_range(*box, c.dst, c.count, xc_bidirectional, false), 0);
+        ASSERT_EQ(unmap_range(*box, c.dst, c.count, {.xc_type = xc_bidirectional}, false), 0);
         EXPECT_EQ(row(c.dst), "none");
         EXPECT_EQ(row(c.src), "none");
         EXPECT_FALSE(c.src.xc_valid);
@@ -233,9 +231,7 @@ TEST_F(CrossConnects, MakeAndClearEveryLeafKind) {
 TEST_F(CrossConnects, OneWayUnframedSignalSends100AsItsIndex) {
     HsEntry& dst = *node(1, {"Port-07"}).children[0]; // TS-00
     HsEntry& src = *node(3, {"Port-08"}).children[0];
-    ASSERT_EQ(map_range(*box, dst, src, 1, channel_data, xc_unidirectional, a_mu_off,
-                        no_sig_conv_table, false, "", ""),
-              0);
+    ASSERT_EQ(map_range(*box, dst, src, 1, {.xc_type = xc_unidirectional}, false, "", ""), 0);
     const std::string set = sim->requests()[0];
     const std::string c = "1.3.6.1.4.1.823.4150.1.16.1.";
     EXPECT_NE(set.find(c + "7.0=i:100,"), std::string::npos) << set;
@@ -245,7 +241,7 @@ TEST_F(CrossConnects, OneWayUnframedSignalSends100AsItsIndex) {
     EXPECT_EQ(cache(dst), "3.8.100.100.100.1 1 1 257");
     // The source keeps its own (bidirectional) cross-connect with Trib1 Port-03.
     EXPECT_EQ(cache(src), "1.3.100.100.100.1 1 1 257");
-    ASSERT_EQ(unmap_range(*box, dst, 1, xc_unidirectional, false), 0);
+    ASSERT_EQ(unmap_range(*box, dst, 1, {.xc_type = xc_unidirectional}, false), 0);
     EXPECT_EQ(row(dst), "none");
     EXPECT_EQ(cache(src), "1.3.100.100.100.1 1 1 257");
 }
@@ -256,22 +252,20 @@ TEST_F(CrossConnects, RefusalsAreNamedAndChangeNothing) {
     cache(busy);
     const std::string before = address_text(busy.peer);
     const std::string host = sim->peer();
-    ASSERT_EQ(map_range(*box, busy, free_src, 1, channel_data, xc_bidirectional, a_mu_off,
-                        no_sig_conv_table, false, "", ""),
-              1);
+    ASSERT_EQ(map_range(*box, busy, free_src, 1, {.xc_type = xc_bidirectional}, false, "", ""), 1);
     EXPECT_EQ(presenter.texts(),
               std::vector<std::string>{"!!Error\r\n\r\n\r\nThe R4150 at " + host +
                                        " reported an error for the current cross-connect "
                                        "operation:\r\n\r\n\"destination-timeslot-not-empty(27)\""});
     EXPECT_TRUE(busy.xc_valid);
     EXPECT_EQ(address_text(busy.peer), before);
-    EXPECT_FALSE(changes_not_stored().is_set());
+    EXPECT_FALSE(box->changes.not_stored());
 
     for (const char* code : {"0", "99", "283"}) { // 283 is 27 in its low 8 bits
         presenter.clear();
         std::string error;
         ASSERT_TRUE(sim->command(std::string("force-result ") + code, error)) << error;
-        ASSERT_EQ(unmap_range(*box, busy, 1, xc_bidirectional, false), 1);
+        ASSERT_EQ(unmap_range(*box, busy, 1, {.xc_type = xc_bidirectional}, false), 1);
         EXPECT_EQ(presenter.texts(),
                   std::vector<std::string>{
                       "!!Error\r\n\r\n\r\nThe R4150 at " + host +
@@ -283,15 +277,13 @@ TEST_F(CrossConnects, RefusalsAreNamedAndChangeNothing) {
         EXPECT_TRUE(busy.xc_valid);
         EXPECT_EQ(row(busy), "3.1.100.100.100.2 1 1 257");
     }
-    EXPECT_FALSE(changes_not_stored().is_set());
+    EXPECT_FALSE(box->changes.not_stored());
 
     // Runs past the last timeslot, as the device names them.
     presenter.clear();
     HsEntry& ts29 = *node(1, {"Port-06"}).children[28];
-    EXPECT_EQ(unmap_range(*box, ts29, 5, xc_unidirectional, false), 1);
-    EXPECT_EQ(map_range(*box, ts29, free_src, 4, channel_data, xc_bidirectional, a_mu_off,
-                        no_sig_conv_table, false, "", ""),
-              1);
+    EXPECT_EQ(unmap_range(*box, ts29, 5, {.xc_type = xc_unidirectional}, false), 1);
+    EXPECT_EQ(map_range(*box, ts29, free_src, 4, {.xc_type = xc_bidirectional}, false, "", ""), 1);
     ASSERT_EQ(presenter.shown.size(), 2u);
     EXPECT_NE(presenter.shown[0].text.find("\"ts-set-out-of-range(32)\""), std::string::npos);
     EXPECT_NE(presenter.shown[1].text.find("\"ts-set-out-of-range(32)\""), std::string::npos);
@@ -299,16 +291,14 @@ TEST_F(CrossConnects, RefusalsAreNamedAndChangeNothing) {
     // A failed request: the SNMP message with the command's advice; nothing changes.
     presenter.clear();
     sim->drop_next(2);
-    EXPECT_EQ(map_range(*box, ts29, free_src, 1, channel_data, xc_bidirectional, a_mu_off,
-                        no_sig_conv_table, false, "", ""),
-              1);
+    EXPECT_EQ(map_range(*box, ts29, free_src, 1, {.xc_type = xc_bidirectional}, false, "", ""), 1);
     EXPECT_EQ(presenter.texts(),
               std::vector<std::string>{"!!Communication Error\r\n\r\n\r\nA communication timeout "
                                        "occurred with " +
                                        host +
                                        " while setting map entries.\r\n\r\nVerify network "
                                        "connection.\r\nRetry Operation\r\n"});
-    EXPECT_FALSE(changes_not_stored().is_set());
+    EXPECT_FALSE(box->changes.not_stored());
 }
 
 TEST_F(CrossConnects, MapWindowRules) {

@@ -21,8 +21,6 @@ namespace vornex {
 
 namespace {
 
-constexpr int r4150_model = 4150;
-
 // The wait cursor for the length of a device operation.
 class WaitCursor {
 public:
@@ -61,12 +59,9 @@ MainWindow::MainWindow(SettingsStore& store)
     buildMenus();
     // A new run of the program: nothing is unstored yet, and "Store" follows the flag
     // whoever changes it.
-    changes_not_stored().clear();
-    changes_not_stored().on_change = [this](bool) { updateStore(); };
 }
 
 MainWindow::~MainWindow() {
-    changes_not_stored().on_change = nullptr;
     releaseDevice();
 }
 
@@ -173,147 +168,102 @@ bool MainWindow::start(const std::optional<std::filesystem::path>& argument_file
 
 // --- The device and its sequences ---------------------------------------------------------
 
-bool MainWindow::isR4150() const {
-    return box_ && box_->model != nullptr && box_->model->model_id == r4150_model;
-}
-
 void MainWindow::setDeviceTitle() {
     setWindowTitle(QString::fromStdString(main_window_title(program_title, *box_)));
 }
 
 bool MainWindow::changesNotStored() const {
-    return changes_not_stored().is_set();
+    return box_ ? box_->changes.not_stored() : keep_not_stored_;
 }
 
 void MainWindow::setChangesNotStored(bool changed) {
-    if (changed) {
-        changes_not_stored().set();
+    if (box_) {
+        box_->changes.set_not_stored(changed);
     } else {
-        changes_not_stored().clear();
+        keep_not_stored_ = changed;
     }
     updateStore();
 }
 
 void MainWindow::updateStore() {
-    store_action_->setEnabled(changes_not_stored().is_set());
+    store_action_->setEnabled(changesNotStored());
+}
+
+void MainWindow::changed(unsigned flags) {
+    if ((flags & change_not_stored) != 0) {
+        updateStore();
+    }
+    if ((flags & (change_displayed_map | change_active_map)) != 0 && box_) {
+        setDeviceTitle();
+    }
 }
 
 void MainWindow::startSequence(Sequence sequence) {
     // A newer start replaces any sequence still queued (say, Rescan chosen twice).
     ++sequence_id_;
-    postStep(sequence, 0);
+    opening_.reset();
+    services_.emplace(OpeningServices{*presenter_, *comment_chooser_, timings_, {}, {}});
+    services_->opened = [this](Box& box) {
+        // A new device: the window follows its changes, and a rescanned device still holds
+        // what was not stored.
+        box.changes.listen(*this);
+        box.changes.set_not_stored(keep_not_stored_);
+        keep_not_stored_ = false;
+    };
+    services_->choose_displayed_map = [this](Box& box) { select_map_dialog(this, box, false); };
+    if (sequence == Sequence::open) {
+        opening_.emplace(DeviceOpening::open(box_, config_, *services_));
+    } else {
+        opening_.emplace(DeviceOpening::reload(box_, config_, *services_));
+    }
+    postStep();
 }
 
-void MainWindow::postStep(Sequence sequence, int step) {
-    QTimer::singleShot(0, this, [this, sequence, step, id = sequence_id_] {
+void MainWindow::postStep() {
+    QTimer::singleShot(0, this, [this, id = sequence_id_] {
         if (id == sequence_id_) {
-            runStep(sequence, step);
+            runStep();
         }
     });
 }
 
-void MainWindow::runStep(Sequence sequence, int step) {
-    if (sequence == Sequence::open && step == 0) {
-        openSession();
-    } else if (step <= 1) {
-        readCardTable(sequence);
-    } else if (step == 2) {
-        buildNextCard(sequence);
-    } else if (step == 3) {
-        finishSequence();
-    }
-}
-
-void MainWindow::openSession() {
-    closeDevice();
-    {
+void MainWindow::runStep() {
+    DeviceOpening::Outcome outcome;
+    if (opening_->asks()) {
+        outcome = opening_->step();
+    } else {
         WaitCursor wait;
-        box_ = AM_New_Box(*presenter_, OwnerWindow::main_window(), config_, timings_);
-        if (box_ && isR4150()) {
-            get_controllers(*box_);
-        }
+        outcome = opening_->step();
     }
-    if (!box_) {
-        // The session has said why; the operator chooses again.
-        QTimer::singleShot(0, this, &MainWindow::selectDevice);
-        emit sequenceEnded(false);
-        return;
-    }
-    select_map_dialog(this, *box_, false);
-    postStep(Sequence::open, 1);
-}
-
-void MainWindow::readCardTable(Sequence sequence) {
-    if (!box_) {
-        return;
-    }
-    if (sequence == Sequence::reload) {
-        saveComments();
-        // (The map window and the chassis view are taken down here.)
-    }
-    steps_.reset();
-    if (isR4150()) {
-        WaitCursor wait;
-        steps_.emplace(*box_);
-        if (steps_->step() == ModelSteps::Outcome::failed) {
-            stopSequence();
-            return;
-        }
-    }
-    setDeviceTitle();
-    postStep(sequence, 2);
-}
-
-void MainWindow::buildNextCard(Sequence sequence) {
-    if (!box_) {
-        return;
-    }
-    if (!steps_ || steps_->next_card() == nullptr) {
-        postStep(sequence, 3);
-        return;
-    }
-    ModelSteps::Outcome outcome;
-    {
-        WaitCursor wait;
-        outcome = steps_->step();
-    }
-    if (outcome == ModelSteps::Outcome::failed) {
-        stopSequence();
-        return;
-    }
-    postStep(sequence, 2);
-}
-
-void MainWindow::finishSequence() {
-    steps_.reset();
-    if (!box_) {
-        return;
-    }
-    comment_file_load(*box_, *comment_chooser_, OwnerWindow::main_window(), config_);
-    // (The map window is made here.)
-    emit sequenceEnded(true);
-}
-
-void MainWindow::stopSequence() {
-    // The failing read has reported itself; the device stays open as far as it was built.
-    steps_.reset();
-    emit sequenceEnded(false);
-}
-
-void MainWindow::saveComments() {
     if (box_) {
-        comment_file_save(box_.get(), *comment_chooser_, OwnerWindow::main_window(), &config_);
+        setDeviceTitle();
     }
+    if (outcome == DeviceOpening::Outcome::more) {
+        postStep();
+        return;
+    }
+    opening_.reset();
+    if (outcome == DeviceOpening::Outcome::failed && !box_) {
+        // The session has said why; the operator chooses again.
+        setWindowTitle(QString::fromLatin1(program_title));
+        QTimer::singleShot(0, this, &MainWindow::selectDevice);
+    }
+    // (The map window is made here after a whole opening.)
+    emit sequenceEnded(outcome == DeviceOpening::Outcome::done);
 }
 
 void MainWindow::closeDevice() {
-    saveComments();
-    releaseDevice();
+    ++sequence_id_;
+    opening_.reset();
+    if (box_) {
+        close_device(box_, config_, *comment_chooser_);
+        setWindowTitle(QString::fromLatin1(program_title));
+    }
 }
 
 void MainWindow::releaseDevice() {
     ++sequence_id_;
-    steps_.reset();
+    opening_.reset();
     if (box_) {
         free_box(box_);
         setWindowTitle(QString::fromLatin1(program_title));
@@ -351,6 +301,7 @@ void MainWindow::selectDevice() {
 
 void MainWindow::rescanDevice() {
     // The flag and "Store" keep their state: the device still holds what was not stored.
+    keep_not_stored_ = changesNotStored();
     closeDevice();
     startSequence(Sequence::open);
 }
@@ -376,10 +327,9 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         return;
     }
     ending_ = false;
-    saveComments();
+    closeDevice();
     const QPoint corner = frameGeometry().topLeft();
     save_settings(store_, settings_, WindowCorner{corner.x(), corner.y()}, config_prng);
-    releaseDevice();
     event->accept();
 }
 

@@ -4,11 +4,11 @@
 // thread (the session, the card table, then one card's endpoints per step), so the window
 // paints between cards; a reload runs the same chain from the card table on.
 
-#include "base/changes_not_stored.h"
+#include "base/changes.h"
 #include "base/file_chooser.h"
 #include "config/device_config.h"
 #include "device/box.h"
-#include "device/model_steps.h"
+#include "device/opening.h"
 #include "gui/app/comment_file_dialogs.h"
 #include "gui/app/qt_platform.h"
 #include "gui/app/qt_presenter.h"
@@ -24,7 +24,7 @@ class QAction;
 
 namespace vornex {
 
-class MainWindow : public QMainWindow {
+class MainWindow : public QMainWindow, private ChangeListener {
     Q_OBJECT
 public:
     static constexpr int width = 722;
@@ -54,7 +54,8 @@ public:
     Box* box() const { return box_.get(); }
     bool simpleView() const { return simple_view_; }
 
-    // The program's changes-not-stored flag (changes_not_stored()); "Store" follows it.
+    // The open device's changes-not-stored flag (kept while no device is open, as during a
+    // rescan); "Store" follows it.
     bool changesNotStored() const;
     void setChangesNotStored(bool changed);
 
@@ -80,22 +81,16 @@ private:
     QAction* addPending(QMenu* menu, const char* text, const char* name);
     QAction* addCheck(QMenu* menu, const char* text, const char* name, bool checked);
 
+    void changed(unsigned flags) override;
     void startSequence(Sequence sequence);
-    void postStep(Sequence sequence, int step);
-    void runStep(Sequence sequence, int step);
-    void openSession();
-    void readCardTable(Sequence sequence);
-    void buildNextCard(Sequence sequence);
-    void finishSequence();
-    void stopSequence();
+    void postStep();
+    void runStep();
 
-    void saveComments();
     void closeDevice();
     void releaseDevice();
     void endProgram();
     void updateStore();
     void setDeviceTitle();
-    bool isR4150() const;
 
     bool confirmLosingChanges();
     bool deviceSelected();
@@ -129,7 +124,9 @@ private:
 
     device_config config_;
     std::unique_ptr<Box> box_;
-    std::optional<ModelSteps> steps_;
+    std::optional<OpeningServices> services_;
+    std::optional<DeviceOpening> opening_;
+    bool keep_not_stored_ = false;
     int sequence_id_ = 0; // a queued step of an older sequence is dropped
     bool simple_view_ = true;
     bool ending_ = false; // closing without the unstored-changes question

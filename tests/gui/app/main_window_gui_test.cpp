@@ -302,7 +302,7 @@ TEST_F(MainWindowTest, OpensTheDemoDeviceAndGuardsUnstoredChanges) {
                                         "putty2014 -ssh " + host}));
 
     // Unstored changes: "Store" comes alive; Rescan asks nothing and keeps it so.
-    changes_not_stored().set();
+    window->setChangesNotStored(true);
     EXPECT_TRUE(child<QAction>(window.get(), "actionStore")->isEnabled());
     // Chosen twice before the queue runs, Rescan opens the device once.
     std::optional<ModalAnswer> second_map;
@@ -364,7 +364,7 @@ TEST_F(MainWindowTest, SelectDeviceWithUnstoredChangesAsksFirst) {
     std::optional<ModalAnswer> map_answer;
     start(*window, file, true, map_answer);
     ASSERT_TRUE(wait_for([&] { return ended.count() == 1; }));
-    changes_not_stored().set();
+    window->setChangesNotStored(true);
 
     // Store and Retrieve ask first and clear the flag; Retrieve reloads the device.
     expect_only_card_warnings();
@@ -375,7 +375,7 @@ TEST_F(MainWindowTest, SelectDeviceWithUnstoredChangesAsksFirst) {
     EXPECT_FALSE(window->changesNotStored());
     EXPECT_FALSE(child<QAction>(window.get(), "actionStore")->isEnabled());
     presenter.clear();
-    changes_not_stored().set();
+    window->setChangesNotStored(true);
     presenter.answers = {dialog_ok};
     child<QAction>(window.get(), "actionRetrieveConfig")->trigger();
     ASSERT_TRUE(wait_for([&] { return ended.count() == 2; }));
@@ -385,7 +385,7 @@ TEST_F(MainWindowTest, SelectDeviceWithUnstoredChangesAsksFirst) {
     EXPECT_FALSE(window->changesNotStored());
     EXPECT_FALSE(child<QAction>(window.get(), "actionStore")->isEnabled());
     presenter.clear();
-    changes_not_stored().set();
+    window->setChangesNotStored(true);
 
     presenter.answers = {dialog_cancel};
     child<QAction>(window.get(), "actionSelectDevice")->trigger();
