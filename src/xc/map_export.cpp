@@ -5,6 +5,7 @@
 #include "comments/comments.h"
 #include "device/box.h"
 #include "model/card.h"
+#include "xc/xc_commands.h"
 #include "xc/xc_probe.h"
 
 #include <cerrno>
@@ -176,9 +177,11 @@ void ExportWalk::write(const PendingRow& row) {
     const HsEntry& first = *row.first_destination;
     out_ += !assigned ? "unmapped" : row.bidirectional ? "bidirectional" : "unidirectional";
     out_ += ", " + std::to_string(row.count) + ", ";
-    out_ += first.channel_type == 1 ? "data" : first.channel_type == 2 ? "voice" : "";
+    out_ += first.channel_type == channel_data    ? "data"
+            : first.channel_type == channel_voice ? "voice"
+                                                  : "";
     out_ += ", ";
-    out_ += first.a_mu_mode == 2 ? "a-mu-conv" : "";
+    out_ += first.a_mu_mode == a_mu_on ? "a-mu-conv" : "";
     out_ += ", ";
     if (first.sig_conv_table >= 1 && first.sig_conv_table <= 256) {
         char table[8];

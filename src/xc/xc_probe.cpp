@@ -4,6 +4,7 @@
 #include "device/box.h"
 #include "model/card.h"
 #include "snmp/snmp_access.h"
+#include "xc/xc_commands.h"
 
 namespace vornex {
 
@@ -12,7 +13,6 @@ namespace {
 constexpr oid xc_table[] = {1, 16, 3, 1};
 constexpr oid columns[] = {9, 11, 12, 13, 14, 15, 16, 17, 18};
 constexpr unsigned complete_row = 0x1FF;
-constexpr int no_table = 257;
 
 // Stores a column's value in the leaf field it caches.
 void store_column(HsEntry& leaf, std::size_t column, long value) {
@@ -75,7 +75,7 @@ void mark_not_connected(HsEntry& leaf) {
     leaf.peer = no_address;
     leaf.channel_type = not_applicable;
     leaf.a_mu_mode = not_applicable;
-    leaf.sig_conv_table = no_table;
+    leaf.sig_conv_table = no_sig_conv_table;
     leaf.xc_valid = true;
 }
 
