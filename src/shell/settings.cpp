@@ -1,5 +1,7 @@
 #include "shell/settings.h"
 
+#include "base/text.h"
+
 #include <algorithm>
 
 namespace vornex {
@@ -44,7 +46,7 @@ public:
     }
     void wide_path(const char* name, std::filesystem::path& target) {
         if (const auto value = store_.read(name, SettingKind::wide_text);
-            value && utf16_length(value->bytes) <= setting_path_limit) {
+            value && utf16_length(value->bytes) <= path_max_length) {
             target = utf8_path(value->bytes);
         }
     }

@@ -40,7 +40,6 @@ struct Settings {
 };
 
 // Longest values taken back from the store (a longer one is not taken).
-inline constexpr std::size_t setting_path_limit = 259;
 inline constexpr std::size_t setting_com_name_limit = 259;
 inline constexpr std::size_t setting_remote_host_limit = 41;
 inline constexpr std::size_t setting_username_limit = 35;

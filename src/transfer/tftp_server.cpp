@@ -1,12 +1,12 @@
 #include "transfer/tftp_server.h"
 
 #include "base/message_text.h"
+#include "base/text.h"
 
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstring>
 #include <netinet/in.h>
-#include <strings.h>
 #include <sys/socket.h>
 
 namespace vornex::tftp {
@@ -17,8 +17,6 @@ namespace {
 constexpr std::size_t status_buffer = 81;
 constexpr std::size_t filename_buffer = 139;
 constexpr std::size_t line_buffer = 201;
-// The longest full path the server opens, as the root folder joined with the name.
-constexpr std::size_t max_path_length = 259;
 
 std::uint16_t get16(std::span<const std::uint8_t> p, std::size_t offset) {
     return static_cast<std::uint16_t>(p[offset] << 8 | p[offset + 1]);
@@ -259,7 +257,8 @@ void TftpServer::on_ack(std::uint16_t block) {
 }
 
 bool TftpServer::tftp_build_path(const std::string& name) {
-    if (root_.size() + name.size() > max_path_length) {
+    // The root folder joined with the name must stay within the program's path limit.
+    if (root_.size() + name.size() > path_max_length) {
         return false;
     }
     full_path_ = root_ + name;
@@ -371,18 +370,18 @@ bool TftpServer::tftp_parse_options(std::span<const std::uint8_t> packet, bool w
         }
         offset = next;
         const long long number = std::atoll(value.c_str());
-        if (strcasecmp(name.c_str(), "blksize") == 0) {
+        if (equal_ignoring_case(name, "blksize")) {
             if (number >= 8 && number <= 1500) {
                 block_size_ = static_cast<std::uint16_t>(number);
                 last_data_length_ = block_size_;
             }
             append("blksize", block_size_);
-        } else if (strcasecmp(name.c_str(), "timeout") == 0) {
+        } else if (equal_ignoring_case(name, "timeout")) {
             if (number >= 1 && number <= 255) {
                 timeout_ = static_cast<std::uint16_t>(number);
                 append("timeout", timeout_);
             }
-        } else if (strcasecmp(name.c_str(), "tsize") == 0) {
+        } else if (equal_ignoring_case(name, "tsize")) {
             if (write) {
                 transfer_size_ = number;
             }

@@ -1,5 +1,6 @@
 #include "xc/endpoint_path.h"
 
+#include "base/text.h"
 #include "device/box.h"
 #include "model/card.h"
 
@@ -10,19 +11,12 @@ namespace vornex {
 
 namespace {
 
-bool same_name(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
-}
-
 HsEntry* leaf_in(const EndpointList& list, const std::vector<std::string>& names, std::size_t at) {
     if (at >= names.size()) {
         return nullptr;
     }
     for (const auto& node : list) {
-        if (!same_name(node->name, names[at])) {
+        if (!equal_ignoring_case(node->name, names[at])) {
             continue;
         }
         if (node->is_leaf()) {
@@ -41,7 +35,8 @@ HsEntry* find_endpoint_by_path(Box& box, const std::vector<std::string>& names) 
         return nullptr;
     }
     for (const auto& card : box.cards) {
-        if (same_name(card->type_name, names[0]) && same_name(slot_name(box, *card), names[1])) {
+        if (equal_ignoring_case(card->type_name, names[0]) &&
+            equal_ignoring_case(slot_name(box, *card), names[1])) {
             if (HsEntry* leaf = leaf_in(card->endpoints, names, 2)) {
                 return leaf;
             }

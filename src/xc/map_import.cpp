@@ -3,6 +3,7 @@
 #include "base/file_replace.h"
 #include "base/message_text.h"
 #include "base/presenter.h"
+#include "base/text.h"
 #include "comments/comments.h"
 #include "comments/csv_fields.h"
 #include "device/box.h"
@@ -32,21 +33,9 @@ constexpr std::size_t current_fields = 21;
 constexpr std::size_t legacy_min_fields = 15;
 constexpr std::size_t legacy_max_fields = 17;
 
-bool iequals(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i]))) {
-            return false;
-        }
-    }
-    return true;
-}
-
 bool starts_with_ci(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() && iequals(text.substr(0, prefix.size()), prefix);
+    return text.size() >= prefix.size() &&
+           equal_ignoring_case(text.substr(0, prefix.size()), prefix);
 }
 
 // The decimal value the way the program reads numbers: leading digits, 0 without any. Too
@@ -263,10 +252,10 @@ std::optional<int> channel_type_field(const std::string& field) {
     if (field.empty()) {
         return not_applicable;
     }
-    if (iequals(field, "data")) {
+    if (equal_ignoring_case(field, "data")) {
         return channel_data;
     }
-    if (iequals(field, "voice")) {
+    if (equal_ignoring_case(field, "voice")) {
         return channel_voice;
     }
     return std::nullopt;
@@ -321,9 +310,10 @@ LineVerdict read_row(ImportRun& run, const std::string& line, long number, Impor
         return warned(run.warn("Import file line %d, insufficient number of fields. (%d fields)",
                                static_cast<int>(number), static_cast<int>(f.size())));
     }
-    if (iequals(f[0], "bidirectional")) {
+    if (equal_ignoring_case(f[0], "bidirectional")) {
         row.attributes.xc_type = xc_bidirectional;
-    } else if (iequals(f[0], "unidirectional") || iequals(f[0], "unmapped") || f[0].empty()) {
+    } else if (equal_ignoring_case(f[0], "unidirectional") ||
+               equal_ignoring_case(f[0], "unmapped") || f[0].empty()) {
         row.attributes.xc_type = xc_unidirectional;
     } else {
         return warned(run.warn("Import file line %d, unknown XC type. \"%s\"",
@@ -355,7 +345,7 @@ LineVerdict read_row(ImportRun& run, const std::string& line, long number, Impor
             run.warn("Import file line %d, channel type is invalid.", static_cast<int>(number)));
     }
     row.attributes.channel_type = *channel;
-    if (iequals(f[3], "a-mu-conv")) {
+    if (equal_ignoring_case(f[3], "a-mu-conv")) {
         row.attributes.a_mu_mode = a_mu_on;
     } else if (f[3].empty()) {
         row.attributes.a_mu_mode = a_mu_off;
@@ -472,7 +462,7 @@ LineVerdict OlderLayout::read(ImportRun& run, const std::string& line, long numb
     }
     xc_attributes attributes;
     attributes.channel_type = *channel;
-    attributes.a_mu_mode = iequals(f[1], "a-mu-conv") ? a_mu_on : a_mu_off;
+    attributes.a_mu_mode = equal_ignoring_case(f[1], "a-mu-conv") ? a_mu_on : a_mu_off;
     const int table = decimal(f[2]);
     attributes.sig_conv_table = table < 1 || table > 256 ? no_sig_conv_table : table;
     // The in-band channel takes only bidirectional cross-connects.

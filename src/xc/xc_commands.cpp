@@ -58,7 +58,7 @@ const char* const mapping_errors[] = {
 
 // A command carries the timeslot index 1 (a whole unframed signal) as 100.
 long command_index(const HsEntry& leaf) {
-    return leaf.address[5] == 1 ? 100 : leaf.address[5];
+    return leaf.address[5] == 1 ? not_applicable : leaf.address[5];
 }
 
 void add_address(SnmpSet& set, oid table, oid first_column, const HsEntry& leaf) {

@@ -1,5 +1,6 @@
 #include "gui/config/device_dialogs.h"
 
+#include "base/text.h"
 #include "gui/app/qt_platform.h"
 #include "shell/comment_file_browse.h"
 #include "shell/settings.h"
@@ -24,7 +25,7 @@ namespace vornex {
 
 namespace {
 
-constexpr int path_limit = 259;
+constexpr int path_limit = static_cast<int>(path_max_length);
 constexpr int hostname_limit = static_cast<int>(hostname_field_size) - 1;
 constexpr int name_limit = static_cast<int>(name_field_size) - 1;
 constexpr int key_limit = static_cast<int>(key_field_size) - 1;
