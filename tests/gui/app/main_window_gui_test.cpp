@@ -1,5 +1,6 @@
 #include "comments/comments.h"
 #include "config/prng.h"
+#include "fake_launcher.h"
 #include "gui/app/main_window.h"
 #include "gui/app/startup.h"
 #include "modal_helper.h"
@@ -28,18 +29,11 @@ namespace {
 
 using test::child;
 using test::ModalAnswer;
+using test::press;
 using test::RecordingPresenter;
 using test::save_screenshot;
 using test::SimProcess;
 using test::wait_for;
-
-struct FakeLauncher : ProcessLauncher {
-    std::vector<std::string> started;
-    int start_detached(const std::string& command_line) override {
-        started.push_back(command_line);
-        return 0;
-    }
-};
 
 class MainWindowTest : public ::testing::Test {
 protected:
@@ -52,12 +46,11 @@ protected:
     // A device file for the demo device; `host` replaces the simulator's address.
     std::filesystem::path device_file(const char* name, const std::string& host = {},
                                       const std::filesystem::path& comment_file = {}) {
-        device_config config;
-        device_config_set_defaults(config);
-        config.hostname = host.empty() ? sim->peer() : host;
+        device_config config = test::sim_config(*sim);
+        if (!host.empty()) {
+            config.hostname = host;
+        }
         config.comment_file = comment_file;
-        config.get_community = "public";
-        config.set_community = "private";
         const std::filesystem::path path =
             std::filesystem::path(folder.path().toStdString()) / name;
         EXPECT_EQ(device_config_write(presenter, {}, path, config), 0);
@@ -83,7 +76,7 @@ protected:
                                      ->isVisible();
             save_screenshot(dialog, QStringLiteral("select_map_dialog"));
             child<QRadioButton>(dialog, map == 2 ? "map2" : "map1")->click();
-            dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+            press(dialog, QDialogButtonBox::Ok);
         });
     }
 
@@ -120,7 +113,7 @@ protected:
     static std::unique_ptr<SimProcess> sim;
     QTemporaryDir folder;
     RecordingPresenter presenter;
-    FakeLauncher launcher;
+    test::FakeLauncher launcher;
     MemorySettingsStore store;
     QString shown_path;
     QString map_dialog_title;
@@ -307,12 +300,8 @@ TEST_F(MainWindowTest, OpensTheDemoDeviceAndGuardsUnstoredChanges) {
     // Chosen twice before the queue runs, Rescan opens the device once.
     std::optional<ModalAnswer> second_map;
     map_answer.emplace([&](QWidget* dialog) {
-        second_map.emplace(
-            [](QWidget* d) {
-                d->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
-            },
-            1500);
-        dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+        second_map.emplace([](QWidget* d) { press(d, QDialogButtonBox::Ok); }, 1500);
+        press(dialog, QDialogButtonBox::Ok);
     });
     child<QAction>(window.get(), "actionRescan")->trigger();
     child<QAction>(window.get(), "actionRescan")->trigger();
@@ -330,7 +319,7 @@ TEST_F(MainWindowTest, OpensTheDemoDeviceAndGuardsUnstoredChanges) {
         EXPECT_TRUE(
             dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel)->isVisible());
         child<QRadioButton>(dialog, "map2")->click();
-        dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+        press(dialog, QDialogButtonBox::Ok);
     });
     child<QAction>(window.get(), "actionSelectMap")->trigger();
     ASSERT_TRUE(other_map.ran());
@@ -422,7 +411,7 @@ TEST_F(MainWindowTest, TheCommentFileIsLoadedLockedAndSavedAtClose) {
                     missing_title = notice->windowTitle();
                     notice->findChild<QDialogButtonBox*>()->buttons().front()->click();
                 });
-                map->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+                press(map, QDialogButtonBox::Ok);
             });
             child<QPushButton>(dialog, "connectDevice")->click();
         },
