@@ -1,41 +1,20 @@
 // Cross-connects against the simulator: probing runs of leaves, making and clearing
 // cross-connects of every leaf kind, the device's refusals, and the map window's rules.
-#include "device/box.h"
-#include "device/model_steps.h"
-#include "model/card.h"
-#include "recording_presenter.h"
-#include "sim_process.h"
-#include "test_device.h"
+#include "map_fixture.h"
 #include "xc/map_controls.h"
 #include "xc/xc_commands.h"
 #include "xc/xc_probe.h"
 
-#include <algorithm>
-#include <cstdio>
 #include <gtest/gtest.h>
 
 namespace vornex {
 namespace {
 
-using test::RecordingPresenter;
-using test::SimProcess;
-
-class CrossConnects : public ::testing::Test {
+class CrossConnects : public test::MapFixture {
 protected:
     void SetUp() override {
-        sim = SimProcess::start("demo");
-        ASSERT_NE(sim, nullptr);
-        box = test::open_test_box(presenter, *sim);
-        ASSERT_NE(box, nullptr);
-        box->displayed_map = 1;
-        ASSERT_EQ(ModelSteps(*box).run(), ModelSteps::Outcome::done);
-        presenter.clear(); // the demo's card warnings
+        start("demo");
         sim->clear_requests();
-    }
-
-    // A node by its names from the card's slot down: node(1, {"Port-01", "TS-05"}).
-    HsEntry& node(int slot, std::initializer_list<const char*> path) {
-        return test::find_node(*box, slot, path);
     }
 
     void select(HsEntry& first, int count, int side) {
@@ -89,10 +68,6 @@ protected:
         return address_text(leaf.peer) + " " + std::to_string(leaf.channel_type) + " " +
                std::to_string(leaf.a_mu_mode) + " " + std::to_string(leaf.sig_conv_table);
     }
-
-    std::unique_ptr<SimProcess> sim;
-    RecordingPresenter presenter;
-    std::unique_ptr<Box> box;
 };
 
 TEST_F(CrossConnects, OneProbeSettlesAFreeRunAndTheConnectedLeafThatEndsIt) {
