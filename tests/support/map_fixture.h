@@ -22,6 +22,12 @@ inline long count_requests(const std::vector<std::string>& log, const std::strin
                          [&](const std::string& r) { return r.rfind(prefix, 0) == 0; });
 }
 
+// The first line of an export file, as the program writes it and the import expects it.
+inline const std::string export_header =
+    "# XC Type, TS Count, Channel Type, A->Mu Mode, Signal Conv. Table, Destination_ID, "
+    "Destination_Card, Destination_Slot, Destination, , , , , Source_ID, Source_Card, "
+    "Source_Slot, Source, , , , , #\r\n";
+
 class MapFixture : public ::testing::Test {
 protected:
     // `scenario` is a scenario name, or JSON text that is written to a file first.

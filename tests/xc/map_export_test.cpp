@@ -10,6 +10,7 @@
 namespace vornex {
 namespace {
 
+using test::export_header;
 using test::MapFixture;
 using test::ScriptedProgress;
 
@@ -28,11 +29,6 @@ const char* const scenario = R"({
     {"dst": "1.6.100.100.100.2", "src": "3.6.100.100.100.2", "type": 2, "channel": 2}
   ]
 })";
-
-const std::string header =
-    "# XC Type, TS Count, Channel Type, A->Mu Mode, Signal Conv. Table, Destination_ID, "
-    "Destination_Card, Destination_Slot, Destination, , , , , Source_ID, Source_Card, "
-    "Source_Slot, Source, , , , , #\r\n";
 
 const std::string card1_rows =
     "bidirectional, 24, data, , , \"\", E1-NP, Trib1, Port-01, TS-01, , , , \"\", E1-NP, Trib3, "
@@ -78,7 +74,7 @@ protected:
 };
 
 TEST_F(MapExport, AssignedRowsExactly) {
-    EXPECT_EQ(text({true, false}), header + card1_rows + card3_rows + "\r\n");
+    EXPECT_EQ(text({true, false}), export_header + card1_rows + card3_rows + "\r\n");
     EXPECT_TRUE(presenter.shown.empty());
     const auto* phase = progress.phase("Exporting...");
     ASSERT_NE(phase, nullptr);
@@ -87,7 +83,7 @@ TEST_F(MapExport, AssignedRowsExactly) {
     EXPECT_TRUE(phase->finished);
 
     // Both options off: the header and the last line end only.
-    EXPECT_EQ(text({false, false}), header + "\r\n");
+    EXPECT_EQ(text({false, false}), export_header + "\r\n");
 }
 
 TEST_F(MapExport, UnmappedRunsAreGroupedByIdentifier) {
@@ -125,7 +121,7 @@ TEST_F(MapExport, DifferentIdentifiersSplitABlock) {
         "E1-NP, Trib3, Port-01, TS-10, , , , # \r\n"
         "bidirectional, 14, data, , , \"\", E1-NP, Trib1, Port-01, TS-11, , , , \"\", E1-NP, "
         "Trib3, Port-01, TS-11, , , , # \r\n";
-    EXPECT_EQ(all.substr(header.size(), rows.size()), rows);
+    EXPECT_EQ(all.substr(export_header.size(), rows.size()), rows);
     // Still written once: nothing from card 3's side of the block.
     EXPECT_EQ(all.find("Trib3, Port-01, TS-01, , , , \"\", E1-NP, Trib1"), std::string::npos);
 }
@@ -138,7 +134,7 @@ TEST_F(MapExport, CancelWhileReadingStillExportsEverything) {
     ASSERT_NE(reading, nullptr);
     EXPECT_EQ(reading->done, 1);
     EXPECT_TRUE(reading->finished);
-    EXPECT_EQ(test::read_text(path), header + card1_rows + card3_rows + "\r\n");
+    EXPECT_EQ(test::read_text(path), export_header + card1_rows + card3_rows + "\r\n");
 }
 
 TEST_F(MapExport, CancelWhileExportingKeepsTheRowsWritten) {
@@ -146,7 +142,7 @@ TEST_F(MapExport, CancelWhileExportingKeepsTheRowsWritten) {
     progress.cancel_at("Exporting...", 8 * 32 + 1);
     const auto path = dir / "cancel-export.csv";
     ASSERT_EQ(map_export(presenter, OwnerWindow{}, box.get(), path, {true, false}, progress), 0);
-    EXPECT_EQ(test::read_text(path), header + card1_rows + "\r\n");
+    EXPECT_EQ(test::read_text(path), export_header + card1_rows + "\r\n");
     EXPECT_TRUE(presenter.shown.empty());
 }
 

@@ -14,6 +14,7 @@ namespace vornex {
 namespace {
 
 using test::count_requests;
+using test::export_header;
 using test::MapFixture;
 using test::ScriptedProgress;
 
@@ -23,11 +24,6 @@ const char* const two_cards = R"({
     {"dst": "1.1.100.100.100.2", "src": "3.1.100.100.100.2", "count": 4, "type": 1}
   ]
 })";
-
-const char* const header =
-    "# XC Type, TS Count, Channel Type, A->Mu Mode, Signal Conv. Table, Destination_ID, "
-    "Destination_Card, Destination_Slot, Destination, , , , , Source_ID, Source_Card, "
-    "Source_Slot, Source, , , , , #\r\n";
 
 // A row of the current layout between E1 timeslots: "1.7.3" is Trib1 Port-07 TS-03.
 std::string row(const std::string& type, const std::string& count, const std::string& channel,
@@ -141,7 +137,7 @@ TEST_F(MapImport, RoundTripOnTheDemoDevice) {
 
 TEST_F(MapImport, EveryRowWarningInTheProgramsWords) {
     start(two_cards);
-    std::string text = header;
+    std::string text = export_header;
     const std::string full = row("unidirectional", "1", "data", "1.7.1", "3.7.1");
     text += full.substr(0, full.size() - 8) + "\r\n";                             // 2: 20 fields
     text += row("unidirectional", "0", "data", "1.7.1", "3.7.1");                 // 3
