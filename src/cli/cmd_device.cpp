@@ -4,7 +4,6 @@
 #include "cli/config_option.h"
 #include "cli/device_options.h"
 #include "device/box.h"
-#include "device/model_steps.h"
 #include "model/card.h"
 #include "xc/endpoint_path.h"
 #include "xc/xc_commands.h"
@@ -93,11 +92,6 @@ int identify(Context& context, const std::vector<std::string>& words) {
     return exit_ok;
 }
 
-// Builds the whole model as the program does when it opens a device.
-bool build_model(Box& box) {
-    return ModelSteps(box).run() == ModelSteps::Outcome::done;
-}
-
 int cards(Context& context, const std::vector<std::string>& words) {
     std::optional<Args> args;
     int exit_code = exit_ok;
@@ -106,7 +100,7 @@ int cards(Context& context, const std::vector<std::string>& words) {
     if (!box) {
         return exit_code;
     }
-    const bool built = build_model(*box);
+    const bool built = build_device_model(context, box);
     const bool json = args->flag("--json");
     context.out << (json ? "[" : "");
     bool first = true;
@@ -239,7 +233,7 @@ int tree(Context& context, const std::vector<std::string>& words) {
             return exit_usage;
         }
     }
-    bool complete = build_model(*box);
+    bool complete = build_device_model(context, box);
     const bool json = args->flag("--json");
     context.out << (json ? "[" : "");
     bool first = true;

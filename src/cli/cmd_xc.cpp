@@ -4,7 +4,6 @@
 #include "cli/cli.h"
 #include "cli/device_options.h"
 #include "device/box.h"
-#include "device/model_steps.h"
 #include "xc/endpoint_path.h"
 #include "xc/map_controls.h"
 #include "xc/xc_commands.h"
@@ -84,7 +83,7 @@ int map(Context& context, const std::vector<std::string>& words) {
         context.err << "usage: vornex-cli " << usage << '\n';
         return exit_usage;
     }
-    if (ModelSteps(*box).run() != ModelSteps::Outcome::done) {
+    if (!build_device_model(context, box)) {
         return exit_failed;
     }
     HsEntry* dst = locate(*box, context, *args->value("--dst"));
@@ -138,7 +137,7 @@ int unmap(Context& context, const std::vector<std::string>& words) {
         context.err << "usage: vornex-cli " << usage << '\n';
         return exit_usage;
     }
-    if (ModelSteps(*box).run() != ModelSteps::Outcome::done) {
+    if (!build_device_model(context, box)) {
         return exit_failed;
     }
     HsEntry* dst = locate(*box, context, *args->value("--dst"));

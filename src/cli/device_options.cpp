@@ -114,6 +114,14 @@ std::unique_ptr<Box> open_device_command(Context& context, const std::vector<std
     return box;
 }
 
+bool build_device_model(Context& context, std::unique_ptr<Box>& box) {
+    OpeningServices services{
+        context.presenter, cli_comment_chooser(), cli_session_timings(), {}, {}};
+    return DeviceOpening::from_card_table(box, nullptr, services,
+                                          {.model = true, .comments = false})
+               .run() == DeviceOpening::Outcome::done;
+}
+
 CommentFileChooser& cli_comment_chooser() {
     // The command line never picks another comment file: "Specify Comment File" is a skip.
     class NoBrowseChooser : public CommentFileChooser {

@@ -35,6 +35,11 @@ std::unique_ptr<Box> open_device_command(Context& context, const std::vector<std
                                          int& exit_code, std::size_t positional = 0,
                                          device_config* config_used = nullptr);
 
+// Reads the card table and every card's endpoints of a device that open_device_command
+// opened, as the window's opening goes on after the displayed map; false after a read
+// failure that was reported (the device stays as far as it was built).
+bool build_device_model(Context& context, std::unique_ptr<Box>& box);
+
 // The comment file's dialogs on the command line: they go to the Presenter, and "Specify
 // Comment File" skips, since a command line cannot browse.
 CommentFileChooser& cli_comment_chooser();

@@ -1,7 +1,6 @@
 #include "cli/map_options.h"
 
 #include "cli/device_options.h"
-#include "device/model_steps.h"
 #include "model/card.h"
 
 #include <atomic>
@@ -31,7 +30,7 @@ int open_map_command(Context& context, const std::vector<std::string>& words, co
     if (const auto comments = command.args->value("--comments")) {
         command.config.comment_file = *comments;
     }
-    if (build_model && ModelSteps(*command.box).run() != ModelSteps::Outcome::done) {
+    if (build_model && !build_device_model(context, command.box)) {
         return exit_failed;
     }
     return exit_ok;

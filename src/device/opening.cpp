@@ -14,12 +14,12 @@ constexpr int r4150_model = 4150;
 
 DeviceOpening DeviceOpening::open(std::unique_ptr<Box>& box, device_config& config,
                                   OpeningServices& services, Scope scope) {
-    return DeviceOpening(box, config, services, scope, Stage::session);
+    return DeviceOpening(box, &config, services, scope, Stage::session);
 }
 
-DeviceOpening DeviceOpening::reload(std::unique_ptr<Box>& box, device_config& config,
-                                    OpeningServices& services) {
-    return DeviceOpening(box, config, services, Scope{}, Stage::save_comments);
+DeviceOpening DeviceOpening::from_card_table(std::unique_ptr<Box>& box, device_config* config,
+                                             OpeningServices& services, Scope scope) {
+    return DeviceOpening(box, config, services, scope, Stage::save_comments);
 }
 
 bool DeviceOpening::is_r4150() const {
@@ -46,9 +46,9 @@ DeviceOpening::Outcome DeviceOpening::after(Stage next) {
 DeviceOpening::Outcome DeviceOpening::step() {
     switch (stage_) {
     case Stage::session:
-        close_device(box_, config_, services_.comment_chooser);
-        box_ =
-            AM_New_Box(services_.presenter, OwnerWindow::main_window(), config_, services_.timings);
+        close_device(box_, *config_, services_.comment_chooser);
+        box_ = AM_New_Box(services_.presenter, OwnerWindow::main_window(), *config_,
+                          services_.timings);
         if (!box_) {
             stage_ = Stage::end;
             return Outcome::failed;
@@ -70,8 +70,10 @@ DeviceOpening::Outcome DeviceOpening::step() {
             stage_ = Stage::end;
             return Outcome::failed;
         }
-        comment_file_save(box_.get(), services_.comment_chooser, OwnerWindow::main_window(),
-                          &config_);
+        if (scope_.comments) {
+            comment_file_save(box_.get(), services_.comment_chooser, OwnerWindow::main_window(),
+                              config_);
+        }
         return after(Stage::card_table);
     case Stage::card_table:
         model_.reset();
@@ -92,7 +94,7 @@ DeviceOpening::Outcome DeviceOpening::step() {
     }
     case Stage::comments:
         model_.reset();
-        comment_file_load(*box_, services_.comment_chooser, OwnerWindow::main_window(), config_);
+        comment_file_load(*box_, services_.comment_chooser, OwnerWindow::main_window(), *config_);
         return after(Stage::end);
     case Stage::end:
         break;
@@ -101,8 +103,8 @@ DeviceOpening::Outcome DeviceOpening::step() {
 }
 
 bool DeviceOpening::asks() const {
-    return stage_ == Stage::displayed_map || stage_ == Stage::save_comments ||
-           stage_ == Stage::comments;
+    return stage_ == Stage::displayed_map || stage_ == Stage::comments ||
+           (stage_ == Stage::save_comments && scope_.comments);
 }
 
 DeviceOpening::Outcome DeviceOpening::run() {

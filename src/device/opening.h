@@ -6,9 +6,10 @@
 // An opening: the sessions and identification (the device that was open is saved and
 // freed first), the controllers, the displayed-map question, the card table, one card's
 // endpoints per step, the comment file. A reload of the open device saves its comments and
-// runs the same steps from the card table on. A step that fails has reported itself; an
-// opening that failed at the sessions leaves no device, a later failure leaves the device
-// as far as it was built.
+// runs the same steps from the card table on; so does a command-line subcommand that needs
+// the endpoint trees after it opened the device without them. A step that fails has reported
+// itself; an opening that failed at the sessions leaves no device, a later failure leaves the
+// device as far as it was built.
 
 #include "device/box.h"
 #include "device/model_steps.h"
@@ -50,9 +51,15 @@ public:
                               OpeningServices& services) {
         return open(box, config, services, Scope{});
     }
-    // A reload of the open device `box`.
+    // The steps from the card table on, for the open device `box`: the comments are saved
+    // first and read again at the end when the scope includes them (`config` may be null
+    // when it does not).
+    static DeviceOpening from_card_table(std::unique_ptr<Box>& box, device_config* config,
+                                         OpeningServices& services, Scope scope);
     static DeviceOpening reload(std::unique_ptr<Box>& box, device_config& config,
-                                OpeningServices& services);
+                                OpeningServices& services) {
+        return from_card_table(box, &config, services, Scope{});
+    }
 
     // Runs the next step.
     Outcome step();
@@ -64,14 +71,14 @@ public:
 private:
     enum class Stage { session, displayed_map, save_comments, card_table, cards, comments, end };
 
-    DeviceOpening(std::unique_ptr<Box>& box, device_config& config, OpeningServices& services,
+    DeviceOpening(std::unique_ptr<Box>& box, device_config* config, OpeningServices& services,
                   Scope scope, Stage first)
         : box_(box), config_(config), services_(services), scope_(scope), stage_(first) {}
     Outcome after(Stage next);
     bool is_r4150() const;
 
     std::unique_ptr<Box>& box_;
-    device_config& config_;
+    device_config* config_;
     OpeningServices& services_;
     Scope scope_;
     Stage stage_;
