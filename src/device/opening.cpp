@@ -37,7 +37,7 @@ DeviceOpening::Outcome DeviceOpening::after(Stage next) {
     if (stage_ != Stage::end) {
         return Outcome::more;
     }
-    if (box_) {
+    if (box_ && scope_.model) {
         box_->changes.notify(change_tree_rebuilt);
     }
     return Outcome::done;
