@@ -66,10 +66,8 @@ TEST(MessageText, TitleAndBodySplit) {
     }
 }
 
+// The presenter test cuts every routine's long text; here a text that just fits.
 TEST(MessageFormat, CutsAtBufferSizeMinusOne) {
-    const std::string long_text(2000, 'x');
-    EXPECT_EQ(format_message(dialog_buffer_size, "%s", long_text.c_str()).size(), 1023u);
-    EXPECT_EQ(format_message(box_buffer_size, "%s", long_text.c_str()).size(), 253u);
     EXPECT_EQ(format_message(box_buffer_size, "%s", std::string(253, 'y').c_str()),
               std::string(253, 'y'));
     EXPECT_EQ(format_message(8, "abc%d", 123456), "abc1234");
