@@ -4,11 +4,14 @@
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
+#include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
 namespace vornex::tftp {
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -145,9 +148,13 @@ std::unique_ptr<TftpReadFile> DiskFiles::open_read(const std::string& path) {
 }
 
 std::unique_ptr<TftpWriteFile> DiskFiles::create(const std::string& path) {
-    // An existing folder of that name cannot be replaced by a file.
+    // Only a regular file can be replaced, and only one the server may write: the rename
+    // would otherwise put a new file over a folder, or over a file kept read-only on
+    // purpose (a write permission bit is asked for even where privilege would override it).
     struct stat st {};
-    if (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+    const bool exists = ::stat(path.c_str(), &st) == 0;
+    if (exists && (!S_ISREG(st.st_mode) || (st.st_mode & 0222) == 0 ||
+                   ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0)) {
         return nullptr;
     }
     const std::size_t slash = path.rfind('/');
@@ -157,7 +164,29 @@ std::unique_ptr<TftpWriteFile> DiskFiles::create(const std::string& path) {
     if (fd < 0) {
         return nullptr;
     }
+    if (exists && ::fchmod(fd, st.st_mode & 0777) != 0) {
+        ::close(fd);
+        ::unlink(temp.c_str());
+        return nullptr;
+    }
     return std::make_unique<DiskWriteFile>(fd, std::move(temp), path);
+}
+
+std::optional<std::string> DiskFiles::resolve(const std::string& root, const std::string& path) {
+    std::error_code error;
+    const fs::path base = fs::weakly_canonical(root, error);
+    if (error) {
+        return std::nullopt;
+    }
+    const fs::path target = fs::weakly_canonical(path, error);
+    if (error) {
+        return std::nullopt;
+    }
+    const fs::path inside = target.lexically_relative(base);
+    if (inside.empty() || *inside.begin() == "..") {
+        return std::nullopt;
+    }
+    return target.string();
 }
 
 } // namespace vornex::tftp

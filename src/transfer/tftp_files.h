@@ -36,13 +36,20 @@ public:
     virtual ~TftpFiles() = default;
     virtual std::unique_ptr<TftpReadFile> open_read(const std::string& path) = 0;
     virtual std::unique_ptr<TftpWriteFile> create(const std::string& path) = 0;
+    // Where `path` leads once its links are followed (a part that does not exist yet taken
+    // as written); nullopt when that is outside `root`, so that a link under the served
+    // folder can neither hand out nor overwrite a file elsewhere.
+    virtual std::optional<std::string> resolve(const std::string& root,
+                                               const std::string& path) = 0;
 };
 
 // The files of the local file system.
 class DiskFiles : public TftpFiles {
 public:
     std::unique_ptr<TftpReadFile> open_read(const std::string& path) override;
+    // An existing file is replaced only when the server may write it, and keeps its mode.
     std::unique_ptr<TftpWriteFile> create(const std::string& path) override;
+    std::optional<std::string> resolve(const std::string& root, const std::string& path) override;
 };
 
 } // namespace vornex::tftp

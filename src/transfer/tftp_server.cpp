@@ -18,6 +18,10 @@ constexpr std::size_t status_buffer = 81;
 constexpr std::size_t filename_buffer = 139;
 constexpr std::size_t line_buffer = 201;
 
+// A held packet is sent this many times in all (the first time and its resends) before the
+// transfer times out.
+constexpr std::uint16_t send_attempts = 4;
+
 std::uint16_t get16(std::span<const std::uint8_t> p, std::size_t offset) {
     return static_cast<std::uint16_t>(p[offset] << 8 | p[offset + 1]);
 }
@@ -183,12 +187,18 @@ void TftpServer::publish() {
 void TftpServer::end_transfer() {
     client_.length = 0;
     send_length_ = 0;
+    if (finished_left_ == 0) {
+        stop_tick();
+    }
+    read_file_.reset();
+    write_file_.reset();
+}
+
+void TftpServer::stop_tick() {
     if (timer_) {
         platform_.stop_timer();
         timer_ = false;
     }
-    read_file_.reset();
-    write_file_.reset();
 }
 
 void TftpServer::tftp_server(std::span<const std::uint8_t> packet, const Peer& from) {
@@ -197,10 +207,19 @@ void TftpServer::tftp_server(std::span<const std::uint8_t> packet, const Peer& f
     }
     const std::uint16_t opcode = get16(packet, 0);
     if (!active()) {
+        if (opcode == op_data && finished_left_ != 0 && from.same_as(finished_client_) &&
+            get16(packet, 2) == finished_block_) {
+            // A lost answer is covered by the client's next resend.
+            const std::uint8_t ack[] = {0, op_ack, static_cast<std::uint8_t>(finished_block_ >> 8),
+                                        static_cast<std::uint8_t>(finished_block_ & 0xff)};
+            platform_.send_to(from, ack);
+            return;
+        }
         if (opcode != op_rrq && opcode != op_wrq) {
             return;
         }
         ++requests_;
+        finished_left_ = 0;
         client_host_ = numeric_host(from);
         client_ = from;
         block_size_ = 512;
@@ -270,6 +289,18 @@ bool TftpServer::tftp_build_path(const std::string& name) {
     return true;
 }
 
+bool TftpServer::stays_in_root(const std::string& name) {
+    if (climbs_out(name)) {
+        return false;
+    }
+    auto resolved = files_.resolve(root_, full_path_);
+    if (!resolved) {
+        return false;
+    }
+    full_path_ = std::move(*resolved);
+    return true;
+}
+
 void TftpServer::send_error(ErrorCode code, const char* text) {
     put16(0, op_error);
     put16(2, static_cast<std::uint16_t>(code));
@@ -289,7 +320,7 @@ void TftpServer::tftp_read_request(std::span<const std::uint8_t> packet) {
         send_error(ErrorCode::file_not_found, "File not found.");
         return;
     }
-    if (climbs_out(name)) {
+    if (!stays_in_root(name)) {
         set_status("Access violation.");
         send_error(ErrorCode::access_violation, "Access violation.");
         return;
@@ -323,7 +354,7 @@ void TftpServer::tftp_write_request(std::span<const std::uint8_t> packet) {
     direction_ = Direction::write;
     const std::string name = requested_name(packet);
     filename_ = name.substr(0, filename_buffer - 1);
-    if (!tftp_build_path(name) || climbs_out(name)) {
+    if (!tftp_build_path(name) || !stays_in_root(name)) {
         set_status("Access violation.");
         send_error(ErrorCode::access_violation, "Access violation.");
         return;
@@ -443,6 +474,13 @@ void TftpServer::tftp_recv_data(std::span<const std::uint8_t> packet) {
     tftp_send_ack();
     if (last && active()) {
         set_status("Transfer Complete!");
+        // The client cannot tell its upload complete until it has this ACK; should it be
+        // lost, the client resends its last DATA for as long as the server itself would
+        // wait for a silent client, and each resend is acknowledged again.
+        finished_client_ = client_;
+        finished_block_ = acknowledged_block_;
+        finished_left_ =
+            timer_ ? static_cast<std::uint16_t>(timeout_ * ((1u << send_attempts) - 1)) : 0;
         end_transfer();
     }
 }
@@ -471,12 +509,21 @@ void TftpServer::send_held(const char* context) {
 }
 
 void TftpServer::tick() {
-    if (!timer_ || countdown_ == 0) {
+    if (!timer_) {
+        return;
+    }
+    if (finished_left_ != 0) {
+        if (--finished_left_ == 0) {
+            stop_tick();
+        }
+        return;
+    }
+    if (countdown_ == 0) {
         return;
     }
     if (--countdown_ == 0) {
         ++retries_;
-        if (retries_ < 4) {
+        if (retries_ < send_attempts) {
             arm(static_cast<std::uint16_t>(timeout_ << retries_));
             tftp_send_rsp();
         } else {
@@ -488,6 +535,7 @@ void TftpServer::tick() {
 }
 
 void TftpServer::close() {
+    finished_left_ = 0;
     end_transfer();
 }
 

@@ -114,6 +114,9 @@ private:
     bool tftp_parse_options(std::span<const std::uint8_t> packet, bool write);
     // Root folder + requested name; false when the result would be too long.
     bool tftp_build_path(const std::string& name);
+    // Whether the built path stays within the root folder, by the name and once links are
+    // followed; the full path becomes the resolved one.
+    bool stays_in_root(const std::string& name);
     void tftp_send_data();
     void tftp_recv_data(std::span<const std::uint8_t> packet);
     void tftp_send_ack();
@@ -121,6 +124,7 @@ private:
     void on_ack(std::uint16_t block);
     void send_error(ErrorCode code, const char* text);
     void end_transfer();
+    void stop_tick();
     // Sends the held packet; on a real failure ends the transfer and shows `context`.
     void send_held(const char* context);
     void arm(std::uint16_t seconds);
@@ -155,6 +159,11 @@ private:
     std::string status_;
     int requests_ = 0;
     TftpStatus shown_;
+    // After the final ACK of an upload: the client and block to acknowledge again, should
+    // that ACK be lost and the client resend its last DATA, and the seconds left to do so.
+    Peer finished_client_;
+    std::uint16_t finished_block_ = 0;
+    std::uint16_t finished_left_ = 0;
 };
 
 } // namespace vornex::tftp

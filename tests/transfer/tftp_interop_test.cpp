@@ -298,6 +298,39 @@ TEST_F(TftpInterop, NamesOutsideTheRootAreRefusedAndTouchNothing) {
     EXPECT_TRUE(fs::is_empty(root / "sub"));
 }
 
+TEST_F(TftpInterop, ReadOnlyFilesAndLinksLeavingTheRootAreRefused) {
+    const std::vector<std::string> before = outside();
+    const auto read_only = fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
+    write_file(root / "ro", pattern(10, 1));
+    fs::permissions(root / "ro", read_only);
+    fs::create_symlink(dir / "x", root / "out");
+    fs::create_directory_symlink(dir, root / "up");
+    RawClient client(runner.port());
+    for (const auto& [opcode, name] :
+         std::vector<std::pair<std::uint16_t, std::string>>{{op_wrq, "ro"},
+                                                            {op_rrq, "out"},
+                                                            {op_wrq, "out"},
+                                                            {op_rrq, "up/x"},
+                                                            {op_wrq, "up/y"}}) {
+        client.send(strings(opcode, {name, "octet"}));
+        EXPECT_EQ(client.receive(), strings(op_error, {std::string("\0\2Access violation.", 19)}))
+            << name;
+    }
+    EXPECT_EQ(read_file(root / "ro"), pattern(10, 1));
+    EXPECT_EQ(fs::status(root / "ro").permissions(), read_only);
+    EXPECT_TRUE(fs::is_symlink(root / "out"));
+    EXPECT_EQ(outside(), before);
+
+    // A file that may be written is replaced and keeps its mode.
+    write_file(root / "rw", pattern(10, 2));
+    fs::permissions(root / "rw", fs::perms::owner_read | fs::perms::owner_write);
+    run("atftp -p -l x -r rw 127.0.0.1 " + port);
+    EXPECT_TRUE(recorder.wait_done("Transfer Complete!"));
+    EXPECT_EQ(read_file(root / "rw"), pattern(100, 99));
+    EXPECT_EQ(fs::status(root / "rw").permissions(),
+              fs::perms::owner_read | fs::perms::owner_write);
+}
+
 TEST_F(TftpInterop, UnansweredPacketsAreResentOnTheTick) {
     write_file(root / "a", pattern(10, 7));
     RawClient client(runner.port());

@@ -144,6 +144,9 @@ public:
         opened.push_back(path);
         return std::make_unique<Writer>(*this, path);
     }
+    std::optional<std::string> resolve(const std::string&, const std::string& path) override {
+        return path;
+    }
 
     std::map<std::string, Bytes> files;
     std::vector<std::string> opened;
@@ -344,6 +347,26 @@ TEST_F(TftpServerTest, WriteAcknowledgesEachBlockOnceAndRepeatsForDuplicates) {
     EXPECT_FALSE(server.active());
     EXPECT_EQ(files.files["/srv/tftp/fw/app.run"], data);
     EXPECT_EQ(platform.sent.size(), 5u); // the final ACK goes once
+}
+
+TEST_F(TftpServerTest, ALostFinalAckIsRepeatedWhileTheClientMayResend) {
+    receive(request(op_wrq, "x"));
+    receive(packet(op_data, 1, pattern(100)));
+    ASSERT_EQ(status(), "Transfer Complete!");
+    const std::size_t sent = platform.sent.size();
+    receive(packet(op_data, 1, pattern(100)), peer(40001)); // another client
+    receive(packet(op_data, 0, pattern(100)));              // another block
+    ticks(74);
+    receive(packet(op_data, 1, pattern(100)));
+    ASSERT_EQ(platform.sent.size(), sent + 1);
+    EXPECT_EQ(last(), packet(op_ack, 1));
+    EXPECT_TRUE(platform.sent.back().to.same_as(client));
+    EXPECT_EQ(files.writes, 1);
+    // Once the client would have given up, the server falls silent and its tick stops.
+    ticks(1);
+    EXPECT_FALSE(platform.timer);
+    receive(packet(op_data, 1, pattern(100)));
+    EXPECT_EQ(platform.sent.size(), sent + 1);
 }
 
 TEST_F(TftpServerTest, WriteWithoutOptionsStartsWithAckZeroAndBackslashesAreSeparators) {
