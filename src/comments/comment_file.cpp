@@ -86,27 +86,69 @@ bool write_all(int fd, const std::string& text) {
     return true;
 }
 
+// The error a file that is not a regular one gives: a folder, a device or a pipe is never
+// read as comments, nor moved away to make room for them.
+int not_regular_error(mode_t mode) {
+    return S_ISDIR(mode) ? EISDIR : EINVAL;
+}
+
+// Whether `path` holds a whole comment file: every save ends it with an empty line, so a file
+// cut short by a stopped save ends otherwise.
+bool complete_comment_file(const std::filesystem::path& path) {
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) {
+        return false;
+    }
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) {
+        return false;
+    }
+    std::string text(static_cast<std::size_t>(status.st_size), '\0');
+    const bool read = std::fread(text.data(), 1, text.size(), file) == text.size();
+    std::fclose(file);
+    return read &&
+           (text == "\r\n" || text == "\n" || text.ends_with("\n\r\n") || text.ends_with("\n\n"));
+}
+
 // Writes the comments to `path`: first completely into "<path>.tmp", flushed to disk; then
-// the previous file becomes "<path>~" and the new one takes its name. Any failure is shown;
-// until the new file is complete, the previous file and its backup stay as they were.
+// the previous file gets its second name "<path>~", and one rename puts the new file in its
+// place. At every moment the comments are whole under a name the load looks at: the file
+// itself, or, before a first file takes its name, the complete ".tmp" the load recovers.
 bool write_comment_file(CommentStore& box, OwnerWindow owner, const std::filesystem::path& path) {
     Presenter& presenter = box.comment_presenter();
     const std::string shown = display_path(path);
-    const std::filesystem::path temporary = with_suffix(path, ".tmp");
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) {
+    const auto cannot_create = [&](int error) {
         error_dialog(presenter, owner,
                      "!!Error\r\n\r\n\r\nUnable to create Endpoint Comment File:\r\n%s\r\n\r\n%s",
-                     shown.c_str(), error_number_text(errno).c_str());
+                     shown.c_str(), error_number_text(error).c_str());
         return false;
-    }
+    };
     struct stat previous {};
-    if (::stat(path.c_str(), &previous) == 0) {
+    const bool exists = ::stat(path.c_str(), &previous) == 0;
+    if (exists && !S_ISREG(previous.st_mode)) {
+        return cannot_create(not_regular_error(previous.st_mode));
+    }
+    const std::filesystem::path temporary = with_suffix(path, ".tmp");
+    box.comment_save_step(0);
+    // A leftover is replaced, never written through: it may be a link to somewhere else.
+    ::unlink(temporary.c_str());
+    const int fd =
+        ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        return cannot_create(errno);
+    }
+    if (exists) {
         ::fchmod(fd, previous.st_mode & 07777); // other operators keep the access they had
     }
-    const bool written = write_all(fd, comment_file_text(box.comments.get()));
+    std::string text = comment_file_text(box.comments.get());
+    const std::size_t records = text.size() - 2; // the last empty line goes on its own
+    box.comment_save_step(1);
+    bool written = write_all(fd, text.substr(0, records));
+    box.comment_save_step(2);
+    written = written && write_all(fd, text.substr(records));
     int error = errno;
     bool closed = true;
+    box.comment_save_step(3);
     if (written && ::fsync(fd) != 0) {
         closed = false;
         error = errno;
@@ -126,27 +168,78 @@ bool write_comment_file(CommentStore& box, OwnerWindow owner, const std::filesys
 
     const std::filesystem::path backup = with_suffix(path, "~");
     const std::string shown_backup = display_path(backup);
+    box.comment_save_step(4);
     if (::unlink(backup.c_str()) != 0 && errno != ENOENT) {
         error_dialog(presenter, owner,
                      "!Error\r\n\r\nError backing up Endpoint Comment File.\r\n\r\nUnable to "
                      "remove old backup file:\r\n%s\r\n\r\n%s",
                      shown_backup.c_str(), system_error_text(errno).c_str());
     }
-    if (::rename(path.c_str(), backup.c_str()) != 0 && errno != ENOENT) {
-        error_dialog(presenter, owner,
-                     "!Error\r\n\r\nError backing up Endpoint Comment File.\r\n\r\nUnable to "
-                     "create backup file:\r\n%s\r\n\r\n%s",
-                     shown_backup.c_str(), system_error_text(errno).c_str());
+    box.comment_save_step(5);
+    if (exists && ::link(path.c_str(), backup.c_str()) != 0) {
+        // A file system without hard links gets a copy.
+        int backup_error = errno;
+        if (backup_error == EPERM || backup_error == EOPNOTSUPP || backup_error == EXDEV ||
+            backup_error == EMLINK) {
+            std::error_code ec;
+            std::filesystem::copy_file(path, backup, ec);
+            backup_error = ec.value();
+        }
+        if (backup_error != 0) {
+            error_dialog(presenter, owner,
+                         "!Error\r\n\r\nError backing up Endpoint Comment File.\r\n\r\nUnable to "
+                         "create backup file:\r\n%s\r\n\r\n%s",
+                         shown_backup.c_str(), system_error_text(backup_error).c_str());
+        }
     }
+    box.comment_save_step(6);
     if (::rename(temporary.c_str(), path.c_str()) != 0) {
         error = errno;
         ::unlink(temporary.c_str());
-        error_dialog(presenter, owner,
-                     "!!Error\r\n\r\n\r\nUnable to create Endpoint Comment File:\r\n%s\r\n\r\n%s",
-                     shown.c_str(), error_number_text(error).c_str());
-        return false;
+        return cannot_create(error);
     }
     return true;
+}
+
+// Opens the comment file for reading: 0 with `file` set, or the error number. Only a regular
+// file is opened (a pipe would not even answer the open).
+int open_comment_file(const std::filesystem::path& path, std::FILE*& file) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        return errno;
+    }
+    struct stat status {};
+    int error = 0;
+    if (::fstat(fd, &status) != 0) {
+        error = errno;
+    } else if (!S_ISREG(status.st_mode)) {
+        error = not_regular_error(status.st_mode);
+    } else if ((file = ::fdopen(fd, "r")) == nullptr) {
+        error = errno;
+    }
+    if (error != 0) {
+        ::close(fd);
+    }
+    return error;
+}
+
+// A comment file missing after a save was stopped before the new file took its name: the
+// complete new file (".tmp") or else the previous one ("~") takes the name again, and the
+// operator is told. True when one did.
+bool recover_interrupted_save(Presenter& presenter, OwnerWindow owner,
+                              const std::filesystem::path& path) {
+    for (const char* suffix : {".tmp", "~"}) {
+        const std::filesystem::path copy = with_suffix(path, suffix);
+        if (complete_comment_file(copy) && ::rename(copy.c_str(), path.c_str()) == 0) {
+            error_dialog(presenter, owner,
+                         "Comment file recovered\r\nThe comment file was missing after an "
+                         "interrupted save.  Its complete\r\ncopy %s\r\nhas been restored "
+                         "as\r\n%s",
+                         display_path(copy).c_str(), display_path(path).c_str());
+            return true;
+        }
+    }
+    return false;
 }
 
 void show_read_only(Presenter& presenter, OwnerWindow owner, int lock_error, bool read) {
@@ -227,13 +320,16 @@ int comment_file_load(CommentStore& box, CommentFileChooser& chooser, OwnerWindo
     }
     const int lock_error = comment_lock(box, config);
 
-    int read_error = 0;
+    std::FILE* file = nullptr;
+    int read_error = open_comment_file(config.comment_file, file);
+    if (read_error == ENOENT && lock_error == 0 &&
+        recover_interrupted_save(presenter, owner, config.comment_file)) {
+        read_error = open_comment_file(config.comment_file, file);
+    }
     bool memory_ran_out = false;
-    if (std::FILE* file = std::fopen(config.comment_file.c_str(), "r")) {
+    if (read_error == 0) {
         memory_ran_out = comment_records_read(box, file) != 0;
         std::fclose(file);
-    } else {
-        read_error = errno;
     }
 
     if (lock_error != 0) {

@@ -3,8 +3,10 @@
 // device is closed, rescanned or reloaded. The file is locked while this copy may edit it;
 // a copy that cannot lock it reads the comments in read-only mode and never writes the file,
 // so whatever the lock holder saves stays. A save keeps the previous file as "<file>~" and
-// never leaves a half-written file as the only copy: the new text is written and flushed
-// beside the file first, and only then does the old file become the backup.
+// never leaves the comments without a whole copy under a name the load looks at: the new
+// text is written and flushed to "<file>.tmp", the backup is a second name of the old file,
+// and one rename replaces the file. A load that finds no file but a whole copy left by a
+// stopped save puts that copy back and says so. Only regular files are read or replaced.
 
 #include "base/presenter.h"
 

@@ -64,6 +64,10 @@ struct CommentStore {
     // The displayed map (1 to 4 select an identifier; any other value shows identifier 1).
     virtual int comment_map() const = 0;
     virtual Presenter& comment_presenter() const = 0;
+    // Called before each file-system step of a comment file save, numbered from 0. The
+    // program does nothing there; a test stops the process there to see what a crash or a
+    // kill at that moment leaves behind.
+    virtual void comment_save_step(int /*step*/) {}
 };
 
 // Byte 0 the slot byte of the address, byte 1 the card's installed model (0 without a

@@ -13,6 +13,8 @@
 #include <csignal>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 
 namespace vornex {
 namespace {
@@ -201,7 +203,7 @@ TEST_F(CommentFileTest, BackupProblemsAreShownAndDoNotStopTheSave) {
                                         backup + "\r\n\r\nIs a directory");
     EXPECT_EQ(presenter.texts()[1], "!Error\r\n\r\nError backing up Endpoint Comment File.\r\n\r\n"
                                     "Unable to create backup file:\r\n" +
-                                        backup + "\r\n\r\nIs a directory");
+                                        backup + "\r\n\r\nFile exists");
     EXPECT_EQ(read_text(config.comment_file),
               "1, 1, 1, 1, 1, 1, 1, C, \"new\", \"\", \"\", \"\", \"\"\r\n\r\n");
 }
@@ -237,6 +239,88 @@ TEST_F(CommentFileTest, WriteFailingPartWayLeavesThePreviousFiles) {
     EXPECT_FALSE(std::filesystem::exists(dir / "device.mec.tmp"));
     EXPECT_FALSE(box.comment_lock_held);
     EXPECT_FALSE(std::filesystem::exists(dir / "device.mec.lock"));
+}
+
+// A save whose process ends at one of its steps, as a kill or a crash there would end it.
+struct StoppedBox : Box {
+    static constexpr int stopped = 3;
+    StoppedBox(Presenter& presenter, int stop_at) : Box(presenter), stop_at(stop_at) {}
+    void comment_save_step(int step) override {
+        if (step == stop_at) {
+            ::_exit(stopped);
+        }
+    }
+    int stop_at;
+};
+
+TEST_F(CommentFileTest, SaveStoppedAtAnyStepLeavesWholeCommentsForTheNextLoad) {
+    const EndpointKey key{1, 1, 1, 1, 1, 1, 1};
+    for (const bool first_save : {false, true}) {
+        bool stopped = true;
+        for (int step = 0; stopped; ++step) {
+            test::ScratchDir fresh;
+            config.comment_file = fresh / "device.mec";
+            if (!first_save) {
+                write_file(config.comment_file,
+                           comment_record_line(key, make_info(false, {"old"}, "")) + "\r\n");
+            }
+            const pid_t child = ::fork();
+            if (child == 0) {
+                StoppedBox saving(presenter, step);
+                load(saving);
+                comment_store(saving, key, make_info(false, {"new"}, ""));
+                ::_exit(comment_file_save(&saving, chooser, OwnerWindow::main_window(), &config));
+            }
+            int status = 0;
+            ASSERT_EQ(::waitpid(child, &status, 0), child);
+            ASSERT_TRUE(WIFEXITED(status));
+            stopped = WEXITSTATUS(status) == StoppedBox::stopped;
+
+            const bool missing = !std::filesystem::exists(config.comment_file);
+            Box reread(presenter);
+            presenter.clear();
+            ASSERT_EQ(load(reread), 0) << "step " << step;
+            const endpoint_info* info = comment_find(reread, key);
+            const std::string found = info != nullptr ? info->identifiers[0] : "";
+            // The old comments or the new ones, whole; after a finished save the new ones.
+            EXPECT_TRUE(found == "new" || (stopped && found == (first_save ? "" : "old")))
+                << "step " << step << " found \"" << found << '"';
+            if (missing && info != nullptr) {
+                ASSERT_EQ(presenter.shown.size(), 1u);
+                EXPECT_TRUE(presenter.last().text.starts_with("Comment file recovered\r\n"));
+            }
+        }
+    }
+}
+
+TEST_F(CommentFileTest, WhatIsNotARegularFileIsNeitherReadNorReplaced) {
+    const auto folder = dir / "folder.mec";
+    const auto pipe = dir / "pipe.mec";
+    std::filesystem::create_directories(folder / "inside");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    for (const auto& path : {folder, pipe}) {
+        config.comment_file = path;
+        presenter.clear();
+        EXPECT_EQ(load(box), 1);
+        ASSERT_EQ(presenter.shown.size(), 1u);
+        EXPECT_TRUE(presenter.last().text.starts_with("Comment file read error\r\n"));
+        EXPECT_FALSE(box.comment_lock_held);
+    }
+
+    // Chosen at the save, the folder is refused with the create error and stays.
+    config.comment_file.clear();
+    ASSERT_EQ(comment_store(box, {1, 1, 1, 1, 1, 1, 1}, make_info(false, {"x"}, "")), 0);
+    chooser.picks = {folder};
+    presenter.clear();
+    presenter.answers = {dialog_ok};
+    EXPECT_EQ(save(), 0); // then "Skip"
+    ASSERT_EQ(presenter.shown.size(), 3u);
+    EXPECT_EQ(presenter.texts()[1],
+              "!!Error\r\n\r\n\r\nUnable to create Endpoint Comment File:\r\n" + folder.string() +
+                  "\r\n\r\nIs a directory");
+    EXPECT_EQ(presenter.texts()[2], comment_dialog_message(CommentDialog::save_error));
+    EXPECT_TRUE(std::filesystem::is_directory(folder / "inside"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "folder.mec~"));
 }
 
 // Makes the folder read-only for the rest of the scope. Root passes over permissions, so a
