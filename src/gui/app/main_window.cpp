@@ -300,6 +300,11 @@ void MainWindow::selectDevice() {
 }
 
 void MainWindow::rescanDevice() {
+    // Only a device that is open, or being opened, can be opened again: without one there
+    // may not even be a host to ask.
+    if (!opening_ && !deviceSelected()) {
+        return;
+    }
     // The flag and "Store" keep their state: the device still holds what was not stored.
     keep_not_stored_ = changesNotStored();
     closeDevice();

@@ -212,14 +212,15 @@ TEST_F(MainWindowTest, MenusStoreButtonAndCommandsWithoutADevice) {
     EXPECT_EQ(presenter.last().text,
               "*Not Available\r\n\r\n\r\nExport Map is not available in this version of the "
               "program yet.");
-    child<QAction>(&window, "actionSendConfig")->trigger();
-    child<QAction>(&window, "actionGetFaeInfo")->trigger();
-    ASSERT_EQ(presenter.shown.size(), 3u);
-    EXPECT_EQ(presenter.shown[1].text, "!Error\r\n\r\n\r\n\r\nPlease select a device.");
-    EXPECT_EQ(presenter.shown[2].text, "!Error\r\n\r\n\r\n\r\nPlease select a device.");
+    for (const char* command : {"actionSendConfig", "actionGetFaeInfo", "actionRescan"}) {
+        child<QAction>(&window, command)->trigger();
+        EXPECT_EQ(presenter.last().text, "!Error\r\n\r\n\r\n\r\nPlease select a device.")
+            << command;
+    }
+    ASSERT_EQ(presenter.shown.size(), 4u);
     // Without a device a map command does nothing.
     child<QAction>(&window, "actionSelectMap")->trigger();
-    EXPECT_EQ(presenter.shown.size(), 3u);
+    EXPECT_EQ(presenter.shown.size(), 4u);
 }
 
 TEST_F(MainWindowTest, AboutComesWithAltQuestionMark) {
