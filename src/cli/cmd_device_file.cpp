@@ -49,21 +49,27 @@ int show(Context& context, const std::vector<std::string>& words) {
     return exit_ok;
 }
 
-// What the file format can carry back unchanged: no control characters, no blank in an
-// unquoted value, no double quote in a quoted one, and the field's length.
-bool fits(std::ostream& err, std::string_view option, std::string_view value, std::size_t limit,
-          bool quoted, bool required = false) {
-    bool ok = value.size() <= limit && (!required || !value.empty());
-    for (char c : value) {
-        const auto u = static_cast<unsigned char>(c);
-        ok = ok && u >= 0x20 && u != 0x7F && (quoted ? c != '"' : c != ' ');
+// The option that sets each field of the record.
+const char* option_name(ConfigField field) {
+    switch (field) {
+    case ConfigField::hostname:
+        return "--hostname";
+    case ConfigField::get_community:
+        return "--get-community";
+    case ConfigField::set_community:
+        return "--set-community";
+    case ConfigField::security_username:
+        return "--security-username";
+    case ConfigField::context_name:
+        return "--context-name";
+    case ConfigField::auth_key:
+        return "--auth-key";
+    case ConfigField::priv_key:
+        return "--priv-key";
+    case ConfigField::comment_file:
+        break;
     }
-    if (!ok) {
-        err << "vornex-cli: " << option << " must be " << (required ? "1 to " : "at most ") << limit
-            << " characters, without control characters"
-            << (quoted ? " or double quotes" : " or blanks") << '\n';
-    }
-    return ok;
+    return "--comment-file";
 }
 
 int write(Context& context, const std::vector<std::string>& words) {
@@ -79,21 +85,13 @@ int write(Context& context, const std::vector<std::string>& words) {
         return exit_usage;
     }
     const std::string comment_file = args->value("--comment-file").value_or("");
-    const bool valid =
-        fits(context.err, "--hostname", config.hostname, hostname_field_size - 1, false, true) &&
-        fits(context.err, "--get-community", config.get_community, name_field_size - 1, true) &&
-        fits(context.err, "--set-community", config.set_community, name_field_size - 1, true) &&
-        fits(context.err, "--security-username", config.security_username, name_field_size - 1,
-             true) &&
-        fits(context.err, "--context-name", config.context_name, name_field_size - 1, true) &&
-        fits(context.err, "--auth-key", config.auth_key, key_field_size - 1, false) &&
-        fits(context.err, "--priv-key", config.priv_key, key_field_size - 1, false) &&
-        fits(context.err, "--comment-file", comment_file, path_field_size - 1, true);
-    if (!valid) {
-        return exit_usage;
-    }
     config.comment_file =
         std::filesystem::path(std::u8string(comment_file.begin(), comment_file.end()));
+    if (const auto refusal = device_config_refusal(config)) {
+        context.err << "vornex-cli: " << option_name(refusal->field) << ' ' << refusal->rule
+                    << '\n';
+        return exit_usage;
+    }
     config.file_name = args->positional().front();
 
     if (args->flag("--encrypt")) {

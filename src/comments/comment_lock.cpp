@@ -15,6 +15,10 @@ namespace {
 
 inline constexpr int lock_denied = EACCES; // what the load's messages take for "in use"
 
+// Operators sharing the folder (through its group) must be able to open a lock file left by a
+// crash; nobody else may write it, so a stranger cannot hold the comments hostage.
+inline constexpr mode_t lock_file_mode = 0664;
+
 // An exclusive lock on the whole open file that belongs to this open file (not to the
 // process), so two boxes of one process exclude each other as two processes do. Systems
 // without such locks fall back to flock. 0, or the error number.
@@ -52,7 +56,7 @@ int comment_lock(CommentStore& box, const device_config& config) {
     // that file just before may lock it afterwards, but it is no longer the lock file then,
     // so the open is tried again on the file that now bears the name.
     for (int attempt = 0; attempt < 16; ++attempt) {
-        const int fd = ::open(path, O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+        const int fd = ::open(path, O_WRONLY | O_CREAT | O_CLOEXEC, lock_file_mode);
         if (fd < 0) {
             const int error = errno;
             // Permission denied on a lock file that exists can be another operator's lock;
@@ -69,8 +73,7 @@ int comment_lock(CommentStore& box, const device_config& config) {
             return error;
         }
         if (same_file(fd, box.comment_lock_path)) {
-            // Operators sharing the folder must be able to open the file left by a crash.
-            ::fchmod(fd, 0666);
+            ::fchmod(fd, lock_file_mode);
             box.comment_lock_file = fd;
             box.comment_lock_held = true;
             return 0;

@@ -347,7 +347,67 @@ bool Parser::apply(const Line& line) {
 
 constexpr int error_limit = 5;
 
+void report_unparsable(Presenter& presenter, OwnerWindow owner, const std::filesystem::path& file) {
+    error_dialog(presenter, owner,
+                 "!!Config File Error\r\n\r\n\r\nError parsing file %s\r\n\r\nToo many errors "
+                 "parsing file.\r\n\r\nVerify correct file was selected.",
+                 display_path(file).c_str());
+}
+
+// Whether a plain file is text at all: a byte below a blank that is not white space (a zero
+// byte, for one) is in no file the writer made, but in every encrypted file that lost the
+// top bit of its first byte. Its lines are not shown to the operator as keywords.
+bool is_text(std::span<const std::uint8_t> bytes) {
+    return std::all_of(bytes.begin(), bytes.end(), [](std::uint8_t byte) {
+        return (byte >= 0x20 && byte != 0x7F) || is_space(static_cast<char>(byte));
+    });
+}
+
 } // namespace
+
+std::optional<ConfigFieldRefusal> device_config_refusal(const device_config& config) {
+    struct Rule {
+        ConfigField field;
+        std::string_view value;
+        std::size_t limit;
+        bool quoted;
+        bool required;
+    };
+    const std::string comment_file = display_path(config.comment_file);
+    const Rule rules[] = {
+        {ConfigField::hostname, config.hostname, hostname_field_size - 1, false, true},
+        {ConfigField::get_community, config.get_community, name_field_size - 1, true, false},
+        {ConfigField::set_community, config.set_community, name_field_size - 1, true, false},
+        {ConfigField::security_username, config.security_username, name_field_size - 1, true,
+         false},
+        {ConfigField::context_name, config.context_name, name_field_size - 1, true, false},
+        {ConfigField::auth_key, config.auth_key, key_field_size - 1, false, false},
+        {ConfigField::priv_key, config.priv_key, key_field_size - 1, false, false},
+        {ConfigField::comment_file, comment_file, path_field_size - 1, true, false},
+    };
+    for (const Rule& rule : rules) {
+        bool fits = !rule.required || !rule.value.empty();
+        if (rule.field == ConfigField::comment_file) {
+            // The path field counts wide characters, as the reader cuts it.
+            std::string cut(rule.value);
+            fits = fits && cut_to_wide_units(cut, rule.limit) && cut.size() == rule.value.size();
+        } else {
+            fits = fits && rule.value.size() <= rule.limit;
+        }
+        for (const char c : rule.value) {
+            const auto u = static_cast<unsigned char>(c);
+            fits = fits && u >= 0x20 && u != 0x7F && c != (rule.quoted ? '"' : ' ');
+        }
+        if (!fits) {
+            return ConfigFieldRefusal{
+                rule.field, std::string("must be ") + (rule.required ? "1 to " : "at most ") +
+                                std::to_string(rule.limit) +
+                                " characters, without control characters" +
+                                (rule.quoted ? " or double quotes" : " or blanks")};
+        }
+    }
+    return std::nullopt;
+}
 
 std::string device_config_text(const device_config& config) {
     std::string comment = display_path(config.comment_file);
@@ -400,10 +460,7 @@ int device_config_parse(Presenter& presenter, OwnerWindow owner, const std::file
     if (errors < error_limit) {
         return 0;
     }
-    error_dialog(presenter, owner,
-                 "!!Config File Error\r\n\r\n\r\nError parsing file %s\r\n\r\nToo many errors "
-                 "parsing file.\r\n\r\nVerify correct file was selected.",
-                 display_path(file).c_str());
+    report_unparsable(presenter, owner, file);
     return 1;
 }
 
@@ -480,6 +537,10 @@ int device_config_read(Presenter& presenter, PasswordPrompt& prompt, OwnerWindow
             return 1;
         }
         text_offset = config_text_offset;
+    } else if (!is_text(image)) {
+        wipe();
+        report_unparsable(presenter, owner, current_device_file);
+        return 1;
     }
     const std::string_view text(reinterpret_cast<const char*>(image.data()) + text_offset,
                                 image.size() - text_offset);

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -55,6 +56,29 @@ const char* priv_protocol_name(int protocol);
 // The rule for the password of an encrypted file: at least 8 characters of at least three of
 // the kinds upper-case A-Z, lower-case a-z, digits 0-9, anything else.
 bool password_strong_enough(std::string_view password);
+
+// The text fields of the record, for naming the one a value does not fit.
+enum class ConfigField {
+    hostname,
+    get_community,
+    set_community,
+    security_username,
+    context_name,
+    auth_key,
+    priv_key,
+    comment_file,
+};
+
+struct ConfigFieldRefusal {
+    ConfigField field;
+    std::string rule; // e.g. "must be at most 39 characters, without control characters or blanks"
+};
+
+// The first field whose value the file would not give back as it is, with the rule it breaks:
+// a value longer than its field, a control character, a blank in an unquoted value (keys), a
+// double quote in a quoted one, an empty host name, a comment file path not in UTF-8. Every
+// writer of the file refuses such a value before it writes.
+std::optional<ConfigFieldRefusal> device_config_refusal(const device_config& config);
 
 // The configuration as text: the eleven keyword lines, each ended by "\n". Values longer than
 // their field are cut to it, as the fixed-size fields of the file's record always were.

@@ -156,8 +156,11 @@ TEST_F(CommentLockTest, LockDoesNotOutliveACrashedCopy) {
 
     const int status = other.kill();
     EXPECT_TRUE(WIFSIGNALED(status));
-    // The crashed copy left its lock file behind; the lock itself went with the process.
-    EXPECT_TRUE(std::filesystem::exists(lock_file()));
+    // The crashed copy left its lock file behind, which only the folder's group may write;
+    // the lock itself went with the process.
+    EXPECT_EQ(std::filesystem::status(lock_file()).permissions() &
+                  std::filesystem::perms::others_write,
+              std::filesystem::perms::none);
     EXPECT_EQ(comment_lock(box, config), 0);
     EXPECT_TRUE(box.comment_lock_held);
     comment_lock_release(box);

@@ -83,6 +83,14 @@ TEST_F(DeviceFileCli, EncryptedFilesTakeThePasswordFromAFileOrTheEnvironment) {
     const CliRun wrong = cli("device-file show " + file);
     EXPECT_EQ(wrong.status, exit_failed);
     EXPECT_NE(wrong.out.find("Incorrect password or corrupt file."), std::string::npos);
+
+    // Without the top bit of its first byte it is no text at all: a failure, not the defaults.
+    test::Bytes flipped = test::read_file(file);
+    flipped[0] &= 0x7F;
+    test::write_file(file, flipped);
+    const CliRun unparsable = cli("device-file show " + file);
+    EXPECT_EQ(unparsable.status, exit_failed);
+    EXPECT_NE(unparsable.out.find("Too many errors parsing file."), std::string::npos);
 }
 
 TEST_F(DeviceFileCli, RefusesWhatTheFileCannotCarryAndWeakPasswords) {

@@ -365,11 +365,42 @@ void EditDeviceDialog::takeFields() {
     config_.comment_file = to_path(comment_file_->text());
 }
 
+bool EditDeviceDialog::fieldsFit() {
+    const auto refusal = device_config_refusal(config_);
+    if (!refusal) {
+        return true;
+    }
+    const struct {
+        ConfigField field;
+        QLineEdit* control;
+        const char* label;
+    } controls[] = {
+        {ConfigField::hostname, hostname_, "IP Address or Host Name"},
+        {ConfigField::get_community, get_community_, "Get Community"},
+        {ConfigField::set_community, set_community_, "Set Community"},
+        {ConfigField::security_username, user_name_, "User Name"},
+        {ConfigField::context_name, context_, "Context"},
+        {ConfigField::auth_key, auth_key_, "Auth Key"},
+        {ConfigField::priv_key, priv_key_, "Priv Key"},
+        {ConfigField::comment_file, comment_file_, "Endpoint Comment File"},
+    };
+    const auto& refused = *std::find_if(std::begin(controls), std::end(controls),
+                                        [&](const auto& c) { return c.field == refusal->field; });
+    error_dialog(services_.presenter, owner_of(this), "Invalid Entry\r\n\r\n\r\n%s %s.",
+                 refused.label, refusal->rule.c_str());
+    refused.control->setFocus();
+    return false;
+}
+
 void EditDeviceDialog::saveAs() {
     if (!takePasswords()) {
         return;
     }
     takeFields();
+    // A value the reader would not give back is refused before a file name is asked for.
+    if (!fieldsFit()) {
+        return;
+    }
     FileRequest request;
     request.start_folder = folder_of(services_.settings.current_device_file);
     request.proposed = config_.file_name;

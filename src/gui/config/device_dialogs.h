@@ -70,6 +70,7 @@ private:
     void saveAs();
     bool takePasswords();
     void takeFields();
+    bool fieldsFit();
 
     DeviceDialogServices& services_;
     device_config& config_;

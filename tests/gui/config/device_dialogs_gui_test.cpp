@@ -230,6 +230,34 @@ TEST_F(DeviceDialogs, SavesPlainUnderTheLcfExtension) {
     EXPECT_NE(bytes.find("10.2.2.2"), std::string::npos);
 }
 
+TEST_F(DeviceDialogs, ValuesTheFileCannotGiveBackAreRefusedBeforeSaving) {
+    const struct {
+        std::string device_config::*field;
+        const char* value;
+        const char* message;
+    } cases[] = {
+        {&device_config::auth_key, "two words",
+         "Auth Key must be at most 33 characters, without control characters or blanks."},
+        {&device_config::get_community, "a\"b",
+         "Get Community must be at most 39 characters, without control characters or double "
+         "quotes."},
+    };
+    for (const auto& c : cases) {
+        device_config_set_defaults(config);
+        config.*c.field = c.value;
+        presenter.clear();
+        chooser.requests.clear();
+        EditDeviceDialog editor(&owner, services, config);
+        editor.show();
+        chooser.answers = {in_folder("refused")};
+        child<QPushButton>(&editor, "saveAs")->click();
+        EXPECT_TRUE(editor.isVisible()) << c.value;
+        EXPECT_TRUE(chooser.requests.empty()) << c.value;
+        EXPECT_EQ(presenter.texts(),
+                  std::vector<std::string>{std::string("Invalid Entry\r\n\r\n\r\n") + c.message});
+    }
+}
+
 TEST_F(DeviceDialogs, ACancelledSaveDialogLeavesTheEditorOpen) {
     EditDeviceDialog editor(&owner, services, config);
     editor.show();
