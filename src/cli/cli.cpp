@@ -1,5 +1,7 @@
 #include "cli/cli.h"
 
+#include "base/message_text.h"
+
 #include <algorithm>
 
 namespace vornex::cli {
@@ -41,6 +43,9 @@ void StderrPresenter::print(const std::string& text) {
 }
 
 int StderrPresenter::show_error(OwnerWindow, const std::string& text) {
+    const MessageKind kind = parse_message(text).kind;
+    failure_shown_ =
+        failure_shown_ || kind == MessageKind::exclamation || kind == MessageKind::stop;
     print(text);
     return dialog_ok;
 }
@@ -52,10 +57,12 @@ int StderrPresenter::show_confirm(OwnerWindow, const std::string& text) {
 }
 
 void StderrPresenter::show_internal_error(const std::string& text) {
+    failure_shown_ = true;
     err_ << "Error\n" << text << '\n';
 }
 
 void StderrPresenter::show_note(const std::string& text) {
+    failure_shown_ = true;
     err_ << "vornex: " << text << '\n';
 }
 

@@ -29,11 +29,16 @@ public:
     void show_internal_error(const std::string& text) override;
     void show_note(const std::string& text) override;
 
+    // Whether a failure was shown: a message marked as an error (the exclamation or stop
+    // mark), an internal error or a note; not a question, a warning or a notice.
+    bool failure_shown() const { return failure_shown_; }
+
 private:
     void print(const std::string& text);
 
     std::ostream& err_;
     bool assume_yes_;
+    bool failure_shown_ = false;
 };
 
 // "--name value" options, "--flag" switches and positional words, checked against what a

@@ -45,7 +45,9 @@ int show_message(Context& context, const std::vector<std::string>& words) {
     }
     context.out << "kind: " << kind_name(m.kind) << "\nbeep: " << (m.beep ? "yes" : "no")
                 << "\ntitle: " << title << "\n";
-    error_dialog_main(context.presenter, "%s", text.c_str());
+    // The text is what was asked for, not a failure of the command.
+    StderrPresenter shown(context.err, false);
+    error_dialog_main(shown, "%s", text.c_str());
     return exit_ok;
 }
 

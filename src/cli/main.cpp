@@ -51,5 +51,7 @@ int main(int argc, char** argv) {
     words.erase(words.begin());
     StderrPresenter presenter(std::cerr, assume_yes);
     Context context{presenter, std::cout, std::cerr};
-    return it->run(context, words);
+    const int code = it->run(context, words);
+    // A command that showed a failure did not succeed, however far it went on.
+    return code == exit_ok && presenter.failure_shown() ? exit_failed : code;
 }

@@ -56,8 +56,11 @@ DeviceOpening::Outcome DeviceOpening::step() {
         if (services_.opened) {
             services_.opened(*box_);
         }
-        if (is_r4150()) {
-            get_controllers(*box_);
+        // Without the controllers the displayed map is unknown: nothing after it would be
+        // read from the right map.
+        if (is_r4150() && get_controllers(*box_) != 0) {
+            stage_ = Stage::end;
+            return Outcome::failed;
         }
         return after(Stage::displayed_map);
     case Stage::displayed_map:

@@ -153,7 +153,7 @@ int read_cards(Chassis& box) {
     return 0;
 }
 
-void get_controllers(Chassis& box) {
+int get_controllers(Chassis& box) {
     box.serial_1 = box.serial_2 = 0;
     box.power_supply_1 = box.power_supply_2 = " ";
     box.displayed_map = box.active_map = 0;
@@ -167,7 +167,16 @@ void get_controllers(Chassis& box) {
         .add({1, 16, 4, 1, 0}, asn_integer)
         .add({1, 2, 1, 3, 0}, asn_octet_string);
     if (get.send(reading_configuration_rescan) != snmp_ok) {
-        return;
+        return 1;
+    }
+    // An SNMPv3 agent answers an absent object with an exception value where an SNMPv1
+    // agent fails the request with noSuchName: both are the same failure.
+    for (const snmp_value& value : get.answer()) {
+        if (value.type == SNMP_NOSUCHOBJECT || value.type == SNMP_NOSUCHINSTANCE ||
+            value.type == SNMP_ENDOFMIBVIEW) {
+            snmp_report_error(box, snmp_local_failure, reading_configuration_rescan);
+            return 1;
+        }
     }
     const std::size_t walked = std::min<std::size_t>(get.answer().size(), 6);
     if (const auto serial = get.integer(0)) {
@@ -199,7 +208,9 @@ void get_controllers(Chassis& box) {
         internal_error_box(*box.presenter,
                            "Get Controllers, device returned %d fields, expected 6.",
                            static_cast<int>(walked));
+        return 1;
     }
+    return 0;
 }
 
 int read_port_count(Chassis& box, Card& card, std::uint8_t& count) {

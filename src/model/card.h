@@ -56,8 +56,9 @@ void free_cards(Chassis& box);
 
 // Rebuilds the card list from the device's card table; 1 after a failure already shown.
 int read_cards(Chassis& box);
-// Reads the controllers, power supplies, active map and firmware version into the box.
-void get_controllers(Chassis& box);
+// Reads the controllers, power supplies, active map and firmware version into the box; 1
+// after a failure that was shown (the values that came stay), which ends an opening.
+int get_controllers(Chassis& box);
 // Reads the card's port count into `count` (0 on failure, which is reported); 0 or 1.
 int read_port_count(Chassis& box, Card& card, std::uint8_t& count);
 

@@ -163,6 +163,31 @@ TEST(CliDevice, ControllersCardsAndTree) {
     EXPECT_EQ(run_cli("identify --config " + file + host).status, exit_usage);
 }
 
+// A failure shown on the way fails the command; without the controllers the opening ends
+// before anything is read from a map that is not known.
+TEST(CliDevice, FailuresShownFailTheCommand) {
+    auto sim = test::SimProcess::start("small");
+    ASSERT_NE(sim, nullptr);
+    const std::string controllers = "!!SNMP Error\nA SNMP error occurred while reading "
+                                    "configuration.\n\nSNMP error: Generic Error\n\n"
+                                    "Rescan device\n";
+    const struct {
+        const char* fault;
+        const char* command;
+        std::string out; // stdout and stderr; empty: not checked
+    } cases[] = {{"R.1.1.1.5", "cards", ""},
+                 {"R.1.2.1.1", "identify", controllers},
+                 {"R.1.2.1.1", "tree", controllers}};
+    for (const auto& c : cases) {
+        ASSERT_TRUE(sim->clear_faults() && sim->fail_prefix(c.fault, 5));
+        const CliRun run = run_cli(std::string(c.command) + " --hostname " + sim->peer(), true);
+        EXPECT_EQ(run.status, exit_failed) << c.command << '\n' << run.out;
+        if (!c.out.empty()) {
+            EXPECT_EQ(run.out, c.out) << c.command;
+        }
+    }
+}
+
 TEST(CliCrossConnects, MapUnmapAndTheirRefusals) {
     auto sim = test::SimProcess::start("demo");
     ASSERT_NE(sim, nullptr);
