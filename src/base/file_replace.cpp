@@ -59,9 +59,8 @@ std::string display_path(const std::filesystem::path& path) {
     return std::string(text.begin(), text.end());
 }
 
-std::optional<std::string> replace_file(const std::filesystem::path& path, std::string_view bytes) {
+std::FILE* create_beside(const std::filesystem::path& path, std::filesystem::path& temporary) {
     std::random_device random;
-    std::filesystem::path temporary;
     std::FILE* file = nullptr;
     for (int attempt = 0; attempt < 16 && file == nullptr; ++attempt) {
         char suffix[24];
@@ -74,6 +73,28 @@ std::optional<std::string> replace_file(const std::filesystem::path& path, std::
             break;
         }
     }
+    return file;
+}
+
+std::optional<std::string> rename_over(const std::filesystem::path& temporary,
+                                       const std::filesystem::path& path) {
+    std::error_code ec;
+    const auto previous = std::filesystem::status(path, ec);
+    if (!ec && std::filesystem::exists(previous)) {
+        std::filesystem::permissions(temporary, previous.permissions(),
+                                     std::filesystem::perm_options::replace, ec);
+    }
+    ec.clear();
+    std::filesystem::rename(temporary, path, ec);
+    if (ec) {
+        return cut(ec.message());
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> replace_file(const std::filesystem::path& path, std::string_view bytes) {
+    std::filesystem::path temporary;
+    std::FILE* file = create_beside(path, temporary);
     if (file == nullptr) {
         return error_number_text(errno);
     }
@@ -86,20 +107,14 @@ std::optional<std::string> replace_file(const std::filesystem::path& path, std::
         ok = false;
         error = errno;
     }
-    std::error_code ec;
+    std::optional<std::string> renamed;
     if (ok) {
-        const auto previous = std::filesystem::status(path, ec);
-        if (!ec && std::filesystem::exists(previous)) {
-            std::filesystem::permissions(temporary, previous.permissions(),
-                                         std::filesystem::perm_options::replace, ec);
-        }
-        ec.clear();
-        std::filesystem::rename(temporary, path, ec);
+        renamed = rename_over(temporary, path);
     }
-    if (!ok || ec) {
+    if (!ok || renamed) {
         std::error_code ignored;
         std::filesystem::remove(temporary, ignored);
-        return ok ? cut(ec.message()) : error_number_text(error);
+        return ok ? renamed : error_number_text(error);
     }
     return std::nullopt;
 }

@@ -3,6 +3,7 @@
 // only copy: the new contents go to a temporary file beside the target, which is flushed to
 // disk and then renamed over the target. The target keeps its permissions.
 
+#include <cstdio>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -13,6 +14,16 @@ namespace vornex {
 // nullopt on success; otherwise the C library's or the system's text for the error (at most
 // 80 characters, or "Error code %d"), with the previous file untouched and no temporary left.
 std::optional<std::string> replace_file(const std::filesystem::path& path, std::string_view bytes);
+
+// The two halves of replace_file, for a writer that reports each step in its own words or
+// keeps an unfinished file under its temporary name. First a new file beside `path`, named
+// `path` followed by ".XXXXXXXX.tmp" and open for writing; null with errno set when it cannot
+// be created.
+std::FILE* create_beside(const std::filesystem::path& path, std::filesystem::path& temporary);
+// Then, once it is written and closed, `temporary` renamed over `path`, which keeps its
+// permissions: nullopt, or the system's text for the error (`temporary` is then left).
+std::optional<std::string> rename_over(const std::filesystem::path& temporary,
+                                       const std::filesystem::path& path);
 
 // The C library's text for an error number, cut to 80 characters, or "Error code %d".
 std::string error_number_text(int error);

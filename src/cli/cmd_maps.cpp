@@ -53,8 +53,9 @@ int export_map(Context& context, const std::vector<std::string>& words) {
     const ExportOptions options{!command.args->flag("--no-assigned"),
                                 !command.args->flag("--no-unassigned")};
     InterruptProgress progress;
-    const int result = map_export(context.presenter, OwnerWindow::main_window(), command.box.get(),
-                                  command.args->positional()[0], options, progress);
+    const int result =
+        map_export(context.presenter, OwnerWindow::main_window(), command.box.get(),
+                   command.args->positional()[0], options, progress, ExportCancel::incomplete);
     save_map_comments(command);
     return result == 0 ? exit_ok : exit_failed;
 }

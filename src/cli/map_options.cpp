@@ -66,7 +66,7 @@ InterruptProgress::~InterruptProgress() {
 }
 
 bool InterruptProgress::cancelled() {
-    return interrupted.exchange(false);
+    return interrupted;
 }
 
 } // namespace vornex::cli

@@ -38,7 +38,8 @@ int load_map_comments(Context& context, MapCommand& command, bool must_edit);
 // Writes changed comments back and releases the lock; nothing without a loaded file.
 void save_map_comments(MapCommand& command);
 
-// A Progress that shows nothing and answers a cancel once after SIGINT.
+// A Progress that shows nothing and, after SIGINT, answers every poll with a cancel: an
+// interrupt stops the whole command, not only the phase it came in.
 class InterruptProgress : public NoProgress {
 public:
     InterruptProgress();

@@ -57,6 +57,7 @@ public:
 
     // One level of siblings; false when the operator cancelled (the pending row is dropped).
     bool walk(EndpointList& level);
+    bool read_failed() const { return read_failed_; }
 
 private:
     void flush(std::optional<PendingRow>& row) {
@@ -76,6 +77,7 @@ private:
     Progress& progress_;
     std::string& out_;
     long done_ = 0;
+    bool read_failed_ = false;
 };
 
 bool ExportWalk::walk(EndpointList& level) {
@@ -96,6 +98,11 @@ bool ExportWalk::walk(EndpointList& level) {
         HsEntry& destination = *node;
         bool failed = false;
         HsEntry* source = xc_read_leaf(box_, destination, failed);
+        if (failed) {
+            // Not known, so in no row: neither unmapped nor one-way.
+            read_failed_ = true;
+            continue;
+        }
         const bool bidirectional = source != nullptr && is_bidirectional(destination, source);
         if (bidirectional) {
             if (destination.export_mark && source->export_mark) {
@@ -254,7 +261,7 @@ int map_read_all(Presenter& presenter, OwnerWindow owner, Box* box, Progress& pr
 }
 
 std::string map_export_text(Box& box, const ExportOptions& options, Progress& progress,
-                            bool& cancelled) {
+                            bool& cancelled, bool* read_failed) {
     std::string out = std::string(export_header) + "\r\n";
     progress.start("Exporting...");
     progress.total(count_and_unmark(box));
@@ -268,37 +275,59 @@ std::string map_export_text(Box& box, const ExportOptions& options, Progress& pr
     }
     progress.finish();
     out += "\r\n";
+    if (read_failed != nullptr) {
+        *read_failed = walk.read_failed();
+    }
     return out;
 }
 
 int map_export(Presenter& presenter, OwnerWindow owner, Box* box, const std::filesystem::path& path,
-               const ExportOptions& options, Progress& progress) {
+               const ExportOptions& options, Progress& progress, ExportCancel cancel) {
     if (!export_has_device(presenter, owner, box)) {
         return 1;
     }
-    std::FILE* file = std::fopen(path.c_str(), "wb");
+    const std::string shown_path = display_path(path);
+    // The chosen name is taken only by a complete export.
+    std::filesystem::path temporary;
+    std::FILE* file = create_beside(path, temporary);
     if (file == nullptr) {
         const int error = errno;
         error_dialog(presenter, owner,
                      "!!Write Error\r\n\r\n\r\nUnable to create export file %s\r\n\r\n%s",
-                     display_path(path).c_str(), error_number_text(error).c_str());
+                     shown_path.c_str(), error_number_text(error).c_str());
         return 1;
     }
     map_read_all(presenter, owner, box, progress);
     bool cancelled = false;
-    const std::string text = map_export_text(*box, options, progress, cancelled);
+    bool read_failed = false;
+    const std::string text = map_export_text(*box, options, progress, cancelled, &read_failed);
+    // A file that could not be finished is not left behind.
+    const auto write_error = [&](const char* step, const std::string& error) {
+        std::error_code ignored;
+        std::filesystem::remove(temporary, ignored);
+        error_dialog(presenter, owner, "!!Write Error\r\n\r\n\r\nError %s file %s\r\n\r\n%s", step,
+                     shown_path.c_str(), error.c_str());
+        return 1;
+    };
     if (std::fwrite(text.data(), 1, text.size(), file) != text.size() || std::fflush(file) != 0) {
         const int error = errno;
-        error_dialog(presenter, owner, "!!Write Error\r\n\r\n\r\nError writing file %s\r\n\r\n%s",
-                     display_path(path).c_str(), error_number_text(error).c_str());
         std::fclose(file);
-        return 1;
+        return write_error("writing", error_number_text(error));
     }
     if (std::fclose(file) != 0) {
-        const int error = errno;
-        error_dialog(presenter, owner, "!!Write Error\r\n\r\n\r\nError closing file %s\r\n\r\n%s",
-                     display_path(path).c_str(), error_number_text(error).c_str());
+        return write_error("closing", error_number_text(errno));
+    }
+    if (read_failed || (cancelled && cancel == ExportCancel::incomplete)) {
+        error_dialog(presenter, owner,
+                     "!!Export Incomplete\r\n\r\n\r\n%s, so the export was not saved as "
+                     "%s.\r\n\r\nThe rows written are in %s.",
+                     read_failed ? "Some cross-connects could not be read"
+                                 : "The export was interrupted",
+                     shown_path.c_str(), display_path(temporary).c_str());
         return 1;
+    }
+    if (const auto error = rename_over(temporary, path)) {
+        return write_error("writing", *error);
     }
     return 0;
 }

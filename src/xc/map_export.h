@@ -51,14 +51,22 @@ int map_read_all(Presenter& presenter, OwnerWindow owner, Box* box, Progress& pr
 
 // The rows of the displayed map with the given options, as the file holds them (header,
 // rows, last empty line; "\r\n" line ends), read through one Progress phase "Exporting...".
-// `cancelled` tells whether the walk stopped on a cancel.
+// `cancelled` tells whether the walk stopped on a cancel, `read_failed` whether a leaf's
+// cross-connect could not be read (shown; the leaf is then in no row).
 std::string map_export_text(Box& box, const ExportOptions& options, Progress& progress,
-                            bool& cancelled);
+                            bool& cancelled, bool* read_failed = nullptr);
 
-// The whole "Export Map" command after its dialogs: creates `path`, reads the map and writes
-// the file. 0 when a file was written (a cancelled export too), 1
-// after a reported failure or without a device.
+// What a cancel makes of the export: the window's operator keeps the rows written so far; an
+// interrupted command line has no complete file.
+enum class ExportCancel { keeps_rows, incomplete };
+
+// The whole "Export Map" command after its dialogs: reads the map and writes the file, under
+// a temporary name beside `path` until the export is complete. 0 when `path` was written (a
+// cancelled export too, with ExportCancel::keeps_rows); 1 after a reported failure or
+// without a device. An export that is not complete (a failed read, or a cancel with
+// ExportCancel::incomplete) stays under its temporary name, and the message names both.
 int map_export(Presenter& presenter, OwnerWindow owner, Box* box, const std::filesystem::path& path,
-               const ExportOptions& options, Progress& progress);
+               const ExportOptions& options, Progress& progress,
+               ExportCancel cancel = ExportCancel::keeps_rows);
 
 } // namespace vornex

@@ -7,6 +7,9 @@
 #include "xc/map_export.h"
 #include "xc/xc_probe.h"
 
+#include <csignal>
+#include <sys/resource.h>
+
 namespace vornex {
 namespace {
 
@@ -146,6 +149,25 @@ TEST_F(MapExport, CancelWhileExportingKeepsTheRowsWritten) {
     EXPECT_TRUE(presenter.shown.empty());
 }
 
+TEST_F(MapExport, AFailedReadLeavesTheRowsReadUnderATemporaryName) {
+    ASSERT_TRUE(sim->fail_prefix("R.1.16.3.1.9.1.3.1", 5)); // card 3's Port-01 rows
+    const auto path = dir / "failed.csv";
+    EXPECT_EQ(map_export(presenter, OwnerWindow{}, box.get(), path, {true, false}, progress), 1);
+    EXPECT_FALSE(std::filesystem::exists(path));
+    const std::string prefix = "!!Export Incomplete\r\n\r\n\r\nSome cross-connects could not be "
+                               "read, so the export was not saved as " +
+                               path.string() + ".\r\n\r\nThe rows written are in ";
+    const std::string& shown = presenter.last().text;
+    ASSERT_EQ(shown.rfind(prefix, 0), 0u) << shown;
+    const std::filesystem::path temporary =
+        shown.substr(prefix.size(), shown.size() - prefix.size() - 1);
+    EXPECT_EQ(temporary.parent_path(), dir);
+    // The block whose far end could not be read is in no row, not a one-way one.
+    EXPECT_EQ(test::read_text(temporary), export_header +
+                                              card1_rows.substr(card1_rows.find("unidirectional")) +
+                                              card3_rows + "\r\n");
+}
+
 TEST_F(MapExport, FileErrorsAndNoDevice) {
     const auto path = dir / "missing-folder" / "map.csv";
     EXPECT_EQ(map_export(presenter, OwnerWindow{}, box.get(), path, {}, progress), 1);
@@ -158,13 +180,21 @@ TEST_F(MapExport, FileErrorsAndNoDevice) {
     EXPECT_EQ(presenter.texts().back(), "!Error\r\n\r\n\r\n\r\nPlease select a device.");
     EXPECT_FALSE(std::filesystem::exists(dir / "x.csv"));
 
-    // A full disk: writing fails.
-    if (std::filesystem::exists("/dev/full")) {
-        presenter.clear();
-        EXPECT_EQ(map_export(presenter, OwnerWindow{}, box.get(), "/dev/full", {}, progress), 1);
-        EXPECT_EQ(presenter.last().text,
-                  "!!Write Error\r\n\r\n\r\nError writing file /dev/full\r\n\r\nNo space left on "
-                  "device");
+    // No room for the file: writing fails, and nothing is left.
+    const auto big = dir / "big.csv";
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    rlimit small = saved;
+    small.rlim_cur = 100;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const int written = map_export(presenter, OwnerWindow{}, box.get(), big, {}, progress);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &saved), 0);
+    EXPECT_EQ(written, 1);
+    EXPECT_EQ(presenter.last().text, "!!Write Error\r\n\r\n\r\nError writing file " + big.string() +
+                                         "\r\n\r\nFile too large");
+    for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+        EXPECT_NE(entry.path().filename().string().rfind("big.csv", 0), 0u) << entry.path();
     }
 
     EXPECT_EQ(export_file_name("/home/op/devices/north-hub.lcf"), "north-hub.csv");

@@ -6,6 +6,11 @@
 #include "scripted_progress.h"
 #include "xc/map_export.h"
 
+#include <csignal>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 namespace vornex {
 namespace {
 
@@ -82,6 +87,31 @@ TEST_F(MapsCli, ExportIsTheProgramsAndADryRunSendsNothing) {
         << real.err;
     ASSERT_EQ(run("export " + path("again.csv")).status, 0);
     EXPECT_EQ(test::read_text(path("again.csv")), test::read_text(path("all.csv")));
+}
+
+TEST_F(MapsCli, AnInterruptedExportTakesNotTheChosenName) {
+    const std::string file = path("stopped.csv");
+    const std::string command = "exec " + std::string(VORNEX_CLI) + " export " + file +
+                                " --hostname " + sim->peer() + " 2>" + path("stderr.txt");
+    sim->delay_ms(5); // slow enough to be interrupted while it reads the cross-connects
+    pid_t pid = -1;
+    const char* argv[] = {"sh", "-c", command.c_str(), nullptr};
+    ASSERT_EQ(posix_spawn(&pid, "/bin/sh", nullptr, nullptr, const_cast<char**>(argv), environ), 0);
+    const std::string reading = "GETNEXT 1.3.6.1.4.1.823.4150.1.16.3.";
+    for (int tries = 0; tries < 2000 && count_requests(sim->requests(), reading) == 0; ++tries) {
+        usleep(10'000);
+    }
+    kill(pid, SIGINT);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
+    EXPECT_FALSE(std::filesystem::exists(file));
+    EXPECT_NE(test::read_text(path("stderr.txt"))
+                  .find("!!Export Incomplete\nThe export was interrupted, so the export was not "
+                        "saved as " +
+                        file + ".\n\nThe rows written are in " + file + "."),
+              std::string::npos)
+        << test::read_text(path("stderr.txt"));
 }
 
 TEST_F(MapsCli, WarningsAndStopping) {
