@@ -164,7 +164,7 @@ public:
     int apply(const ImportRow& row, long line_number, bool older_layout) {
         changed_ = true;
         if (options_.dry_run) {
-            changed_ = report(row, line_number);
+            changed_ = report(row, line_number, older_layout);
             return 0;
         }
         const bool apply = options_.apply_identifiers;
@@ -185,7 +185,10 @@ private:
     // Whether the device already holds the row exactly (identifiers too when they are
     // applied); `connected` tells which of the two runs hold any cross-connect now.
     bool already_made(const ImportRow& row, bool& destination_connected, bool& source_connected);
-    bool report(const ImportRow& row, long line_number);
+    bool report(const ImportRow& row, long line_number, bool older_layout);
+    // The one-way rows that clearing the run from `first` one way leaves at the far ends of
+    // its bidirectional cross-connects outside the row, in runs of neighbours.
+    void report_left_one_way(const ImportRow& row, HsEntry& first, const std::string& at);
 
     Box& box_;
     const ImportOptions& options_;
@@ -220,7 +223,51 @@ bool RowApplier::already_made(const ImportRow& row, bool& destination_connected,
     return same;
 }
 
-bool RowApplier::report(const ImportRow& row, long line_number) {
+void RowApplier::report_left_one_way(const ImportRow& row, HsEntry& first, const std::string& at) {
+    const auto in_row = [&](const HsEntry* leaf) {
+        const HsEntry* d = row.destination;
+        const HsEntry* s = row.source;
+        for (int i = 0; i < row.count && (d != nullptr || s != nullptr); ++i) {
+            if (leaf == d || leaf == s) {
+                return true;
+            }
+            d = d != nullptr ? next_sibling(*d) : nullptr;
+            s = s != nullptr ? next_sibling(*s) : nullptr;
+        }
+        return false;
+    };
+    HsEntry* near = nullptr; // the run's first cleared leaf, its far end and the last far end
+    HsEntry* far_first = nullptr;
+    HsEntry* far_last = nullptr;
+    int count = 0;
+    const auto flush = [&] {
+        if (count > 0) {
+            options_.dry_run(at + "leave unidirectional " + endpoint_text(box_, *far_first) +
+                             " <- " + endpoint_text(box_, *near) + " count " +
+                             std::to_string(count));
+        }
+        count = 0;
+    };
+    HsEntry* leaf = &first;
+    for (int i = 0; i < row.count && leaf != nullptr; ++i, leaf = next_sibling(*leaf)) {
+        bool failed = false;
+        HsEntry* far = xc_read_leaf(box_, *leaf, failed);
+        if (far == nullptr || !is_bidirectional(*leaf, far) || in_row(far)) {
+            flush();
+        } else if (count > 0 && far == next_sibling(*far_last)) {
+            ++count;
+            far_last = far;
+        } else {
+            flush();
+            near = leaf;
+            far_first = far_last = far;
+            count = 1;
+        }
+    }
+    flush();
+}
+
+bool RowApplier::report(const ImportRow& row, long line_number, bool older_layout) {
     bool destination_connected = false;
     bool source_connected = false;
     if (already_made(row, destination_connected, source_connected)) {
@@ -228,16 +275,24 @@ bool RowApplier::report(const ImportRow& row, long line_number) {
     }
     const std::string at = "line " + std::to_string(line_number) + ": ";
     const std::string count = " count " + std::to_string(row.count);
+    const bool bidirectional = row.attributes.xc_type == xc_bidirectional;
     if (destination_connected) {
         options_.dry_run(at + "clear " + endpoint_text(box_, *row.destination) + count);
     }
-    if (row.attributes.xc_type == xc_bidirectional && source_connected) {
+    if (bidirectional && source_connected) {
         options_.dry_run(at + "clear " + endpoint_text(box_, *row.source) + count);
     }
-    options_.dry_run(
-        at + "make " +
-        (row.attributes.xc_type == xc_bidirectional ? "bidirectional " : "unidirectional ") +
-        endpoint_text(box_, *row.destination) + " <- " + endpoint_text(box_, *row.source) + count);
+    // The runs apply() clears one way (the older layout clears only the destination run, a
+    // bidirectional one with the far ends that point back).
+    if (!older_layout || !bidirectional) {
+        report_left_one_way(row, *row.destination, at);
+    }
+    if (!older_layout && bidirectional) {
+        report_left_one_way(row, *row.source, at);
+    }
+    options_.dry_run(at + "make " + (bidirectional ? "bidirectional " : "unidirectional ") +
+                     endpoint_text(box_, *row.destination) + " <- " +
+                     endpoint_text(box_, *row.source) + count);
     return true;
 }
 

@@ -296,6 +296,27 @@ TEST_F(MapImport, DryRunSendsNoSet) {
                          "Port-06 TS-01 count 1"}));
 }
 
+// Re-pointing one end of a bidirectional block leaves the far end's half as a one-way row;
+// the dry run tells of it as of the rest.
+TEST_F(MapImport, DryRunNamesTheOneWayRowLeftAtTheFarEnd) {
+    start(two_cards);
+    const auto path = file("repoint.csv", row("unidirectional", "2", "data", "1.1.2", "3.2.1"));
+    std::vector<std::string> lines;
+    ImportOptions dry;
+    dry.dry_run = [&](const std::string& line) { lines.push_back(line); };
+    import(path, dry);
+    EXPECT_EQ(lines, (std::vector<std::string>{
+                         "line 1: clear E1-NP Trib1 Port-01 TS-02 count 2",
+                         "line 1: leave unidirectional E1-NP Trib3 Port-01 TS-02 <- E1-NP Trib1 "
+                         "Port-01 TS-02 count 2",
+                         "line 1: make unidirectional E1-NP Trib1 Port-01 TS-02 <- E1-NP Trib3 "
+                         "Port-02 TS-01 count 2"}));
+    import(path);
+    EXPECT_EQ(source_of("1.1.2"), "3.2.1");
+    EXPECT_EQ(source_of("3.1.2"), "1.1.2");
+    EXPECT_EQ(source_of("3.1.3"), "1.1.3");
+}
+
 TEST_F(MapImport, MissingFile) {
     start(two_cards);
     ImportResult result;
