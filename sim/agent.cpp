@@ -116,6 +116,8 @@ std::string quoted(const std::string& s) {
 } // namespace
 
 struct Hooks {
+    static std::chrono::steady_clock::time_point started(const Agent& a) { return a.started_; }
+
     static int pre_parse(netsnmp_session*, netsnmp_transport*, void*, int) {
         Agent& a = *the_agent;
         if (a.rebooting_) {
@@ -193,8 +195,6 @@ struct Hooks {
         Agent& a = *the_agent;
         Store& store = a.device_.store();
         const Oid subtree(reg->rootoid, reg->rootoid + reg->rootoid_len);
-        const bool v1 =
-            reqinfo->asp && reqinfo->asp->pdu && reqinfo->asp->pdu->version == SNMP_VERSION_1;
         for (netsnmp_request_info* r = requests; r; r = r->next) {
             if (r->processed)
                 continue;
@@ -221,6 +221,12 @@ struct Hooks {
                 // Past the end of this subtree the library moves on to the next one.
                 if (!next || !has_prefix(next->first, subtree))
                     break;
+                // An exception value answers for the object asked, as at the end of the MIB.
+                if (auto* f = a.failing(next->first);
+                    f && f->second >= static_cast<int>(SNMP_NOSUCHOBJECT)) {
+                    netsnmp_set_request_error(reqinfo, r, f->second);
+                    break;
+                }
                 std::vector<oid> o(next->first.begin(), next->first.end());
                 snmp_set_var_objid(vb, o.data(), o.size());
                 answer(next->first, next->second);
@@ -246,8 +252,8 @@ struct Hooks {
                     status = SNMP_ERR_NOCREATION;
                     break;
                 case WriteCheck::not_writable:
-                    // SNMPv1 has readOnly(4); later versions call it notWritable.
-                    status = v1 ? SNMP_ERR_READONLY : SNMP_ERR_NOTWRITABLE;
+                    // The library answers a v1 manager noSuchName for it.
+                    status = SNMP_ERR_NOTWRITABLE;
                     break;
                 case WriteCheck::wrong_type:
                     status = SNMP_ERR_WRONGTYPE;
@@ -288,6 +294,23 @@ struct Hooks {
         return SNMP_ERR_NOERROR;
     }
 };
+
+} // namespace vornex::sim
+
+// The library counts its engine time from its own start and offers no way to start it again,
+// so the simulator answers for it: the library calls it through the dynamic linker, and this
+// definition takes the place of its own. Seconds since the start or the last reboot,
+// rounded as the library rounds them.
+extern "C" u_long snmpv3_local_snmpEngineTime(void) {
+    using namespace std::chrono;
+    const auto since =
+        vornex::sim::the_agent != nullptr
+            ? steady_clock::now() - vornex::sim::Hooks::started(*vornex::sim::the_agent)
+            : steady_clock::duration::zero();
+    return static_cast<u_long>((duration_cast<milliseconds>(since).count() + 500) / 1000);
+}
+
+namespace vornex::sim {
 
 Agent::~Agent() {
     if (transport_)
@@ -435,7 +458,8 @@ void Agent::reboot(int seconds) {
 void Agent::end_reboot() {
     rebooting_ = false;
     started_ = std::chrono::steady_clock::now();
-    // A rebooted engine counts one boot more; SNMPv3 managers resynchronise on it.
+    // A rebooted engine counts one boot more, and its time from zero again (the engine time
+    // counts from started_); SNMPv3 managers resynchronise on it.
     char boots[32];
     std::snprintf(boots, sizeof boots, "%lu", snmpv3_local_snmpEngineBoots());
     engineBoots_conf("engineBoots", boots);

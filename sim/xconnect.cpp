@@ -28,11 +28,14 @@ std::uint32_t u(int n) {
     return static_cast<std::uint32_t>(n);
 }
 
-// A command carries a timeslot index of 1 (the whole unframed signal) as 100; a TU3 or AU3
-// path's own address ends in 100 too, and keeps it.
+// A command carries a timeslot index of 1 (the whole unframed signal) as 100, and a bare 1
+// there names no timeslot at all; a TU3 or AU3 path's own address ends in 100 too, and
+// keeps it.
 Address from_command(Address a) {
     const bool ho_path = a[2] != 100 && a[3] != 100 && a[4] == 100;
-    if (a[5] == 100 && !ho_path)
+    if (a[5] == 1)
+        a[5] = -1;
+    else if (a[5] == 100 && !ho_path)
         a[5] = 1;
     return a;
 }

@@ -99,7 +99,8 @@ int build_e1_ports(Chassis& box, Card& card) {
     return build_pdh_ports(box, card, identifier_group_e1, SetupDialog::e1_port,
                            [&](HsEntry& port) {
                                e1_line_settings line{};
-                               if (get_e1_line_setup(box, card.slot, port.port(), line) != 0) {
+                               if (get_e1_line_setup(box, card.slot, port.port(), line,
+                                                     reading_configuration_rescan) != 0) {
                                    return 1;
                                }
                                add_e1_timeslots(card, port, line[frame_setting]);
@@ -134,7 +135,7 @@ int build_t3_ports(Chassis& box, Card& card) {
         HsEntry& port = add_port(card, p, SetupDialog::t3_port, 0);
         read_identifier(box, port, identifier_group_t3, false);
         t3_line_settings line{};
-        if (get_t3_line_setup(box, card.slot, p, line) != 0) {
+        if (get_t3_line_setup(box, card.slot, p, line, reading_configuration_rescan) != 0) {
             return 1;
         }
         if (build_t3_channels(box, card, port, line[t3_type_setting]) != 0) {
@@ -160,8 +161,10 @@ int build_t3_channels(Chassis& box, Card& card, HsEntry& port, int t3_type) {
         // A channel whose framer cannot be read (the failure has been shown) is taken as
         // framed: its timeslots are then all there for the operator to see and rescan.
         e1_framer_settings framer{};
-        const std::uint8_t frame =
-            get_t3_e1_framer(box, card.slot, port.address[1], c, framer) == 0 ? framer[0] : 2;
+        const std::uint8_t frame = get_t3_e1_framer(box, card.slot, port.address[1], c, framer,
+                                                    reading_configuration_rescan) == 0
+                                       ? framer[0]
+                                       : 2;
         add_e1_timeslots(card, channel, frame);
     }
     return 0;
@@ -273,12 +276,14 @@ int build_paths(Chassis& box, Card& card, HsEntry& node) {
         std::uint8_t frame = 2;
         if (k == kind_tu12) {
             e1_framer_settings framer{};
-            if (get_r155_e1_framer(box, card.slot, port, at, framer) == 0) {
+            if (get_r155_e1_framer(box, card.slot, port, at, framer,
+                                   reading_configuration_rescan) == 0) {
                 frame = framer[0];
             }
         } else {
             t1_framer_settings framer{};
-            if (get_r155_t1_framer(box, card.slot, port, at, framer) == 0) {
+            if (get_r155_t1_framer(box, card.slot, port, at, framer,
+                                   reading_configuration_rescan) == 0) {
                 frame = framer[0];
             }
         }

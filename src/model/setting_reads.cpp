@@ -14,8 +14,8 @@ namespace {
 // variable that matches nothing ends the walk. Every setting must have been filled.
 template <std::size_t N>
 int read_group(Chassis& box, SnmpGet& get, const char* routine,
-               std::array<std::uint8_t, N>& settings) {
-    if (get.send(reading_configuration_retry) != snmp_ok) {
+               std::array<std::uint8_t, N>& settings, const snmp_action& what) {
+    if (get.send(what) != snmp_ok) {
         return 1;
     }
     std::array<bool, N> received{};
@@ -75,39 +75,42 @@ std::vector<oid> lo_path_index(int slot, int port, const lo_path_position& at) {
 
 } // namespace
 
-int get_e1_line_setup(Chassis& box, int slot, int port, e1_line_settings& settings) {
+int get_e1_line_setup(Chassis& box, int slot, int port, e1_line_settings& settings,
+                      const snmp_action& what) {
     SnmpGet get(box);
     add_columns(get, std::array<oid, 8>{3, 4, 5, 6, 7, 8, 10, 11}, {3, 1, 1, 1},
                 {as_oid(slot), as_oid(port)}, box);
-    return read_group(box, get, "get_e1_line_setup", settings);
+    return read_group(box, get, "get_e1_line_setup", settings, what);
 }
 
-int get_t3_line_setup(Chassis& box, int slot, int port, t3_line_settings& settings) {
+int get_t3_line_setup(Chassis& box, int slot, int port, t3_line_settings& settings,
+                      const snmp_action& what) {
     SnmpGet get(box);
     add_columns(get, std::array<oid, 3>{3, 4, 5}, {5, 1, 1, 1}, {as_oid(slot), as_oid(port)}, box);
-    return read_group(box, get, "get_t3_line_setup", settings);
+    return read_group(box, get, "get_t3_line_setup", settings, what);
 }
 
-int get_t3_e1_framer(Chassis& box, int slot, int port, int channel, e1_framer_settings& settings) {
+int get_t3_e1_framer(Chassis& box, int slot, int port, int channel, e1_framer_settings& settings,
+                     const snmp_action& what) {
     SnmpGet get(box);
     add_columns(get, std::array<oid, 5>{4, 5, 6, 7, 8}, {5, 1, 2, 1, 1},
                 {as_oid(slot), as_oid(port), as_oid(channel)}, box);
-    return read_group(box, get, "get_t3_e1_framer", settings);
+    return read_group(box, get, "get_t3_e1_framer", settings, what);
 }
 
 int get_r155_e1_framer(Chassis& box, int slot, int port, const lo_path_position& at,
-                       e1_framer_settings& settings) {
+                       e1_framer_settings& settings, const snmp_action& what) {
     SnmpGet get(box);
     add_columns(get, std::array<oid, 5>{8, 10, 11, 12, 14}, {2, 27, 1},
                 lo_path_index(slot, port, at), box);
-    return read_group(box, get, "get_r155_e1_framer", settings);
+    return read_group(box, get, "get_r155_e1_framer", settings, what);
 }
 
 int get_r155_t1_framer(Chassis& box, int slot, int port, const lo_path_position& at,
-                       t1_framer_settings& settings) {
+                       t1_framer_settings& settings, const snmp_action& what) {
     SnmpGet get(box);
     add_columns(get, std::array<oid, 3>{9, 12, 14}, {2, 27, 1}, lo_path_index(slot, port, at), box);
-    return read_group(box, get, "get_r155_t1_framer", settings);
+    return read_group(box, get, "get_r155_t1_framer", settings, what);
 }
 
 } // namespace vornex

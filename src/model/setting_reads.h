@@ -10,6 +10,7 @@
 namespace vornex {
 
 struct Chassis;
+struct snmp_action;
 
 using e1_line_settings =
     std::array<std::uint8_t, 8>; // coding, impedance, frame, CRC, CAS, RAI, OOS, SSM
@@ -30,12 +31,17 @@ struct lo_path_position {
     int paths_per_tug2; // 4 for TU11/VT1.5, 3 for TU12/VT2
 };
 
-int get_e1_line_setup(Chassis& box, int slot, int port, e1_line_settings& settings);
-int get_t3_line_setup(Chassis& box, int slot, int port, t3_line_settings& settings);
-int get_t3_e1_framer(Chassis& box, int slot, int port, int channel, e1_framer_settings& settings);
+// A failed request is reported with `what`: the opening and rescans advise a rescan, a
+// configuration dialog a retry.
+int get_e1_line_setup(Chassis& box, int slot, int port, e1_line_settings& settings,
+                      const snmp_action& what);
+int get_t3_line_setup(Chassis& box, int slot, int port, t3_line_settings& settings,
+                      const snmp_action& what);
+int get_t3_e1_framer(Chassis& box, int slot, int port, int channel, e1_framer_settings& settings,
+                     const snmp_action& what);
 int get_r155_e1_framer(Chassis& box, int slot, int port, const lo_path_position& at,
-                       e1_framer_settings& settings);
+                       e1_framer_settings& settings, const snmp_action& what);
 int get_r155_t1_framer(Chassis& box, int slot, int port, const lo_path_position& at,
-                       t1_framer_settings& settings);
+                       t1_framer_settings& settings, const snmp_action& what);
 
 } // namespace vornex

@@ -8,18 +8,40 @@ namespace vornex {
 
 namespace {
 
+bool is_exception(u_char type) {
+    return type == SNMP_NOSUCHOBJECT || type == SNMP_NOSUCHINSTANCE || type == SNMP_ENDOFMIBVIEW;
+}
+
 // The outcome of one exchange: the transport status if the request got no usable answer,
 // else the device's error-status.
 snmp_result exchange(netsnmp_session* session, netsnmp_pdu* request, netsnmp_pdu** response) {
     *response = nullptr;
+    session->s_snmp_errno = SNMPERR_SUCCESS;
     const int status = snmp_synch_response(session, request, response);
     if (status != STAT_SUCCESS) {
+        // An SNMPv3 session first discovers the agent's engine; when nobody answers that,
+        // the library gives up with a plain error and keeps the time-out in the session.
+        if (status == STAT_ERROR && session->s_snmp_errno == SNMPERR_TIMEOUT) {
+            return snmp_stat_timeout;
+        }
         return static_cast<snmp_result>(status);
     }
     if (*response == nullptr) {
         return snmp_stat_error;
     }
-    return snmp_result_from_error_status((*response)->errstat);
+    if ((*response)->errstat != SNMP_ERR_NOERROR) {
+        return snmp_result_from_error_status((*response)->errstat);
+    }
+    // Where an SNMPv1 agent refuses the whole request with noSuchName, an SNMPv3 agent
+    // answers an absent object (or the end of its objects) with an exception value in
+    // place of the value. Both mean the same to every reader, so both read as noSuchName.
+    for (const netsnmp_variable_list* var = (*response)->variables; var != nullptr;
+         var = var->next_variable) {
+        if (is_exception(var->type)) {
+            return snmp_result_from_error_status(SNMP_ERR_NOSUCHNAME);
+        }
+    }
+    return snmp_ok;
 }
 
 // Frees the response on every path.

@@ -91,9 +91,9 @@ TEST(OpenDevice, ShortPassPhrasesAreReportedAndTheOpeningGoesOn) {
     EXPECT_EQ(texts[0],
               "!Error\r\n\r\n\r\n\r\nError generating Ku from authentication pass phrase.");
     EXPECT_EQ(texts[1], "!Error\r\n\r\n\r\n\r\nError generating Ku from privacy pass phrase.");
-    // The opening went on to the probe. The library's SNMPv3 engine discovery gets no
-    // answer from this silent device, which the library reports as an error.
-    EXPECT_EQ(texts[2].rfind("!!Communication Error\r\n\r\n\r\nA communication error "
+    // The opening went on to the probe, whose SNMPv3 engine discovery gets no answer from
+    // this silent device: a time-out.
+    EXPECT_EQ(texts[2].rfind("!!Communication Error\r\n\r\n\r\nA communication timeout "
                              "occurred with " +
                                  device.peer(),
                              0),

@@ -249,6 +249,20 @@ TEST_F(DemoDevice, StatusReads) {
     EXPECT_EQ(text, "V2.15.02");
 }
 
+TEST_F(DemoDevice, Version3BuildsTheSameTreesWithTheSameMessages) {
+    // Absent AUGs come back as exception values over SNMPv3, not as noSuchName.
+    RecordingPresenter v3_presenter;
+    auto v3 = AM_New_Box(v3_presenter, {}, test::sim_v3_config(*sim, "shaaes", auth_sha, priv_aes),
+                         test::quick_timings);
+    ASSERT_NE(v3, nullptr);
+    EXPECT_EQ(ModelSteps(*v3).run(), outcome);
+    EXPECT_EQ(v3_presenter.texts(), presenter->texts());
+    ASSERT_EQ(v3->cards.size(), box->cards.size());
+    for (std::size_t i = 0; i < box->cards.size(); ++i) {
+        EXPECT_EQ(count_nodes(v3->cards[i]->endpoints), count_nodes(box->cards[i]->endpoints));
+    }
+}
+
 // Tests that change the device get a simulator of their own.
 class ModelFaults : public ::testing::Test {
 protected:
@@ -353,7 +367,7 @@ TEST_F(ModelFaults, E1LineFailureStopsTheBuildAtThatCard) {
     EXPECT_TRUE(card_in(*box, 2).endpoints.empty());
     EXPECT_EQ(presenter.shown.at(1).text,
               "!!SNMP Error\r\n\r\n\r\nA SNMP error occurred while reading "
-              "configuration.\r\n\r\nSNMP error: Generic Error\r\n\r\nRetry Operation");
+              "configuration.\r\n\r\nSNMP error: Generic Error\r\n\r\nRescan device");
 }
 
 TEST_F(ModelFaults, FramerMissingOneObjectLeavesThePathFramed) {

@@ -123,6 +123,23 @@ TEST(Consistency, LowOrderPathsFollowGranularityAndKinds) {
     EXPECT_EQ(value(d, "R.2.2.2.1.5.6.1.1.100"), "i:1") << "the VC4 keeps its HO overhead";
 }
 
+TEST(Commands, ClearTakesTheUnframedSignalAs100Only) {
+    Device d = must_load("demo");
+    const std::string row = "R.1.16.3.1.9.1.1.3.100.100.100.1"; // Trib1 Port-03, unframed
+    const auto clear = [&](int index) {
+        const int values[] = {1, 1, 3, 100, 100, 100, index, 1, 1, 2};
+        for (int c = 1; c <= 10; ++c)
+            EXPECT_TRUE(d.store().assign(*d.resolve("R.1.16.2." + std::to_string(c) + ".0"),
+                                         Value::integer(values[c - 1])));
+        d.follow(*d.resolve("R.1.16.2.10.0"));
+        return value(d, "R.1.16.2.11.0");
+    };
+    EXPECT_EQ(clear(1), "i:25"); // clear-xc-fail
+    EXPECT_NE(value(d, row), "(none)");
+    EXPECT_EQ(clear(100), "i:1");
+    EXPECT_EQ(value(d, row), "(none)");
+}
+
 TEST(Scenario, BadFilesAreRefusedWithTheReason) {
     std::string error;
     EXPECT_FALSE(Device::load("/nonexistent/x.json", error));

@@ -47,7 +47,8 @@ public:
     // 2 noSuchName, 3 badValue, 4 readOnly and 5 genErr as they are; 6 noAccess, 11
     // noCreation, 17 notWritable → 2; 7 wrongType, 8 wrongLength, 10 wrongValue, 12
     // inconsistentValue → 3; 13 resourceUnavailable, 14 commitFailed → 5. SNMPv3 managers see
-    // the status itself.
+    // the status itself. 128, 129 and 130 make reads answer the exception value noSuchObject,
+    // noSuchInstance or endOfMibView in place of the value (v1: noSuchName).
     bool fail_prefix(const std::string& oid, int error_status);
     // Reads of this object answer the wrong type: an INTEGER as the OCTET STRING of its
     // digits, an OCTET STRING as INTEGER 0.
@@ -56,7 +57,8 @@ public:
     bool omit(const std::string& oid);
     // Every answer is sent `ms` milliseconds late (0 ends the delay).
     bool delay_ms(int ms);
-    // Stops answering for `seconds`, then answers again with SNMPv3 engine boots + 1.
+    // Stops answering for `seconds`, then answers again with SNMPv3 engine boots + 1 and the
+    // engine time from 0.
     bool reboot(int seconds);
     bool clear_faults();
 

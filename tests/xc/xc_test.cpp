@@ -119,6 +119,21 @@ TEST_F(CrossConnects, ProbeIndexesAndTheEndOfTheTable) {
     EXPECT_FALSE(is_connected(last));
     EXPECT_TRUE(presenter.shown.empty());
 
+    // Over SNMPv3 the end is the exception value endOfMibView (130): the probed leaf alone
+    // is settled, and its connected sibling TS-10 is left to be read.
+    sim->clear_faults();
+    sim->fail_prefix("R.1.16.3.1", 130);
+    auto v3 = AM_New_Box(presenter, {}, test::sim_v3_config(*sim, "shaaes", auth_sha, priv_aes),
+                         test::quick_timings);
+    ASSERT_NE(v3, nullptr);
+    v3->displayed_map = 1;
+    HsEntry& ts05 = *node(1, {"Port-01"}).children[4];
+    ASSERT_EQ(xc_probe(*v3, ts05), 0);
+    EXPECT_TRUE(ts05.xc_valid);
+    EXPECT_FALSE(is_connected(ts05));
+    EXPECT_FALSE(node(1, {"Port-01"}).children[9]->xc_valid);
+    EXPECT_TRUE(presenter.shown.empty());
+
     // Any other refusal is reported, and the leaf stays to be read again.
     sim->clear_faults();
     sim->fail_prefix("R.1.16.3.1", 5);
@@ -216,7 +231,16 @@ TEST_F(CrossConnects, OneWayUnframedSignalSends100AsItsIndex) {
     EXPECT_EQ(cache(dst), "3.8.100.100.100.1 1 1 257");
     // The source keeps its own (bidirectional) cross-connect with Trib1 Port-03.
     EXPECT_EQ(cache(src), "1.3.100.100.100.1 1 1 257");
+    sim->clear_requests();
     ASSERT_EQ(unmap_range(*box, dst, 1, {.xc_type = xc_unidirectional}, false), 0);
+    // Map 1, Trib1 Port-07 with index 100, one leaf, one-way, execute.
+    const int clear_values[] = {1, 1, 7, 100, 100, 100, 100, 1, 2, 2};
+    std::string clear = "SET";
+    for (int column = 1; column <= 10; ++column) {
+        clear += (column == 1 ? " " : ",") + std::string("1.3.6.1.4.1.823.4150.1.16.2.") +
+                 std::to_string(column) + ".0=i:" + std::to_string(clear_values[column - 1]);
+    }
+    EXPECT_EQ(sim->requests()[0], clear);
     EXPECT_EQ(row(dst), "none");
     EXPECT_EQ(cache(src), "1.3.100.100.100.1 1 1 257");
 }
