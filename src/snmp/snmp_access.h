@@ -91,7 +91,9 @@ public:
     SnmpGet& add_name(std::vector<oid> name, u_char expected_type);
 
     // Sends the request. Failures are left to the caller (a probe may read an error-status
-    // as "absent"); the overload with an action reports them with snmp_report_error.
+    // as "absent"); the overload with an action reports them with snmp_report_error. An
+    // SNMPv3 answer that holds an exception value in place of a value fails as noSuchName,
+    // as an SNMPv1 agent's answer to the same request does.
     snmp_result send();
     snmp_result send(const snmp_action& what);
     // Sends the objects as a GETNEXT instead: the device answers each with the object that
