@@ -481,22 +481,17 @@ TEST_F(TftpServerTest, CloseAbandonsAnUploadWithoutPuttingItInPlace) {
     EXPECT_TRUE(files.files.empty());
 }
 
+// The time-out and retry lines are read in the silent-client case, an unknown socket error's
+// code in the interop test's bind failure, and EAGAIN in the send-failure case.
 TEST(TftpTexts, StatusLinesAndSocketErrors) {
     TftpStatus s{"10.0.0.7", "fw/app.run", "Sending 12    ", 2, 1, true, 1};
     const auto lines = tftp_status_lines(s);
     EXPECT_EQ(lines[0], "Client: 10.0.0.7       ");
     EXPECT_EQ(lines[1], "Filename: fw/app.run" + std::string(128, ' '));
     EXPECT_EQ(lines[2], "Status: Sending 12    " + std::string(66, ' '));
-    EXPECT_EQ(lines[3], "Timeout: 2");
-    EXPECT_EQ(lines[4], "Retries: 1");
-
     EXPECT_EQ(
         socket_error_text("TFTP Server bind failed. (Another TFTP Server may be active.", EACCES),
         "TFTP Server bind failed. (Another TFTP Server may be active. (permission denied)");
-    EXPECT_EQ(socket_error_text("tftp_server() WinSock error", EADDRINUSE),
-              "tftp_server() WinSock error (socket error code " + std::to_string(EADDRINUSE) + ")");
-    EXPECT_TRUE(is_would_block(EAGAIN));
-    EXPECT_FALSE(is_would_block(ECONNREFUSED));
 }
 
 } // namespace
