@@ -9,6 +9,7 @@
 #ifdef _WIN32
 #include <io.h>
 #else
+#include <fcntl.h>
 #include <unistd.h>
 #endif
 
@@ -18,11 +19,18 @@ namespace {
 
 constexpr std::size_t error_text_limit = 80;
 
-std::FILE* open_exclusive(const std::filesystem::path& path) {
+std::FILE* open_exclusive(const std::filesystem::path& path, FileAccess access) {
 #ifdef _WIN32
+    (void)access;
     return _wfopen(path.c_str(), L"wbx");
 #else
-    return std::fopen(path.c_str(), "wbx");
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
+                          access == FileAccess::owner_only ? 0600 : 0666);
+    std::FILE* file = fd < 0 ? nullptr : ::fdopen(fd, "wb");
+    if (fd >= 0 && file == nullptr) {
+        ::close(fd);
+    }
+    return file;
 #endif
 }
 
@@ -59,7 +67,8 @@ std::string display_path(const std::filesystem::path& path) {
     return std::string(text.begin(), text.end());
 }
 
-std::FILE* create_beside(const std::filesystem::path& path, std::filesystem::path& temporary) {
+std::FILE* create_beside(const std::filesystem::path& path, std::filesystem::path& temporary,
+                         FileAccess access) {
     std::random_device random;
     std::FILE* file = nullptr;
     for (int attempt = 0; attempt < 16 && file == nullptr; ++attempt) {
@@ -68,7 +77,7 @@ std::FILE* create_beside(const std::filesystem::path& path, std::filesystem::pat
         temporary = path;
         temporary += suffix;
         errno = 0;
-        file = open_exclusive(temporary);
+        file = open_exclusive(temporary, access);
         if (file == nullptr && errno != EEXIST) {
             break;
         }
@@ -77,10 +86,10 @@ std::FILE* create_beside(const std::filesystem::path& path, std::filesystem::pat
 }
 
 std::optional<std::string> rename_over(const std::filesystem::path& temporary,
-                                       const std::filesystem::path& path) {
+                                       const std::filesystem::path& path, FileAccess access) {
     std::error_code ec;
     const auto previous = std::filesystem::status(path, ec);
-    if (!ec && std::filesystem::exists(previous)) {
+    if (access == FileAccess::keep && !ec && std::filesystem::exists(previous)) {
         std::filesystem::permissions(temporary, previous.permissions(),
                                      std::filesystem::perm_options::replace, ec);
     }
@@ -92,9 +101,10 @@ std::optional<std::string> rename_over(const std::filesystem::path& temporary,
     return std::nullopt;
 }
 
-std::optional<std::string> replace_file(const std::filesystem::path& path, std::string_view bytes) {
+std::optional<std::string> replace_file(const std::filesystem::path& path, std::string_view bytes,
+                                        FileAccess access) {
     std::filesystem::path temporary;
-    std::FILE* file = create_beside(path, temporary);
+    std::FILE* file = create_beside(path, temporary, access);
     if (file == nullptr) {
         return error_number_text(errno);
     }
@@ -109,7 +119,7 @@ std::optional<std::string> replace_file(const std::filesystem::path& path, std::
     }
     std::optional<std::string> renamed;
     if (ok) {
-        renamed = rename_over(temporary, path);
+        renamed = rename_over(temporary, path, access);
     }
     if (!ok || renamed) {
         std::error_code ignored;

@@ -1,7 +1,8 @@
 #pragma once
 // Replacing a file the operator cares about without ever leaving a half-written file as the
 // only copy: the new contents go to a temporary file beside the target, which is flushed to
-// disk and then renamed over the target. The target keeps its permissions.
+// disk and then renamed over the target. The target keeps its permissions, unless the file
+// holds secrets.
 
 #include <cstdio>
 #include <filesystem>
@@ -11,19 +12,28 @@
 
 namespace vornex {
 
+// Who may use the new file: `keep` gives it the previous file's permissions (a first file the
+// usual ones); `owner_only` lets only its owner read and write it, from the moment the
+// temporary file exists, for files that hold secrets.
+enum class FileAccess { keep, owner_only };
+
 // nullopt on success; otherwise the C library's or the system's text for the error (at most
 // 80 characters, or "Error code %d"), with the previous file untouched and no temporary left.
-std::optional<std::string> replace_file(const std::filesystem::path& path, std::string_view bytes);
+std::optional<std::string> replace_file(const std::filesystem::path& path, std::string_view bytes,
+                                        FileAccess access = FileAccess::keep);
 
 // The two halves of replace_file, for a writer that reports each step in its own words or
 // keeps an unfinished file under its temporary name. First a new file beside `path`, named
 // `path` followed by ".XXXXXXXX.tmp" and open for writing; null with errno set when it cannot
 // be created.
-std::FILE* create_beside(const std::filesystem::path& path, std::filesystem::path& temporary);
+std::FILE* create_beside(const std::filesystem::path& path, std::filesystem::path& temporary,
+                         FileAccess access = FileAccess::keep);
 // Then, once it is written and closed, `temporary` renamed over `path`, which keeps its
-// permissions: nullopt, or the system's text for the error (`temporary` is then left).
+// permissions unless `access` is owner_only: nullopt, or the system's text for the error
+// (`temporary` is then left).
 std::optional<std::string> rename_over(const std::filesystem::path& temporary,
-                                       const std::filesystem::path& path);
+                                       const std::filesystem::path& path,
+                                       FileAccess access = FileAccess::keep);
 
 // The C library's text for an error number, cut to 80 characters, or "Error code %d".
 std::string error_number_text(int error);

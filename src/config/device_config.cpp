@@ -574,7 +574,8 @@ int device_config_write(Presenter& presenter, OwnerWindow owner, const std::file
         bytes = with_crlf(text);
     }
     OPENSSL_cleanse(text.data(), text.size());
-    const std::optional<std::string> failure = replace_file(path, bytes);
+    // Communities and pass phrases are for the owner's eyes only, also in a plain file.
+    const std::optional<std::string> failure = replace_file(path, bytes, FileAccess::owner_only);
     OPENSSL_cleanse(bytes.data(), bytes.size());
     if (failure) {
         error_dialog(presenter, owner, "!!Write Error\r\n\r\n\r\nUnable to write file %s\r\n\r\n%s",

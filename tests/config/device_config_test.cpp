@@ -251,9 +251,11 @@ TEST_F(DeviceConfigFile, ATopBitFirstByteIsTakenForEncrypted) {
 }
 
 TEST_F(DeviceConfigFile, AFailedSaveLeavesThePreviousFile) {
+    using std::filesystem::perms;
     ASSERT_EQ(device_config_write(presenter, owner, file, sample()), 0);
-    std::filesystem::permissions(file, std::filesystem::perms::owner_read |
-                                           std::filesystem::perms::owner_write);
+    EXPECT_EQ(std::filesystem::status(file).permissions(), perms::owner_read | perms::owner_write);
+    std::filesystem::permissions(file, perms::owner_read | perms::owner_write | perms::group_read |
+                                           perms::others_read);
     const test::Bytes before = test::read_file(file);
 
     // The file system refuses everything past 20 bytes, part way through the new file.
@@ -276,11 +278,10 @@ TEST_F(DeviceConfigFile, AFailedSaveLeavesThePreviousFile) {
                             std::filesystem::directory_iterator()),
               1);
 
-    // A save that works replaces the file and keeps its permissions.
+    // A save that works replaces the file; it holds secrets, so it is its owner's only.
     ASSERT_EQ(device_config_write(presenter, owner, file, other), 0);
     EXPECT_NE(test::read_file(file), before);
-    EXPECT_EQ(std::filesystem::status(file).permissions() & std::filesystem::perms::all,
-              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    EXPECT_EQ(std::filesystem::status(file).permissions(), perms::owner_read | perms::owner_write);
 
     const auto nowhere = dir / "no such folder" / "x.lcf";
     EXPECT_EQ(device_config_write(presenter, owner, nowhere, other), 1);
