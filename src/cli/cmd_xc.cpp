@@ -1,8 +1,11 @@
 // map, unmap: make and clear cross-connects on the displayed map from a shell. The leaves
 // are named as map export rows name them and go through the same selection rules as the
-// map window, so the command line allows exactly what the window allows.
+// map window, so the command line allows exactly what the window allows; --identifier is
+// the window's "apply" with its identifier field, kept in the comment file.
 #include "cli/cli.h"
 #include "cli/device_options.h"
+#include "cli/map_options.h"
+#include "comments/comments.h"
 #include "device/box.h"
 #include "xc/endpoint_path.h"
 #include "xc/map_controls.h"
@@ -14,12 +17,16 @@
 namespace vornex::cli {
 namespace {
 
+// The names of a path, as an export row spells it too: blanks around a name do not count.
 std::vector<std::string> split_path(const std::string& text) {
     std::vector<std::string> names;
     std::size_t start = 0;
     for (;;) {
         const std::size_t comma = text.find(',', start);
-        names.push_back(text.substr(start, comma - start));
+        const std::string name = text.substr(start, comma - start);
+        const std::size_t first = name.find_first_not_of(" \t");
+        const std::size_t last = name.find_last_not_of(" \t");
+        names.push_back(first == std::string::npos ? "" : name.substr(first, last - first + 1));
         if (comma == std::string::npos) {
             return names;
         }
@@ -67,17 +74,37 @@ std::optional<int> count_of(const Args& args, Context& context) {
     return count;
 }
 
+// --identifier TEXT: "apply" checked with TEXT in the identifier field, which holds 18
+// characters; the identifiers then change in the comment file, which this command must be
+// able to write. Returns exit_ok, or the exit code after the reason.
+int take_identifier(Context& context, MapCommand& command, MapOptions& options) {
+    const auto text = command.args->value("--identifier");
+    if (!text) {
+        return exit_ok;
+    }
+    if (text->size() > identifier_max_length) {
+        context.err << "vornex-cli: --identifier takes at most " << identifier_max_length
+                    << " characters\n";
+        return exit_usage;
+    }
+    options.apply = true;
+    options.identifier = *text;
+    return load_map_comments(context, command, true);
+}
+
 int map(Context& context, const std::vector<std::string>& words) {
     const char* usage = "map DEVICE OPTIONS [--map 1|2] --dst PATH --src PATH [--count N] "
-                        "[--one-way] [--voice] [--a-mu] [--sig-conv N]";
-    std::optional<Args> args;
-    int exit_code = exit_ok;
-    auto box =
-        open_device_command(context, words, {"--dst", "--src", "--count", "--sig-conv", "--table"},
-                            {"--one-way", "--voice", "--a-mu"}, usage, args, exit_code);
-    if (!box) {
-        return exit_code;
+                        "[--one-way] [--voice] [--a-mu] [--sig-conv N] [--identifier TEXT "
+                        "[--comments FILE.mec]]";
+    MapCommand command;
+    const int opened = open_map_command(
+        context, words, usage, {"--one-way", "--voice", "--a-mu"}, 0, false, command,
+        {"--dst", "--src", "--count", "--sig-conv", "--table", "--identifier"});
+    if (opened != exit_ok) {
+        return opened;
     }
+    std::unique_ptr<Box>& box = command.box;
+    const std::optional<Args>& args = command.args;
     const auto count = count_of(*args, context);
     if (!args->value("--dst") || !args->value("--src") || !count) {
         context.err << "usage: vornex-cli " << usage << '\n';
@@ -118,20 +145,26 @@ int map(Context& context, const std::vector<std::string>& words) {
     options.voice_checked = allowed.voice_checked;
     options.a_mu_checked = args->flag("--a-mu");
     options.sig_conv = args->value("--sig-conv").value_or(args->value("--table").value_or(""));
-    return map_selection(*box, 0, one_way ? xc_unidirectional : xc_bidirectional, options) == 0
-               ? exit_ok
-               : exit_failed;
+    if (const int taken = take_identifier(context, command, options); taken != exit_ok) {
+        return taken;
+    }
+    const int mapped =
+        map_selection(*box, 0, one_way ? xc_unidirectional : xc_bidirectional, options);
+    save_map_comments(command);
+    return mapped == 0 ? exit_ok : exit_failed;
 }
 
 int unmap(Context& context, const std::vector<std::string>& words) {
-    const char* usage = "unmap DEVICE OPTIONS [--map 1|2] --dst PATH [--count N] [--one-way]";
-    std::optional<Args> args;
-    int exit_code = exit_ok;
-    auto box = open_device_command(context, words, {"--dst", "--count"}, {"--one-way"}, usage, args,
-                                   exit_code);
-    if (!box) {
-        return exit_code;
+    const char* usage = "unmap DEVICE OPTIONS [--map 1|2] --dst PATH [--count N] [--one-way] "
+                        "[--identifier TEXT [--comments FILE.mec]]";
+    MapCommand command;
+    const int opened = open_map_command(context, words, usage, {"--one-way"}, 0, false, command,
+                                        {"--dst", "--count", "--identifier"});
+    if (opened != exit_ok) {
+        return opened;
     }
+    std::unique_ptr<Box>& box = command.box;
+    const std::optional<Args>& args = command.args;
     const auto count = count_of(*args, context);
     if (!args->value("--dst") || !count) {
         context.err << "usage: vornex-cli " << usage << '\n';
@@ -154,20 +187,30 @@ int unmap(Context& context, const std::vector<std::string>& words) {
                        "in-band card\n";
         return exit_failed;
     }
-    return unmap_selection(*box, 0, one_way ? xc_unidirectional : xc_bidirectional, {}) == 0
-               ? exit_ok
-               : exit_failed;
+    MapOptions options;
+    if (const int taken = take_identifier(context, command, options); taken != exit_ok) {
+        return taken;
+    }
+    const int cleared =
+        unmap_selection(*box, 0, one_way ? xc_unidirectional : xc_bidirectional, options);
+    save_map_comments(command);
+    return cleared == 0 ? exit_ok : exit_failed;
 }
 
 const CommandRegistration map_registration{
     {"map",
      "DEVICE OPTIONS [--map 1|2] --dst PATH --src PATH [--count N] [--one-way] [--voice]\n"
-     "      [--a-mu] [--sig-conv N]",
-     "cross-connect N leaves from PATH (named like an export row: E1-NP,Trib1,Port-01,TS-01)",
+     "      [--a-mu] [--sig-conv N] [--identifier TEXT [--comments FILE.mec]]",
+     "cross-connect N leaves from PATH (named like an export row: E1-NP, Trib1, Port-01, "
+     "TS-01),\n      with --identifier giving the mapped leaves that identifier on this map",
      map}};
 const CommandRegistration unmap_registration{
-    {"unmap", "DEVICE OPTIONS [--map 1|2] --dst PATH [--count N] [--one-way]",
-     "clear the cross-connects of N leaves from PATH", unmap}};
+    {"unmap",
+     "DEVICE OPTIONS [--map 1|2] --dst PATH [--count N] [--one-way]\n"
+     "      [--identifier TEXT [--comments FILE.mec]]",
+     "clear the cross-connects of N leaves from PATH, with --identifier their identifiers on\n"
+     "      this map too",
+     unmap}};
 
 } // namespace
 } // namespace vornex::cli

@@ -1,4 +1,5 @@
-// vornex-cli [--yes] COMMAND [ARGS...]: runs one registered subcommand.
+// vornex-cli [--yes] [--json] COMMAND [ARGS...]: runs one registered subcommand. --yes and
+// --json may stand anywhere on the line, as people type them.
 #include "cli/cli.h"
 
 #include <algorithm>
@@ -10,7 +11,7 @@ namespace {
 
 void usage(std::ostream& out) {
     out << "usage: vornex-cli [--yes] COMMAND [ARGS...]\n\n"
-           "  --yes   answer OK to every question the command asks\n\n"
+           "  --yes   answer OK to every question the command asks (anywhere on the line)\n\n"
            "commands:\n";
     std::vector<Command> commands = registered_commands();
     std::sort(commands.begin(), commands.end(),
@@ -24,10 +25,12 @@ void usage(std::ostream& out) {
 
 int main(int argc, char** argv) {
     std::vector<std::string> words(argv + 1, argv + argc);
-    bool assume_yes = false;
+    const bool assume_yes = std::erase(words, "--yes") > 0;
+    // --json is the subcommand's own: before the subcommand it is handed on to it.
+    std::vector<std::string> leading;
     while (!words.empty() && words.front().rfind("--", 0) == 0) {
-        if (words.front() == "--yes") {
-            assume_yes = true;
+        if (words.front() == "--json") {
+            leading.push_back(words.front());
         } else if (words.front() == "--help") {
             usage(std::cout);
             return exit_ok;
@@ -49,6 +52,7 @@ int main(int argc, char** argv) {
         return exit_usage;
     }
     words.erase(words.begin());
+    words.insert(words.begin(), leading.begin(), leading.end());
     StderrPresenter presenter(std::cerr, assume_yes);
     Context context{presenter, std::cout, std::cerr};
     const int code = it->run(context, words);

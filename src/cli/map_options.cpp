@@ -20,9 +20,12 @@ extern "C" void on_interrupt(int) {
 
 int open_map_command(Context& context, const std::vector<std::string>& words, const char* usage,
                      const std::vector<std::string_view>& flags, std::size_t positional,
-                     bool build_model, MapCommand& command) {
+                     bool build_model, MapCommand& command,
+                     const std::vector<std::string_view>& options) {
     int exit_code = exit_ok;
-    command.box = open_device_command(context, words, {"--comments"}, flags, usage, command.args,
+    std::vector<std::string_view> with_comments = options;
+    with_comments.push_back("--comments");
+    command.box = open_device_command(context, words, with_comments, flags, usage, command.args,
                                       exit_code, positional, &command.config);
     if (!command.box) {
         return exit_code;

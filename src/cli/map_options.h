@@ -24,12 +24,14 @@ struct MapCommand {
     bool comments_loaded = false;
 };
 
-// Parses the words (device options or --config, --map, --comments, `flags` and exactly
-// `positional` words), opens the device and, with `build_model`, reads the card table and
-// every endpoint tree. exit_ok, or the exit code after the usage line or a reported failure.
+// Parses the words (device options or --config, --map, --comments, `options`, `flags` and
+// exactly `positional` words), opens the device and, with `build_model`, reads the card table
+// and every endpoint tree. exit_ok, or the exit code after the usage line or a reported
+// failure.
 int open_map_command(Context& context, const std::vector<std::string>& words, const char* usage,
                      const std::vector<std::string_view>& flags, std::size_t positional,
-                     bool build_model, MapCommand& command);
+                     bool build_model, MapCommand& command,
+                     const std::vector<std::string_view>& options = {});
 
 // Reads the comment file into the box, locking it. With `must_edit`, a file that this
 // command may not write (none configured, locked by another copy, unreadable) ends the

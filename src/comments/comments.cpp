@@ -4,6 +4,7 @@
 #include "model/card.h"
 #include "model/hs_entry.h"
 
+#include <algorithm>
 #include <new>
 
 namespace vornex {
@@ -122,6 +123,13 @@ bool valid_map_index(int index) {
 }
 
 } // namespace
+
+bool comment_text_acceptable(std::string_view text) {
+    return std::all_of(text.begin(), text.end(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte >= 0x20 && byte <= 0x7E && c != '"' && c != '\\';
+    });
+}
 
 bool endpoint_info::empty() const {
     for (const std::string& identifier : identifiers) {

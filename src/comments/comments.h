@@ -28,6 +28,14 @@ inline constexpr std::size_t comment_max_length = 62;
 
 using EndpointKey = std::array<std::uint8_t, 7>;
 
+// Whether an identifier or comment may be stored as the operator gave it: printable ASCII
+// (0x20 to 0x7E) other than the double quote and the backslash, which the comment file
+// cannot carry between its quotes. Every way an operator's text comes in asks here.
+bool comment_text_acceptable(std::string_view text);
+inline constexpr char comment_text_refused[] =
+    "!!Error\r\n\r\n\r\nInvalid characters in input.\r\n\r\nID and comment may not contain "
+    "double quote, backslash, or control characters.";
+
 struct endpoint_info {
     bool map_specific = false; // false: identifiers[0] is the identifier of every map
     std::array<std::string, map_count> identifiers; // maps 1 to 4

@@ -1,6 +1,7 @@
 #include "xc/map_controls.h"
 
 #include "base/presenter.h"
+#include "comments/comments.h"
 #include "device/box.h"
 #include "model/card.h"
 #include "xc/xc_commands.h"
@@ -83,6 +84,11 @@ int map_selection(Box& box, int side, int xc_type, const MapOptions& options) {
     const SelectedRun source = selected_run(box, 1 - side);
     if (!runs_match(destination, source)) {
         return 0;
+    }
+    if (options.apply && !comment_text_acceptable(options.identifier)) {
+        // Refused before the device is asked: the identifier would not survive the file.
+        error_dialog(*box.presenter, OwnerWindow::main_window(), comment_text_refused);
+        return 1;
     }
     xc_attributes attributes;
     attributes.xc_type = xc_type;

@@ -51,7 +51,8 @@ struct MapControls {
 MapControls update_map_controls(Box& box, bool voice_mode);
 
 // Maps the selection of the other side onto `side`'s (the destination). Does nothing
-// unless both runs have the same non-zero length and kind. 1 after a reported failure.
+// unless both runs have the same non-zero length and kind. 1 after a reported failure,
+// an identifier to apply that the comment file cannot hold among them.
 int map_selection(Box& box, int side, int xc_type, const MapOptions& options);
 // Clears the cross-connects of `side`'s selection.
 int unmap_selection(Box& box, int side, int xc_type, const MapOptions& options);

@@ -45,17 +45,6 @@ int decimal(const std::string& text) {
     return value > INT_MAX ? INT_MAX : value < INT_MIN ? INT_MIN : static_cast<int>(value);
 }
 
-// The comment file holds identifiers between double quotes without escapes: a quote, a
-// backslash or a control or 8-bit character would break the file for every reader.
-bool valid_identifier(const std::string& text) {
-    for (unsigned char c : text) {
-        if (c < 0x20 || c > 0x7E || c == '"' || c == '\\') {
-            return false;
-        }
-    }
-    return true;
-}
-
 // The import file read line by line, under one Progress phase.
 class ImportFile {
 public:
@@ -422,8 +411,8 @@ LineVerdict read_row(ImportRun& run, const std::string& line, long number, Impor
     };
     row.destination_identifier = identifier(f[5]);
     row.source_identifier = identifier(f[13]);
-    if (run.options.apply_identifiers && (!valid_identifier(row.destination_identifier) ||
-                                          !valid_identifier(row.source_identifier))) {
+    if (run.options.apply_identifiers && (!comment_text_acceptable(row.destination_identifier) ||
+                                          !comment_text_acceptable(row.source_identifier))) {
         return warned(
             run.warn("Import file line %d, invalid identifier.", static_cast<int>(number)));
     }

@@ -231,6 +231,43 @@ TEST(CliCrossConnects, MapUnmapAndTheirRefusals) {
     EXPECT_EQ(run_cli("tree --map 3" + device).status, exit_usage);
 }
 
+TEST(CliCrossConnects, ExportSpellingYesAnywhereAndIdentifiers) {
+    auto sim = test::SimProcess::start("demo");
+    ASSERT_NE(sim, nullptr);
+    test::ScratchDir scratch;
+    const std::string device = " --hostname " + sim->peer() + " --set-community private" +
+                               " --comments " + (scratch.path() / "site.mec").string();
+    const std::string dst = " --dst 'E1-NP, Trib1, Port-06, TS-01' --count 2";
+    const std::string run = dst + " --src 'E1-PRTD, Trib3, Port-06, TS-01'";
+
+    // An identifier the comment file cannot hold, or longer than the window's field, is
+    // refused before anything is sent.
+    sim->clear_requests();
+    const CliRun quote = run_cli("map" + device + run + " --identifier 'A\"B'", false);
+    EXPECT_EQ(quote.status, exit_failed);
+    EXPECT_NE(quote.out.find("Invalid characters in input.\n\nID and comment may not contain "
+                             "double quote, backslash, or control characters.\n"),
+              std::string::npos)
+        << quote.out;
+    EXPECT_EQ(run_cli("map" + device + run + " --identifier 1234567890123456789").status,
+              exit_usage);
+    for (const std::string& request : sim->requests()) {
+        EXPECT_EQ(request.rfind("SET", 0), std::string::npos) << request;
+    }
+
+    const CliRun made = run_cli("map" + device + run + " --identifier 'TRUNK 7' --yes", false);
+    EXPECT_EQ(made.status, exit_ok) << made.out;
+    EXPECT_EQ(sim->value("R.1.16.3.1.16.1.1.6.100.100.100.3"), "i:1"); // TS-02, data
+    EXPECT_NE(test::read_text(scratch.path() / "site.mec").find("\"TRUNK 7\""), std::string::npos);
+    const CliRun cleared = run_cli("unmap" + device + dst + " --identifier ''", false);
+    EXPECT_EQ(cleared.status, exit_ok) << cleared.out;
+    EXPECT_EQ(test::read_text(scratch.path() / "site.mec").find("TRUNK"), std::string::npos);
+
+    const CliRun stored = run_cli("store" + device + " --yes", false);
+    EXPECT_EQ(stored.status, exit_ok);
+    EXPECT_NE(stored.out.find("(answered OK: --yes)"), std::string::npos) << stored.out;
+}
+
 TEST(CliProgram, DispatchesAndRefusesUnknownCommands) {
     const CliRun shown = run_cli("show-message '!*Note\\r\\n\\r\\nBody text'");
     EXPECT_EQ(shown.status, exit_ok);

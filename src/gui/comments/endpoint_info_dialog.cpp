@@ -33,13 +33,8 @@ std::string latin1(const QLineEdit* field) {
 } // namespace
 
 bool endpoint_text_acceptable(const QString& text) {
-    for (const QChar c : text) {
-        const char16_t u = c.unicode();
-        if (u < 0x20 || u > 0x7E || u == u'"' || u == u'\\') {
-            return false;
-        }
-    }
-    return true;
+    // As UTF-8, every character outside ASCII becomes bytes the rule refuses.
+    return comment_text_acceptable(text.toStdString());
 }
 
 EndpointInfoDialog::EndpointInfoDialog(QWidget* owner, Box& box, const std::string& name,
@@ -106,9 +101,7 @@ void EndpointInfoDialog::accept() {
     for (const QLineEdit* field :
          {identifier_, comment_, map_identifiers_[0], map_identifiers_[1], map_identifiers_[2]}) {
         if (!endpoint_text_acceptable(field->text())) {
-            error_dialog(*box_.presenter, OwnerWindow{this},
-                         "!!Error\r\n\r\n\r\nInvalid characters in input.\r\n\r\nID and comment "
-                         "may not contain double quote, backslash, or control characters.");
+            error_dialog(*box_.presenter, OwnerWindow{this}, comment_text_refused);
             return;
         }
     }

@@ -37,8 +37,7 @@ private:
 int endpoint_info_dialog(QWidget* owner, Box& box, const std::string& name,
                          const HsEntry& endpoint);
 
-// True when every character may stand between the comment file's double quotes: printable
-// ASCII other than the double quote and the backslash.
+// comment_text_acceptable for a field's text.
 bool endpoint_text_acceptable(const QString& text);
 
 } // namespace vornex
