@@ -107,6 +107,16 @@ TEST(CliIdentify, OpensTheDeviceLikeTheProgram) {
     const CliRun bad = run_cli("identify --snmp 2" + host);
     EXPECT_EQ(bad.status, exit_usage);
     EXPECT_EQ(bad.out, "vornex-cli: --snmp does not take \"2\"\n");
+
+    // A silent SNMPv3 device times out in the engine discovery.
+    ASSERT_TRUE(sim->reboot(60));
+    const CliRun silent = run_cli("identify --snmp 3 --security-username noauth" + host, true);
+    EXPECT_EQ(silent.status, exit_failed);
+    EXPECT_EQ(silent.out.rfind("!!Communication Error\nA communication timeout occurred with " +
+                                   sim->peer() + ".\n",
+                               0),
+              0u)
+        << silent.out;
 }
 
 TEST(CliDevice, ControllersCardsAndTree) {
