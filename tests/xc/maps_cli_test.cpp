@@ -152,6 +152,13 @@ TEST_F(MapsCli, IdentifiersTravelThroughTheCommentFile) {
 
     // Active Map1 copied to Map2 with its identifiers; then Map1's identifiers cleared.
     ASSERT_EQ(run("copy-map --copy-comments" + comments).status, 0);
+    // A folder in the comment file's place is refused, not moved aside, and the maps stay.
+    std::filesystem::create_directory(dir / "folder.mec");
+    sim->clear_requests();
+    EXPECT_EQ(run("copy-map --copy-comments --comments " + path("folder.mec")).status, 1);
+    EXPECT_EQ(count_requests(sim->requests(), "SET "), 0);
+    EXPECT_TRUE(std::filesystem::is_directory(dir / "folder.mec"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "folder.mec~"));
     ASSERT_EQ(run("--yes delete-map 1 --clear-identifiers" + comments).status, 0);
     ASSERT_EQ(run("export " + path("map2.csv") + " --map 2 --no-unassigned" + comments).status, 0);
     EXPECT_NE(test::read_text(path("map2.csv")).find(row), std::string::npos);
