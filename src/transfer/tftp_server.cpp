@@ -209,7 +209,8 @@ void TftpServer::tftp_server(std::span<const std::uint8_t> packet, const Peer& f
     if (!active()) {
         if (opcode == op_data && finished_left_ != 0 && from.same_as(finished_client_) &&
             get16(packet, 2) == finished_block_) {
-            // A lost answer is covered by the client's next resend.
+            // The final ACK of the upload just finished did not reach the client: it goes
+            // again, and should this send fail too, the client's next resend covers it.
             const std::uint8_t ack[] = {0, op_ack, static_cast<std::uint8_t>(finished_block_ >> 8),
                                         static_cast<std::uint8_t>(finished_block_ & 0xff)};
             platform_.send_to(from, ack);
