@@ -140,7 +140,7 @@ bool write_comment_file(CommentStore& box, OwnerWindow owner, const std::filesys
     if (exists) {
         ::fchmod(fd, previous.st_mode & 07777); // other operators keep the access they had
     }
-    std::string text = comment_file_text(box.comments.get());
+    const std::string text = comment_file_text(box.comments.get());
     const std::size_t records = text.size() - 2; // the last empty line goes on its own
     box.comment_save_step(1);
     bool written = write_all(fd, text.substr(0, records));
