@@ -169,15 +169,6 @@ int get_controllers(Chassis& box) {
     if (get.send(reading_configuration_rescan) != snmp_ok) {
         return 1;
     }
-    // An SNMPv3 agent answers an absent object with an exception value where an SNMPv1
-    // agent fails the request with noSuchName: both are the same failure.
-    for (const snmp_value& value : get.answer()) {
-        if (value.type == SNMP_NOSUCHOBJECT || value.type == SNMP_NOSUCHINSTANCE ||
-            value.type == SNMP_ENDOFMIBVIEW) {
-            snmp_report_error(box, snmp_local_failure, reading_configuration_rescan);
-            return 1;
-        }
-    }
     const std::size_t walked = std::min<std::size_t>(get.answer().size(), 6);
     if (const auto serial = get.integer(0)) {
         box.serial_1 = static_cast<std::uint32_t>(*serial);
