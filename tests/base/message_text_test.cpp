@@ -66,19 +66,16 @@ TEST(MessageText, TitleAndBodySplit) {
     }
 }
 
-// The presenter test cuts every routine's long text; here a text that just fits.
-TEST(MessageFormat, CutsAtBufferSizeMinusOne) {
+// The presenter test cuts every routine's long text; here a text that just fits, and the
+// printf conventions the texts rely on.
+TEST(MessageFormat, CutsAtBufferSizeMinusOneAndFollowsPrintf) {
     EXPECT_EQ(format_message(box_buffer_size, "%s", std::string(253, 'y').c_str()),
               std::string(253, 'y'));
     EXPECT_EQ(format_message(8, "abc%d", 123456), "abc1234");
-}
-
-TEST(MessageFormat, PrintfConventions) {
+    EXPECT_EQ(format_message(0, "anything"), "");
     EXPECT_EQ(format_message(dialog_buffer_size, "Device returned %d fields (%s) %5.1f%%", 4, "ok",
                              12.25),
               "Device returned 4 fields (ok)  12.2%");
-    EXPECT_EQ(format_message(1, "anything"), "");
-    EXPECT_EQ(format_message(0, "anything"), "");
 }
 
 } // namespace
