@@ -25,7 +25,6 @@ TEST(Presenter, RoutinesFormatAndReachTheirKind) {
     EXPECT_EQ(p.shown[0].owner, owner);
     EXPECT_EQ(p.shown[0].text,
               "!!Read Error\r\n\r\n\r\nError reading file a.csv\r\n\r\nNo such file or directory");
-    EXPECT_EQ(p.shown[0].parsed.title, "Read Error\r");
     EXPECT_EQ(p.shown[1].routine, Routine::error);
     EXPECT_EQ(p.shown[1].owner, OwnerWindow::main_window());
     EXPECT_EQ(p.shown[2].routine, Routine::internal_error);
