@@ -25,18 +25,20 @@ Peer peer(std::uint16_t port, std::uint32_t host = 0x7f000001) {
     return p;
 }
 
-Bytes request(std::uint16_t opcode, const std::string& name,
-              const std::vector<std::string>& options = {}, const std::string& mode = "octet") {
+// An opcode followed by NUL-terminated strings: a request, an OACK.
+Bytes strings(std::uint16_t opcode, const std::vector<std::string>& parts) {
     Bytes b{0, static_cast<std::uint8_t>(opcode)};
-    for (const std::string& s : [&] {
-             std::vector<std::string> all{name, mode};
-             all.insert(all.end(), options.begin(), options.end());
-             return all;
-         }()) {
+    for (const std::string& s : parts) {
         b.insert(b.end(), s.begin(), s.end());
         b.push_back(0);
     }
     return b;
+}
+
+Bytes request(std::uint16_t opcode, const std::string& name, std::vector<std::string> options = {},
+              const std::string& mode = "octet") {
+    options.insert(options.begin(), {name, mode});
+    return strings(opcode, options);
 }
 
 Bytes packet(std::uint16_t opcode, std::uint16_t block, const Bytes& data = {}) {
@@ -46,20 +48,11 @@ Bytes packet(std::uint16_t opcode, std::uint16_t block, const Bytes& data = {}) 
     return b;
 }
 
+// An ERROR packet as the server should word it.
 Bytes error_packet(std::uint16_t code, const std::string& text) {
     Bytes b = packet(op_error, code);
     b.insert(b.end(), text.begin(), text.end());
     b.push_back(0);
-    return b;
-}
-
-// An OACK or ERROR packet as the server should word it.
-Bytes oack(const std::vector<std::string>& pairs) {
-    Bytes b{0, op_oack};
-    for (const std::string& s : pairs) {
-        b.insert(b.end(), s.begin(), s.end());
-        b.push_back(0);
-    }
     return b;
 }
 
@@ -176,8 +169,7 @@ TEST_F(TftpServerTest, OptionsAreAcknowledgedAndDataWaitsForAckZero) {
     files.files["/srv/tftp/a.bin"] = pattern(3000);
     receive(request(op_rrq, "a.bin", {"BLKSIZE", "1468", "tsize", "0", "timeout", "3"}));
     ASSERT_EQ(platform.sent.size(), 1u);
-    EXPECT_EQ(last(), oack({"blksize", "1468", "tsize", "3000", "timeout", "3"}));
-    EXPECT_TRUE(server.active());
+    EXPECT_EQ(last(), strings(op_oack, {"blksize", "1468", "tsize", "3000", "timeout", "3"}));
 
     receive(packet(op_ack, 0));
     ASSERT_EQ(platform.sent.size(), 2u);
@@ -197,7 +189,7 @@ TEST_F(TftpServerTest, RefusedOptionValues) {
     files.files["/srv/tftp/a.bin"] = pattern(10);
     // Too large a block size is answered with the block size in force.
     receive(request(op_rrq, "a.bin", {"blksize", "2048"}));
-    EXPECT_EQ(last(), oack({"blksize", "512"}));
+    EXPECT_EQ(last(), strings(op_oack, {"blksize", "512"}));
     receive(error_packet(8, "refused"));
 
     // A time-out out of range alone is not echoed: no OACK, block 1 goes out at once.
@@ -213,7 +205,7 @@ TEST_F(TftpServerTest, RefusedOptionValues) {
     // The smallest and largest block sizes are taken; an unknown option is passed over.
     for (const char* size : {"8", "1500"}) {
         receive(request(op_rrq, "a.bin", {"windowsize", "4", "blksize", size}));
-        EXPECT_EQ(last(), oack({"blksize", size}));
+        EXPECT_EQ(last(), strings(op_oack, {"blksize", size}));
         receive(error_packet(0, ""));
     }
 }
@@ -252,7 +244,6 @@ TEST_F(TftpServerTest, StaleAndForeignPacketsChangeNothing) {
     EXPECT_EQ(server.status().client, "127.0.0.1");
     receive(packet(op_ack, 1));
     EXPECT_EQ(last(), packet(op_data, 2, Bytes(data.begin() + 512, data.begin() + 1024)));
-    EXPECT_EQ(platform.sent.back().to.length, client.length);
     EXPECT_TRUE(platform.sent.back().to.same_as(client));
 
     // Once the first is done, the second client is served.
@@ -330,7 +321,7 @@ TEST_F(TftpServerTest, BlockNumbersWrapAfter65535) {
 
 TEST_F(TftpServerTest, WriteAcknowledgesEachBlockOnceAndRepeatsForDuplicates) {
     receive(request(op_wrq, "fw/app.run", {"tsize", "1100"}));
-    EXPECT_EQ(last(), oack({"tsize", "1100"}));
+    EXPECT_EQ(last(), strings(op_oack, {"tsize", "1100"}));
     EXPECT_EQ(files.opened, std::vector<std::string>{"/srv/tftp/fw/app.run"});
     const Bytes data = pattern(1100);
     receive(packet(op_data, 1, Bytes(data.begin(), data.begin() + 512)));
