@@ -79,25 +79,21 @@ TEST_F(DeviceDialogs, NewDeviceOpensTheEditorOnTheDefaults) {
     EXPECT_TRUE(child<QPushButton>(&select, "connectDevice")->isDefault());
 
     config.hostname = "changed";
-    std::map<std::string, QString> seen;
-    std::map<std::string, bool> checked;
+    QStringList seen;
     ModalAnswer answer([&](QWidget* editor) {
         save_screenshot(editor, QStringLiteral("edit_device_dialog"));
         for (const char* name : {"fileName", "hostname", "getCommunity", "setCommunity"}) {
-            seen[name] = child<QLineEdit>(editor, name)->text();
+            seen << child<QLineEdit>(editor, name)->text();
         }
         for (const char* name : {"snmpV1", "authNone", "privNone"}) {
-            checked[name] = child<QRadioButton>(editor, name)->isChecked();
+            seen << QString::number(child<QRadioButton>(editor, name)->isChecked());
         }
         child<QPushButton>(editor, "cancel")->click();
     });
     child<QPushButton>(&select, "newDevice")->click();
     ASSERT_TRUE(answer.ran());
-    EXPECT_EQ(seen["fileName"], QStringLiteral("newdevice.lcf"));
-    EXPECT_EQ(seen["hostname"], QStringLiteral("192.168.0.1"));
-    EXPECT_EQ(seen["getCommunity"], QStringLiteral("public"));
-    EXPECT_EQ(seen["setCommunity"], QStringLiteral("public"));
-    EXPECT_TRUE(checked["snmpV1"] && checked["authNone"] && checked["privNone"]);
+    EXPECT_EQ(seen,
+              (QStringList{"newdevice.lcf", "192.168.0.1", "public", "public", "1", "1", "1"}));
     // Cancelled: the path field keeps the file in use.
     EXPECT_EQ(child<QLineEdit>(&select, "deviceFile")->text(), QStringLiteral("/nowhere/site.lcf"));
 }
