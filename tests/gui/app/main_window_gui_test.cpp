@@ -223,20 +223,6 @@ TEST_F(MainWindowTest, MenusStoreButtonAndCommandsWithoutADevice) {
     EXPECT_EQ(presenter.shown.size(), 4u);
 }
 
-TEST_F(MainWindowTest, AboutComesWithAltQuestionMark) {
-    MainWindow window(store);
-    window.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    QString title;
-    ModalAnswer about([&](QWidget* w) {
-        title = w->windowTitle();
-        w->close();
-    });
-    QTest::keyClick(&window, Qt::Key_Slash, Qt::AltModifier);
-    ASSERT_TRUE(wait_for([&] { return about.ran(); }, 5000));
-    EXPECT_EQ(title, QStringLiteral("About Vornex"));
-}
-
 TEST_F(MainWindowTest, ADeviceThatDoesNotAnswerLeadsBackToTheSelection) {
     // A port where nothing listens: the session fails, says so, and the selection returns.
     const auto file = device_file("silent.lcf", "127.0.0.1:9");
