@@ -86,16 +86,6 @@ TEST(CliIdentify, OpensTheDeviceLikeTheProgram) {
     EXPECT_EQ(v3.status, exit_ok);
     EXPECT_EQ(v3.out, v1.out);
 
-    const CliRun wrong = run_cli("identify --get-community nobody" + host, true);
-    EXPECT_EQ(wrong.status, exit_failed);
-    EXPECT_EQ(wrong.out, "!!Communication Error\nA communication timeout occurred with " +
-                             sim->peer() +
-                             ".\n\nVerify the network connection and that you can ping the "
-                             "target device from your PC.  Verify UDP port 161 is not blocked by "
-                             "a firewall.  Verify SNMP is enabled in the target device and that "
-                             "the SNMP settings, such as the community strings or SNMPv3 security "
-                             "strings, match the settings in the Vornex configuration file.\n");
-
     sim->set_value("1.3.6.1.2.1.1.2.0", "o:1.3.6.1.4.1.823.4100");
     const CliRun refused = run_cli("identify" + host, true);
     EXPECT_EQ(refused.status, exit_failed);
@@ -108,15 +98,17 @@ TEST(CliIdentify, OpensTheDeviceLikeTheProgram) {
     EXPECT_EQ(bad.status, exit_usage);
     EXPECT_EQ(bad.out, "vornex-cli: --snmp does not take \"2\"\n");
 
-    // A silent SNMPv3 device times out in the engine discovery.
+    // A wrong community and a silent SNMPv3 device (which times out in the engine discovery)
+    // both end in the time-out message; its words are the probe's (Reports.ProbeErrors).
+    const std::string timeout = "!!Communication Error\nA communication timeout occurred with " +
+                                sim->peer() + ".\n\nVerify the network connection";
+    const CliRun wrong = run_cli("identify --get-community nobody" + host, true);
+    EXPECT_EQ(wrong.status, exit_failed);
+    EXPECT_EQ(wrong.out.rfind(timeout, 0), 0u) << wrong.out;
     ASSERT_TRUE(sim->reboot(60));
     const CliRun silent = run_cli("identify --snmp 3 --security-username noauth" + host, true);
     EXPECT_EQ(silent.status, exit_failed);
-    EXPECT_EQ(silent.out.rfind("!!Communication Error\nA communication timeout occurred with " +
-                                   sim->peer() + ".\n",
-                               0),
-              0u)
-        << silent.out;
+    EXPECT_EQ(silent.out.rfind(timeout, 0), 0u) << silent.out;
 }
 
 TEST(CliDevice, ControllersCardsAndTree) {
