@@ -54,7 +54,16 @@ protected:
     int load(Box& into) {
         return comment_file_load(into, chooser, OwnerWindow::main_window(), config);
     }
+    // The one endpoint most cases store, with `id` as its common identifier.
+    void store_one(const std::string& id) {
+        ASSERT_EQ(comment_store(box, {1, 1, 1, 1, 1, 1, 1}, make_info(false, {id}, "")), 0);
+    }
 };
+
+// That endpoint's line as the file holds it.
+std::string one_record(const std::string& id) {
+    return "1, 1, 1, 1, 1, 1, 1, C, \"" + id + "\", \"\", \"\", \"\", \"\"\r\n";
+}
 
 TEST(CommentFormat, ReaderSkipsWhatIsNotARecordAndCutsLongTexts) {
     EndpointKey key{};
@@ -124,13 +133,14 @@ TEST_F(CommentFileTest, LoadTakesLfLinesAndLongLinesInPieces) {
                    "1, 2, 3, 4, 5, 6, 8, C, \"two\", \"\", \"\", \"\", \"\"\n"
                    "1, 2, 3, 4, 5, 6, 9, M, \"\", \"three\", \"\", \"\", \"no line feed\"");
     ASSERT_EQ(load(box), 0);
+    const auto found = [&](std::uint8_t last) -> std::optional<endpoint_info> {
+        const endpoint_info* info = comment_find(box, {1, 2, 3, 4, 5, 6, last});
+        return info != nullptr ? std::optional(*info) : std::nullopt;
+    };
     // The long line's first piece ends inside its comment: it has only 12 fields.
-    EXPECT_EQ(comment_find(box, {1, 2, 3, 4, 5, 6, 7}), nullptr);
-    ASSERT_NE(comment_find(box, {1, 2, 3, 4, 5, 6, 8}), nullptr);
-    EXPECT_EQ(comment_find(box, {1, 2, 3, 4, 5, 6, 8})->identifiers[0], "two");
-    ASSERT_NE(comment_find(box, {1, 2, 3, 4, 5, 6, 9}), nullptr);
-    EXPECT_EQ(*comment_find(box, {1, 2, 3, 4, 5, 6, 9}),
-              make_info(true, {"", "three", "", ""}, "no line feed"));
+    EXPECT_EQ(found(7), std::nullopt);
+    EXPECT_EQ(found(8), make_info(false, {"two", "", "", ""}, ""));
+    EXPECT_EQ(found(9), make_info(true, {"", "three", "", ""}, "no line feed"));
 }
 
 TEST_F(CommentFileTest, LoadWithoutCommentFileLocksNothingAndSaveAsksForOne) {
@@ -159,7 +169,7 @@ TEST_F(CommentFileTest, LoadWithoutCommentFileLocksNothingAndSaveAsksForOne) {
 TEST_F(CommentFileTest, SpecifyingAFileWritesThere) {
     config.comment_file.clear();
     ASSERT_EQ(load(box), 1);
-    ASSERT_EQ(comment_store(box, {1, 1, 1, 1, 1, 1, 1}, make_info(false, {"x"}, "")), 0);
+    store_one("x");
 
     // The first choice is cancelled, which asks again; the second is taken and written.
     const auto chosen = dir / "chosen.mec";
@@ -170,22 +180,20 @@ TEST_F(CommentFileTest, SpecifyingAFileWritesThere) {
     ASSERT_EQ(presenter.shown.size(), 2u);
     EXPECT_EQ(presenter.texts()[1], comment_dialog_message(CommentDialog::not_configured));
     EXPECT_EQ(config.comment_file, chosen);
-    EXPECT_EQ(read_text(chosen), "1, 1, 1, 1, 1, 1, 1, C, \"x\", \"\", \"\", \"\", \"\"\r\n\r\n");
+    EXPECT_EQ(read_text(chosen), one_record("x") + "\r\n");
     EXPECT_FALSE(box.comment_lock_held);
     EXPECT_FALSE(std::filesystem::exists(dir / "chosen.mec.lock"));
 }
 
 TEST_F(CommentFileTest, SaveKeepsThePreviousFileAsBackup) {
-    write_file(config.comment_file, "1, 1, 1, 1, 1, 1, 1, C, \"old\", \"\", \"\", \"\", \"\"\r\n");
+    write_file(config.comment_file, one_record("old"));
     write_file(backup_file(), "older");
     ASSERT_EQ(load(box), 0);
-    ASSERT_EQ(comment_store(box, {1, 1, 1, 1, 1, 1, 1}, make_info(false, {"new"}, "")), 0);
+    store_one("new");
     ASSERT_EQ(save(), 0);
     EXPECT_TRUE(presenter.shown.empty());
-    EXPECT_EQ(read_text(backup_file()),
-              "1, 1, 1, 1, 1, 1, 1, C, \"old\", \"\", \"\", \"\", \"\"\r\n");
-    EXPECT_EQ(read_text(config.comment_file),
-              "1, 1, 1, 1, 1, 1, 1, C, \"new\", \"\", \"\", \"\", \"\"\r\n\r\n");
+    EXPECT_EQ(read_text(backup_file()), one_record("old"));
+    EXPECT_EQ(read_text(config.comment_file), one_record("new") + "\r\n");
     // Nothing but the file and its backup is left in the folder.
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);
 }
@@ -194,7 +202,7 @@ TEST_F(CommentFileTest, BackupProblemsAreShownAndDoNotStopTheSave) {
     write_file(config.comment_file, "");
     std::filesystem::create_directories(backup_file() / "in the way");
     ASSERT_EQ(load(box), 0);
-    ASSERT_EQ(comment_store(box, {1, 1, 1, 1, 1, 1, 1}, make_info(false, {"new"}, "")), 0);
+    store_one("new");
     ASSERT_EQ(save(), 0);
     const std::string backup = backup_file().string();
     ASSERT_EQ(presenter.shown.size(), 2u);
@@ -204,12 +212,11 @@ TEST_F(CommentFileTest, BackupProblemsAreShownAndDoNotStopTheSave) {
     EXPECT_EQ(presenter.texts()[1], "!Error\r\n\r\nError backing up Endpoint Comment File.\r\n\r\n"
                                     "Unable to create backup file:\r\n" +
                                         backup + "\r\n\r\nFile exists");
-    EXPECT_EQ(read_text(config.comment_file),
-              "1, 1, 1, 1, 1, 1, 1, C, \"new\", \"\", \"\", \"\", \"\"\r\n\r\n");
+    EXPECT_EQ(read_text(config.comment_file), one_record("new") + "\r\n");
 }
 
 TEST_F(CommentFileTest, WriteFailingPartWayLeavesThePreviousFiles) {
-    const std::string previous = "1, 1, 1, 1, 1, 1, 1, C, \"old\", \"\", \"\", \"\", \"\"\r\n";
+    const std::string previous = one_record("old");
     write_file(config.comment_file, previous);
     write_file(backup_file(), "older");
     ASSERT_EQ(load(box), 0);
@@ -309,7 +316,7 @@ TEST_F(CommentFileTest, WhatIsNotARegularFileIsNeitherReadNorReplaced) {
 
     // Chosen at the save, the folder is refused with the create error and stays.
     config.comment_file.clear();
-    ASSERT_EQ(comment_store(box, {1, 1, 1, 1, 1, 1, 1}, make_info(false, {"x"}, "")), 0);
+    store_one("x");
     chooser.picks = {folder};
     presenter.clear();
     presenter.answers = {dialog_ok};
@@ -353,7 +360,7 @@ private:
 TEST_F(CommentFileTest, UnwritableFolderThenSkipReleasesTheLock) {
     write_file(config.comment_file, "");
     ASSERT_EQ(load(box), 0);
-    ASSERT_EQ(comment_store(box, {1, 1, 1, 1, 1, 1, 1}, make_info(false, {"new"}, "")), 0);
+    store_one("new");
     {
         ReadOnlyFolder read_only(dir.path());
         EXPECT_EQ(save(), 0); // "Skip"
@@ -378,7 +385,7 @@ TEST_F(CommentFileTest, UnwritableFolderThenSkipReleasesTheLock) {
 TEST_F(CommentFileTest, AfterAFailureAnotherFileCanBeChosen) {
     write_file(config.comment_file, "");
     ASSERT_EQ(load(box), 0);
-    ASSERT_EQ(comment_store(box, {1, 1, 1, 1, 1, 1, 1}, make_info(false, {"kept"}, "")), 0);
+    store_one("kept");
 
     // The first file chosen is locked by another box; the second one works.
     test::ScratchDir elsewhere;
@@ -402,8 +409,7 @@ TEST_F(CommentFileTest, AfterAFailureAnotherFileCanBeChosen) {
                         "different location.");
     EXPECT_EQ(texts[3], comment_dialog_message(CommentDialog::save_error));
     EXPECT_EQ(config.comment_file, elsewhere / "free.mec");
-    EXPECT_EQ(read_text(elsewhere / "free.mec"),
-              "1, 1, 1, 1, 1, 1, 1, C, \"kept\", \"\", \"\", \"\", \"\"\r\n\r\n");
+    EXPECT_EQ(read_text(elsewhere / "free.mec"), one_record("kept") + "\r\n");
     EXPECT_TRUE(holder.comment_lock_held);
     EXPECT_TRUE(std::filesystem::exists(elsewhere / "taken.mec.lock"));
     EXPECT_FALSE(std::filesystem::exists(elsewhere / "taken.mec"));
@@ -435,7 +441,7 @@ TEST_F(CommentFileTest, OtherLockAndReadFailures) {
 
     // A read-only folder: the file is read but cannot be locked.
     config.comment_file = dir / "device.mec";
-    write_file(config.comment_file, "1, 1, 1, 1, 1, 1, 1, C, \"x\", \"\", \"\", \"\", \"\"\r\n");
+    write_file(config.comment_file, one_record("x"));
     {
         ReadOnlyFolder read_only(dir.path());
         ASSERT_EQ(load(box), 1);
