@@ -21,11 +21,13 @@ protected:
     test::RecordingPresenter presenter;
     Box box{presenter};
     Card card;
+    HsEntry leaf; // on `card`
 
     void SetUp() override {
         card.slot = 3;
         card.installed_model = 17;
         box.displayed_map = 2;
+        place(leaf, {3, 2, 100, 100, 100, 18}, card);
     }
 
     static void place(HsEntry& entry, EndpointAddress address, Card& on) {
@@ -42,8 +44,6 @@ protected:
 };
 
 TEST_F(CommentsTest, KeyTakesSlotModelAndAddress) {
-    HsEntry leaf;
-    place(leaf, {3, 2, 100, 100, 100, 18}, card);
     EXPECT_EQ(endpoint_key(leaf), (EndpointKey{3, 17, 2, 100, 100, 100, 18}));
     HsEntry orphan;
     orphan.address = leaf.address;
@@ -112,8 +112,6 @@ TEST_F(CommentsTest, StoredTextsFitTheFile) {
 }
 
 TEST_F(CommentsTest, IdentifierShownDependsOnTheDisplayedMap) {
-    HsEntry leaf;
-    place(leaf, {3, 2, 100, 100, 100, 18}, card);
     EXPECT_EQ(endpoint_identifier(&box, leaf), "");
     EXPECT_EQ(endpoint_identifier(nullptr, leaf), "");
 
@@ -145,8 +143,6 @@ TEST_F(CommentsTest, IdentifierShownDependsOnTheDisplayedMap) {
 }
 
 TEST_F(CommentsTest, SetMapIdentifierWithoutInformation) {
-    HsEntry leaf;
-    place(leaf, {3, 2, 100, 100, 100, 18}, card);
     EXPECT_EQ(comment_set_map_identifier(box, leaf, ""), 0);
     EXPECT_EQ(comment_set_map_identifier(box, leaf, "   "), 0);
     EXPECT_EQ(comment_find(box, endpoint_key(leaf)), nullptr);
@@ -162,8 +158,6 @@ TEST_F(CommentsTest, SetMapIdentifierWithoutInformation) {
 }
 
 TEST_F(CommentsTest, SetMapIdentifierWithInformation) {
-    HsEntry leaf;
-    place(leaf, {3, 2, 100, 100, 100, 18}, card);
     ASSERT_EQ(
         comment_store(box, endpoint_key(leaf), make_info(false, {"common", "", "", ""}, "note")),
         0);
