@@ -38,10 +38,20 @@ private:
     int port_ = 0;
 };
 
-TEST(OpenDevice, UnresolvableHostStopsAtTheProbeSession) {
+class OpenDevice : public ::testing::Test {
+protected:
+    OpenDevice() {
+        device_config_set_defaults(config);
+        config.hostname = device.peer();
+    }
+    void TearDown() override { EXPECT_EQ(snmp_open_session_count(), 0); }
+
+    SilentPort device;
     RecordingPresenter presenter;
     device_config config;
-    device_config_set_defaults(config);
+};
+
+TEST_F(OpenDevice, UnresolvableHostStopsAtTheProbeSession) {
     config.hostname = "no-such-host.invalid";
     const int window = 0;
     auto box = AM_New_Box(presenter, OwnerWindow{&window}, config, quick);
@@ -54,15 +64,9 @@ TEST(OpenDevice, UnresolvableHostStopsAtTheProbeSession) {
               "Please verify the device configuration.  Do not insert leading spaces or pad IPv4 "
               "addresses with leading zeros.  When using a hostname, use the \"nslookup\" "
               "command-line utility to verify the PC can resolve the hostname.");
-    EXPECT_EQ(snmp_open_session_count(), 0);
 }
 
-TEST(OpenDevice, SilentDeviceTimesOutAtTheProbe) {
-    SilentPort device;
-    RecordingPresenter presenter;
-    device_config config;
-    device_config_set_defaults(config);
-    config.hostname = device.peer();
+TEST_F(OpenDevice, SilentDeviceTimesOutAtTheProbe) {
     EXPECT_EQ(AM_New_Box(presenter, {}, config, quick), nullptr);
     ASSERT_EQ(presenter.shown.size(), 1u);
     EXPECT_EQ(presenter.shown[0].text.rfind("!!Communication Error\r\n\r\n\r\nA communication "
@@ -70,15 +74,9 @@ TEST(OpenDevice, SilentDeviceTimesOutAtTheProbe) {
                                                 device.peer() + ".\r\n\r\n",
                                             0),
               0u);
-    EXPECT_EQ(snmp_open_session_count(), 0);
 }
 
-TEST(OpenDevice, ShortPassPhrasesAreReportedAndTheOpeningGoesOn) {
-    SilentPort device;
-    RecordingPresenter presenter;
-    device_config config;
-    device_config_set_defaults(config);
-    config.hostname = device.peer();
+TEST_F(OpenDevice, ShortPassPhrasesAreReportedAndTheOpeningGoesOn) {
     config.snmp_version = snmp_version_3;
     config.security_username = "op";
     config.auth_protocol = auth_sha;
@@ -98,7 +96,6 @@ TEST(OpenDevice, ShortPassPhrasesAreReportedAndTheOpeningGoesOn) {
                                  device.peer(),
                              0),
               0u);
-    EXPECT_EQ(snmp_open_session_count(), 0);
 }
 
 } // namespace
