@@ -39,6 +39,7 @@ protected:
 
     // Opens with the given configuration and expects exactly one message.
     std::string refusal(const device_config& config) {
+        presenter.clear();
         auto box = AM_New_Box(presenter, {}, config, test::quick_timings);
         EXPECT_EQ(box, nullptr);
         EXPECT_EQ(presenter.shown.size(), 1u);
@@ -55,13 +56,10 @@ TEST_F(OpenDevice, Version1OpensACompleteBox) {
     auto box = AM_New_Box(presenter, {}, sim_config(*sim));
     ASSERT_NE(box, nullptr);
     EXPECT_TRUE(presenter.shown.empty());
-    EXPECT_EQ(box->root_len, 8u);
     EXPECT_EQ(box->object({}), (std::vector<oid>{1, 3, 6, 1, 4, 1, 823, 4150}));
     EXPECT_EQ(box->sys_name, "r4150-v3");
     ASSERT_NE(box->model, nullptr);
     EXPECT_STREQ(box->model->name, "R4150");
-    EXPECT_STREQ(box->model->slot_names[3], "Trib3");
-    EXPECT_STREQ(box->model->slot_names[9], "In-Band");
     EXPECT_EQ(box->host(), sim->peer());
     EXPECT_EQ(snmp_open_session_count(), 2);
     ASSERT_NE(box->get_session, box->set_session);
@@ -123,19 +121,16 @@ TEST_F(OpenDevice, EveryVersion3CombinationOpens) {
     }
 }
 
+// The probe's time-out (its words: Reports.ProbeErrors), or for a wrong key the
+// communication failure the SNMPv3 layer reports.
 TEST_F(OpenDevice, WrongCredentialsFailAtTheProbe) {
     device_config wrong_community = sim_config(*sim);
     wrong_community.get_community = "nobody";
-    const std::string timeout = refusal(wrong_community);
-    EXPECT_EQ(timeout, "!!Communication Error\r\n\r\n\r\nA communication timeout occurred with " +
-                           sim->peer() +
-                           ".\r\n\r\nVerify the network connection and that you can ping the "
-                           "target device from your PC.  Verify UDP port 161 is not blocked by a "
-                           "firewall.  Verify SNMP is enabled in the target device and that the "
-                           "SNMP settings, such as the community strings or SNMPv3 security "
-                           "strings, match the settings in the Vornex configuration file.");
-
-    presenter.clear();
+    EXPECT_EQ(refusal(wrong_community)
+                  .rfind("!!Communication Error\r\n\r\n\r\nA communication timeout occurred with " +
+                             sim->peer() + ".\r\n\r\nVerify the network",
+                         0),
+              0u);
     device_config wrong_key = sim_v3_config(*sim, "shaaes", auth_sha, priv_aes);
     wrong_key.auth_key = "not-the-pass-phrase";
     EXPECT_EQ(refusal(wrong_key).rfind("!!Communication Error\r\n\r\n\r\nA communication ", 0), 0u);
@@ -155,13 +150,11 @@ TEST_F(OpenDevice, IdentificationRefusals) {
         long_id += ".1";
     }
     sim->set_value(sys_object_id, long_id);
-    presenter.clear();
     EXPECT_EQ(refusal(sim_config(*sim)).find("did not respond with a valid system object ID"),
               std::string("!Error\r\n\r\n\r\nThe device at " + host + " ").size());
     // Longer still: the SNMP library itself cannot decode such an answer, so the device
     // reads as one that does not answer properly.
     sim->set_value(sys_object_id, long_id + ".1");
-    presenter.clear();
     EXPECT_EQ(refusal(sim_config(*sim))
                   .rfind("!!Communication Error\r\n\r\n\r\nA communication "
                          "timeout occurred with ",
@@ -169,14 +162,12 @@ TEST_F(OpenDevice, IdentificationRefusals) {
               0u);
 
     sim->set_value(sys_object_id, "o:1.3.6.1.4.1.8072.3.2.10");
-    presenter.clear();
     EXPECT_EQ(refusal(sim_config(*sim)),
               "!Error\r\n\r\n\r\nUnknown device (eID:8072) at " + host +
                   ".\r\n\r\nThe reported enterprise ID does not belong to Vivi Dudider.\r\n\r\n"
                   "Please verify the IP address.");
 
     sim->set_value(sys_object_id, "o:1.3.6.1.4.1.823.4100.1.2");
-    presenter.clear();
     EXPECT_EQ(refusal(sim_config(*sim)),
               "!Error\r\n\r\n\r\nUnknown device (mID:4100) at " + host +
                   ".\r\n\r\nThe reported MIB ID is not recognized.\r\n\r\nPlease verify the "
