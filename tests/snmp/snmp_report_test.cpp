@@ -78,12 +78,6 @@ TEST_F(Reports, ErrorStatusesPickTheirMessages) {
         (std::vector<std::string>{out_of_sync, general("setting map entries", "Unknown object name",
                                                        "Retry Operation")}));
 
-    // A value of the wrong type reads as error-status 2.
-    presenter.clear();
-    snmp_report_error(box, snmp_local_failure, setting_map_entries);
-    EXPECT_EQ(presenter.texts().front(), out_of_sync);
-    EXPECT_EQ(presenter.shown.size(), 2u);
-
     // 3 and 10: the conflict explanation, then the general message.
     for (const auto& [status, name] : {std::pair{3, "Bad value"}, std::pair{10, "Wrong value"}}) {
         presenter.clear();
