@@ -92,7 +92,15 @@ protected:
         return out;
     }
 
+    // Options for a dry run that collects what it would do in `lines`.
+    ImportOptions dry_run() {
+        ImportOptions options;
+        options.dry_run = [this](const std::string& line) { lines.push_back(line); };
+        return options;
+    }
+
     ScriptedProgress progress;
+    std::vector<std::string> lines;
 };
 
 TEST_F(MapImport, RoundTripOnTheDemoDevice) {
@@ -117,12 +125,8 @@ TEST_F(MapImport, RoundTripOnTheDemoDevice) {
 
     // The same file with LF line ends, into a second device of the same configuration
     // whose map is still full: every row is cleared and made again.
-    std::string lf;
-    for (char c : first) {
-        if (c != '\r') {
-            lf += c;
-        }
-    }
+    std::string lf = first;
+    std::erase(lf, '\r');
     auto other_sim = test::SimProcess::start("demo");
     ASSERT_NE(other_sim, nullptr);
     auto other = open(*other_sim);
@@ -264,9 +268,7 @@ TEST_F(MapImport, DryRunSendsNoSet) {
     start(two_cards);
     const std::string exported = export_text(*box);
     const auto path = file("dry.csv", exported);
-    std::vector<std::string> lines;
-    ImportOptions dry;
-    dry.dry_run = [&](const std::string& line) { lines.push_back(line); };
+    const ImportOptions dry = dry_run();
     sim->clear_requests();
     EXPECT_EQ(import(path, dry).applied, 0);
     EXPECT_TRUE(lines.empty());
@@ -301,10 +303,7 @@ TEST_F(MapImport, DryRunSendsNoSet) {
 TEST_F(MapImport, DryRunNamesTheOneWayRowLeftAtTheFarEnd) {
     start(two_cards);
     const auto path = file("repoint.csv", row("unidirectional", "2", "data", "1.1.2", "3.2.1"));
-    std::vector<std::string> lines;
-    ImportOptions dry;
-    dry.dry_run = [&](const std::string& line) { lines.push_back(line); };
-    import(path, dry);
+    import(path, dry_run());
     EXPECT_EQ(lines, (std::vector<std::string>{
                          "line 1: clear E1-NP Trib1 Port-01 TS-02 count 2",
                          "line 1: leave unidirectional E1-NP Trib3 Port-01 TS-02 <- E1-NP Trib1 "
