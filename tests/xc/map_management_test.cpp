@@ -30,13 +30,10 @@ protected:
 
     // Gives the leaf an identifier in both maps and a comment.
     void annotate(const HsEntry& leaf) {
-        endpoint_info text;
-        text.map_specific = true;
-        text.identifiers = {"ID-MAP1", "ID-MAP2", "", ""};
-        text.comment = "spare pair";
-        ASSERT_EQ(comment_store(*box, endpoint_key(leaf), text), 0);
+        ASSERT_EQ(comment_store(*box, endpoint_key(leaf), annotated), 0);
         box->comments_dirty = false;
     }
+    const endpoint_info annotated{true, {"ID-MAP1", "ID-MAP2", "", ""}, "spare pair"};
 };
 
 TEST_F(MapManagement, LabelsAndChoices) {
@@ -92,7 +89,7 @@ TEST_F(MapManagement, RefusedCommandsShowTheResultAndChangeNoIdentifier) {
               "!!Error\r\n\r\n\r\n\r\nThe delete map command reported error: fail");
     EXPECT_EQ(presenter.last().routine, Routine::error);
     EXPECT_TRUE(sim->value(map1_row));
-    EXPECT_EQ(info(leaf).identifiers[0], "ID-MAP1");
+    EXPECT_EQ(info(leaf), annotated);
     EXPECT_FALSE(box->comments_dirty);
     EXPECT_FALSE(box->changes.not_stored());
 
@@ -100,7 +97,7 @@ TEST_F(MapManagement, RefusedCommandsShowTheResultAndChangeNoIdentifier) {
     EXPECT_EQ(map_copy(*box, true), map_dialog_no_reload);
     EXPECT_EQ(presenter.last().text,
               "!!Error\r\n\r\n\r\n\r\nThe copy map command reported error: 7");
-    EXPECT_EQ(info(leaf).identifiers[1], "ID-MAP2");
+    EXPECT_EQ(info(leaf), annotated);
 
     force(4);
     ASSERT_EQ(active_map_choice(*box, 2), map_dialog_reload);
@@ -126,28 +123,24 @@ TEST_F(MapManagement, DeleteClearsIdentifiersAndCommentsOnlyWhenAsked) {
     // "Clear Endpoint Comments" alone clears nothing.
     presenter.answers = {dialog_ok};
     EXPECT_EQ(map_delete(*box, 2, false, true), map_dialog_no_reload);
-    EXPECT_EQ(info(leaf).identifiers[1], "ID-MAP2");
-    EXPECT_EQ(info(leaf).comment, "spare pair");
+    EXPECT_EQ(info(leaf), annotated);
     EXPECT_FALSE(box->comments_dirty);
 
     presenter.answers = {dialog_ok};
     EXPECT_EQ(map_delete(*box, 2, true, false), map_dialog_no_reload);
-    EXPECT_EQ(info(leaf).identifiers[1], "");
-    EXPECT_EQ(info(leaf).identifiers[0], "ID-MAP1");
-    EXPECT_EQ(info(leaf).comment, "spare pair");
+    EXPECT_EQ(info(leaf), (endpoint_info{true, {"ID-MAP1", "", "", ""}, "spare pair"}));
     EXPECT_TRUE(box->comments_dirty);
 
     presenter.answers = {dialog_ok};
     EXPECT_EQ(map_delete(*box, 1, true, true), map_dialog_reload);
-    EXPECT_EQ(info(leaf).identifiers[0], "");
-    EXPECT_EQ(info(leaf).comment, "");
+    EXPECT_EQ(info(leaf), (endpoint_info{true, {"", "", "", ""}, ""}));
 }
 
 TEST_F(MapManagement, CopyCarriesIdentifiersToTheInactiveMap) {
     HsEntry& leaf = node(1, {"Port-01", "TS-10"});
     annotate(leaf);
     EXPECT_EQ(map_copy(*box, true), map_dialog_no_reload);
-    EXPECT_EQ(info(leaf).identifiers[1], "ID-MAP1");
+    EXPECT_EQ(info(leaf), (endpoint_info{true, {"ID-MAP1", "ID-MAP1", "", ""}, "spare pair"}));
     EXPECT_TRUE(box->comments_dirty);
 
     // With Map2 active the copy goes the other way, on the device too.
