@@ -54,10 +54,6 @@ protected:
     int load(Box& into) {
         return comment_file_load(into, chooser, OwnerWindow::main_window(), config);
     }
-    // The one endpoint most cases store, with `id` as its common identifier.
-    void store_one(const std::string& id) {
-        ASSERT_EQ(comment_store(box, {1, 1, 1, 1, 1, 1, 1}, make_info(false, {id}, "")), 0);
-    }
 };
 
 // That endpoint's line as the file holds it.
@@ -133,14 +129,13 @@ TEST_F(CommentFileTest, LoadTakesLfLinesAndLongLinesInPieces) {
                    "1, 2, 3, 4, 5, 6, 8, C, \"two\", \"\", \"\", \"\", \"\"\n"
                    "1, 2, 3, 4, 5, 6, 9, M, \"\", \"three\", \"\", \"\", \"no line feed\"");
     ASSERT_EQ(load(box), 0);
-    const auto found = [&](std::uint8_t last) -> std::optional<endpoint_info> {
-        const endpoint_info* info = comment_find(box, {1, 2, 3, 4, 5, 6, last});
-        return info != nullptr ? std::optional(*info) : std::nullopt;
-    };
     // The long line's first piece ends inside its comment: it has only 12 fields.
-    EXPECT_EQ(found(7), std::nullopt);
-    EXPECT_EQ(found(8), make_info(false, {"two", "", "", ""}, ""));
-    EXPECT_EQ(found(9), make_info(true, {"", "three", "", ""}, "no line feed"));
+    EXPECT_EQ(comment_find(box, {1, 2, 3, 4, 5, 6, 7}), nullptr);
+    ASSERT_NE(comment_find(box, {1, 2, 3, 4, 5, 6, 8}), nullptr);
+    EXPECT_EQ(*comment_find(box, {1, 2, 3, 4, 5, 6, 8}), make_info(false, {"two"}, ""));
+    ASSERT_NE(comment_find(box, {1, 2, 3, 4, 5, 6, 9}), nullptr);
+    EXPECT_EQ(*comment_find(box, {1, 2, 3, 4, 5, 6, 9}),
+              make_info(true, {"", "three", "", ""}, "no line feed"));
 }
 
 TEST_F(CommentFileTest, LoadWithoutCommentFileLocksNothingAndSaveAsksForOne) {
@@ -169,7 +164,7 @@ TEST_F(CommentFileTest, LoadWithoutCommentFileLocksNothingAndSaveAsksForOne) {
 TEST_F(CommentFileTest, SpecifyingAFileWritesThere) {
     config.comment_file.clear();
     ASSERT_EQ(load(box), 1);
-    store_one("x");
+    ASSERT_EQ(comment_store(box, {1, 1, 1, 1, 1, 1, 1}, make_info(false, {"x"}, "")), 0);
 
     // The first choice is cancelled, which asks again; the second is taken and written.
     const auto chosen = dir / "chosen.mec";
@@ -189,7 +184,7 @@ TEST_F(CommentFileTest, SaveKeepsThePreviousFileAsBackup) {
     write_file(config.comment_file, one_record("old"));
     write_file(backup_file(), "older");
     ASSERT_EQ(load(box), 0);
-    store_one("new");
+    ASSERT_EQ(comment_store(box, {1, 1, 1, 1, 1, 1, 1}, make_info(false, {"new"}, "")), 0);
     ASSERT_EQ(save(), 0);
     EXPECT_TRUE(presenter.shown.empty());
     EXPECT_EQ(read_text(backup_file()), one_record("old"));
@@ -202,7 +197,7 @@ TEST_F(CommentFileTest, BackupProblemsAreShownAndDoNotStopTheSave) {
     write_file(config.comment_file, "");
     std::filesystem::create_directories(backup_file() / "in the way");
     ASSERT_EQ(load(box), 0);
-    store_one("new");
+    ASSERT_EQ(comment_store(box, {1, 1, 1, 1, 1, 1, 1}, make_info(false, {"new"}, "")), 0);
     ASSERT_EQ(save(), 0);
     const std::string backup = backup_file().string();
     ASSERT_EQ(presenter.shown.size(), 2u);
@@ -316,7 +311,7 @@ TEST_F(CommentFileTest, WhatIsNotARegularFileIsNeitherReadNorReplaced) {
 
     // Chosen at the save, the folder is refused with the create error and stays.
     config.comment_file.clear();
-    store_one("x");
+    ASSERT_EQ(comment_store(box, {1, 1, 1, 1, 1, 1, 1}, make_info(false, {"x"}, "")), 0);
     chooser.picks = {folder};
     presenter.clear();
     presenter.answers = {dialog_ok};
@@ -360,7 +355,7 @@ private:
 TEST_F(CommentFileTest, UnwritableFolderThenSkipReleasesTheLock) {
     write_file(config.comment_file, "");
     ASSERT_EQ(load(box), 0);
-    store_one("new");
+    ASSERT_EQ(comment_store(box, {1, 1, 1, 1, 1, 1, 1}, make_info(false, {"new"}, "")), 0);
     {
         ReadOnlyFolder read_only(dir.path());
         EXPECT_EQ(save(), 0); // "Skip"
@@ -385,7 +380,7 @@ TEST_F(CommentFileTest, UnwritableFolderThenSkipReleasesTheLock) {
 TEST_F(CommentFileTest, AfterAFailureAnotherFileCanBeChosen) {
     write_file(config.comment_file, "");
     ASSERT_EQ(load(box), 0);
-    store_one("kept");
+    ASSERT_EQ(comment_store(box, {1, 1, 1, 1, 1, 1, 1}, make_info(false, {"kept"}, "")), 0);
 
     // The first file chosen is locked by another box; the second one works.
     test::ScratchDir elsewhere;
