@@ -7,12 +7,11 @@
 #include "comments/comment_lock.h"
 #include "comments/comments.h"
 #include "device/box.h"
+#include "file_size_limit.h"
 #include "model/hs_entry.h"
 #include "recording_presenter.h"
 
-#include <csignal>
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 
@@ -220,16 +219,7 @@ TEST_F(CommentFileTest, WriteFailingPartWayLeavesThePreviousFiles) {
                                 make_info(false, {"new"}, "a comment long enough")),
                   0);
     }
-    // Files may grow to 200 bytes only: the write stops part-way with "File too large".
-    struct rlimit saved {};
-    ::getrlimit(RLIMIT_FSIZE, &saved);
-    const auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit small = saved;
-    small.rlim_cur = 200;
-    ::setrlimit(RLIMIT_FSIZE, &small);
-    const int result = save();
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, old_handler);
+    const int result = test::with_file_size_limit(200, [&] { return save(); });
 
     EXPECT_EQ(result, 0); // the script is empty: "Skip"
     ASSERT_EQ(presenter.shown.size(), 2u);
