@@ -2,12 +2,11 @@
 // the five-error limit, size limits, and a save that never destroys the previous file.
 #include "config/device_config.h"
 #include "crypto_test_util.h"
+#include "file_size_limit.h"
 #include "recording_presenter.h"
 #include "scripted_prompt.h"
 
-#include <csignal>
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
 namespace vornex {
 namespace {
@@ -255,14 +254,8 @@ TEST_F(DeviceConfigFile, AFailedSaveLeavesThePreviousFile) {
     // The file system refuses everything past 20 bytes, part way through the new file.
     device_config other = sample();
     other.hostname = "10.200.200.200";
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit old_limit{};
-    getrlimit(RLIMIT_FSIZE, &old_limit);
-    rlimit small = old_limit;
-    small.rlim_cur = 20;
-    setrlimit(RLIMIT_FSIZE, &small);
-    const int result = device_config_write(presenter, owner, file, other);
-    setrlimit(RLIMIT_FSIZE, &old_limit);
+    const int result = test::with_file_size_limit(
+        20, [&] { return device_config_write(presenter, owner, file, other); });
 
     EXPECT_EQ(result, 1);
     EXPECT_EQ(presenter.last().text, "!!Write Error\r\n\r\n\r\nUnable to write file " +
