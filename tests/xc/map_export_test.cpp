@@ -2,13 +2,11 @@
 // the options, the two progress phases and their cancels, and the file errors.
 #include "comments/comments.h"
 #include "device/box.h"
+#include "file_size_limit.h"
 #include "map_fixture.h"
 #include "scripted_progress.h"
 #include "xc/map_export.h"
 #include "xc/xc_probe.h"
-
-#include <csignal>
-#include <sys/resource.h>
 
 namespace vornex {
 namespace {
@@ -182,14 +180,8 @@ TEST_F(MapExport, FileErrorsAndNoDevice) {
 
     // No room for the file: writing fails, and nothing is left.
     const auto big = dir / "big.csv";
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit saved{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    rlimit small = saved;
-    small.rlim_cur = 100;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const int written = map_export(presenter, OwnerWindow{}, box.get(), big, {}, progress);
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &saved), 0);
+    const int written = test::with_file_size_limit(
+        100, [&] { return map_export(presenter, OwnerWindow{}, box.get(), big, {}, progress); });
     EXPECT_EQ(written, 1);
     EXPECT_EQ(presenter.last().text, "!!Write Error\r\n\r\n\r\nError writing file " + big.string() +
                                          "\r\n\r\nFile too large");
