@@ -28,6 +28,15 @@ protected:
             clear_selection(card->endpoints);
         }
     }
+    // The map window's controls for a run of `left_count` leaves on the left and `right_count`
+    // on the right, nothing else selected.
+    MapControls controls(HsEntry& left, int left_count, HsEntry& right, int right_count,
+                         bool voice) {
+        clear_selection();
+        select(left, left_count, 0);
+        select(right, right_count, 1);
+        return update_map_controls(*box, voice);
+    }
     void clear_selection(EndpointList& list) {
         for (auto& n : list) {
             n->view.open_or_selected = {0, 0};
@@ -308,46 +317,33 @@ TEST_F(CrossConnects, MapWindowRules) {
 
     // Runs of 3 and 4: no map button, and mapping does nothing.
     sim->clear_requests();
-    select(e1, 3, 0);
-    select(e1_other, 4, 1);
-    MapControls c = update_map_controls(*box, false);
+    MapControls c = controls(e1, 3, e1_other, 4, false);
     EXPECT_FALSE(c.map_both || c.map_left || c.map_right);
     EXPECT_TRUE(c.unmap_left && c.unmap_both_left && c.unmap_right && c.unmap_both_right);
     EXPECT_EQ(map_selection(*box, 0, xc_bidirectional, {}), 0);
     EXPECT_TRUE(sim->requests().empty());
 
     // A timeslot against a TU3 path: kinds differ.
-    clear_selection();
-    select(e1, 1, 0);
-    select(node(6, {"Port-04", "AUG1-01", "AU4-01", "TU3"}), 1, 1);
-    c = update_map_controls(*box, false);
+    c = controls(e1, 1, node(6, {"Port-04", "AUG1-01", "AU4-01", "TU3"}), 1, false);
     EXPECT_FALSE(c.map_both || c.map_left || c.map_right);
 
     // Equal runs on two E1 cards: everything allowed; voice mode checks voice, enables the
     // table; A->Mu only across cards.
-    clear_selection();
-    select(e1, 4, 0);
-    select(e1_other, 4, 1);
-    c = update_map_controls(*box, true);
+    c = controls(e1, 4, e1_other, 4, true);
     EXPECT_TRUE(c.map_both && c.map_left && c.map_right);
     EXPECT_TRUE(c.channel_enabled && c.voice_checked && !c.data_checked);
     EXPECT_TRUE(c.sig_conv_enabled && c.a_mu_enabled);
     c = update_map_controls(*box, false);
     EXPECT_TRUE(c.data_checked && !c.voice_checked && !c.sig_conv_enabled);
-    clear_selection();
-    select(e1, 2, 0);
-    select(*node(1, {"Port-07"}).children[0], 1, 1); // same card, unframed vs framed
+    controls(e1, 2, *node(1, {"Port-07"}).children[0], 1, false); // same card, unframed vs framed
     select(*e1.parent->children[20], 1, 1);
     c = update_map_controls(*box, false);
     EXPECT_FALSE(c.a_mu_enabled);
 
     // The in-band card: no one-way unmap or map of its side, HDLC disables the options.
-    clear_selection();
     HsEntry& hdlc = *node(9, {"HDLC_2"}).children[0];
     cache(hdlc);
-    select(hdlc, 2, 0);
-    select(e1, 2, 1);
-    c = update_map_controls(*box, true);
+    c = controls(hdlc, 2, e1, 2, true);
     EXPECT_FALSE(c.unmap_left);
     EXPECT_TRUE(c.unmap_both_left);
     EXPECT_FALSE(c.channel_enabled || c.voice_checked || c.sig_conv_enabled || c.a_mu_enabled);
@@ -356,9 +352,7 @@ TEST_F(CrossConnects, MapWindowRules) {
     EXPECT_FALSE(c.map_left || c.map_right);
 
     // A one-way voice cross-connect sends the table only when it is 1..256; data never.
-    clear_selection();
-    select(e1, 1, 0);
-    select(e1_other, 1, 1);
+    controls(e1, 1, e1_other, 1, false);
     MapOptions voice;
     voice.voice_checked = true;
     voice.sig_conv = "300";
