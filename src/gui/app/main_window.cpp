@@ -196,12 +196,16 @@ void MainWindow::changed(unsigned flags) {
     if ((flags & (change_displayed_map | change_active_map)) != 0 && box_) {
         setDeviceTitle();
     }
+    if ((flags & change_tree_rebuilt) != 0) {
+        openChassis();
+    }
 }
 
 void MainWindow::startSequence(Sequence sequence) {
     // A newer start replaces any sequence still queued (say, Rescan chosen twice).
     ++sequence_id_;
     opening_.reset();
+    chassis_.reset();
     services_.emplace(OpeningServices{*presenter_, *comment_chooser_, timings_, {}, {}});
     services_->opened = [this](Box& box) {
         // A new device: the window follows its changes, and a rescanned device still holds
@@ -255,6 +259,7 @@ void MainWindow::runStep() {
 void MainWindow::closeDevice() {
     ++sequence_id_;
     opening_.reset();
+    chassis_.reset();
     if (box_) {
         close_device(box_, config_, *comment_chooser_);
         setWindowTitle(QString::fromLatin1(program_title));
@@ -264,6 +269,7 @@ void MainWindow::closeDevice() {
 void MainWindow::releaseDevice() {
     ++sequence_id_;
     opening_.reset();
+    chassis_.reset();
     if (box_) {
         free_box(box_);
         setWindowTitle(QString::fromLatin1(program_title));
@@ -391,7 +397,20 @@ void MainWindow::getFaeInfo() {
 
 void MainWindow::toggleShowChassis() {
     settings_.show_chassis = settings_.show_chassis != 0 ? 0 : 1;
-    // (The chassis view is opened or closed here once it exists.)
+    if (settings_.show_chassis == 0) {
+        chassis_.reset();
+    } else if (!opening_) {
+        // While a sequence runs, its end makes the view.
+        openChassis();
+    }
+}
+
+void MainWindow::openChassis() {
+    // A view is never updated in place: the one of the last reading goes first.
+    chassis_.reset();
+    if (box_ && settings_.show_chassis != 0) {
+        chassis_ = std::make_unique<ChassisView>(this, *box_, settings_);
+    }
 }
 
 void MainWindow::toggleSimpleView() {

@@ -13,6 +13,7 @@
 #include "gui/app/qt_platform.h"
 #include "gui/app/qt_presenter.h"
 #include "gui/config/device_dialogs.h"
+#include "gui/view/chassis_view.h"
 #include "shell/settings.h"
 #include "shell/shell.h"
 
@@ -103,6 +104,7 @@ private:
     void sendConfiguration();
     void getFaeInfo();
     void toggleShowChassis();
+    void openChassis();
     void toggleSimpleView();
     void toggleLargeFont();
 
@@ -132,6 +134,8 @@ private:
     bool ending_ = false; // closing without the unstored-changes question
 
     QAction* store_action_ = nullptr;
+    // Declared after the settings: it writes its corner there as it goes.
+    std::unique_ptr<ChassisView> chassis_;
 };
 
 } // namespace vornex

@@ -1,0 +1,101 @@
+#include "gui/app/main_window.h"
+#include "gui/view/chassis_view.h"
+#include "modal_helper.h"
+#include "recording_presenter.h"
+#include "sim_process.h"
+#include "snmp/snmp_library.h"
+#include "test_device.h"
+
+#include <QAction>
+#include <QPointer>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace vornex {
+namespace {
+
+using test::child;
+using test::ModalAnswer;
+using test::press;
+using test::wait_for;
+
+ChassisView* chassis_of(MainWindow& window) {
+    return window.findChild<ChassisView*>(QStringLiteral("chassis_ctrl"));
+}
+
+TEST(ChassisViewTest, FollowsTheDeviceItsReloadsAndShowChassis) {
+    snmp_library_init();
+    auto sim = test::SimProcess::start("demo");
+    ASSERT_NE(sim, nullptr);
+    QTemporaryDir folder;
+    test::RecordingPresenter presenter;
+    MainWindow window;
+    window.setPresenter(presenter);
+    window.setSessionTimings(test::quick_timings);
+    QSignalSpy ended(&window, &MainWindow::sequenceEnded);
+    const std::filesystem::path file = folder.path().toStdString() + "/demo.lcf";
+    ASSERT_EQ(device_config_write(presenter, {}, file, test::sim_config(*sim)), 0);
+    window.settings().current_device_file = file;
+    // A corner left from a larger screen: the window manager places the view instead.
+    const QSize screen = window.screen()->geometry().size();
+    window.settings().chassis_x = screen.width() - 34;
+    window.settings().chassis_y = 40;
+
+    std::optional<ModalAnswer> map_answer;
+    ModalAnswer select([&](QWidget* dialog) {
+        map_answer.emplace([](QWidget* d) { press(d, QDialogButtonBox::Ok); }, 30000);
+        child<QPushButton>(dialog, "connectDevice")->click();
+    });
+    ASSERT_TRUE(window.start(std::nullopt));
+    ASSERT_TRUE(wait_for([&] { return ended.count() == 1; }));
+    QPointer<ChassisView> view = chassis_of(window);
+    ASSERT_NE(view, nullptr);
+    EXPECT_TRUE(view->isVisible());
+    EXPECT_TRUE(view->isWindow());
+    EXPECT_EQ(view->parentWidget(), &window);
+    EXPECT_EQ(view->windowTitle(), QStringLiteral("127.0.0.1:%1 - R4150-DEMO").arg(sim->port()));
+    EXPECT_EQ(view->size(), QSize(335, 131));
+    const Qt::WindowFlags flags = view->windowFlags();
+    EXPECT_TRUE(flags.testFlag(Qt::WindowTitleHint));
+    EXPECT_FALSE(flags & (Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                          Qt::WindowMinMaxButtonsHint));
+    EXPECT_EQ(window.settings().chassis_x, default_position);
+    EXPECT_EQ(window.settings().chassis_y, default_position);
+    test::save_screenshot(view, QStringLiteral("chassis_view_demo"));
+
+    // A reload destroys the view before it reads the card table and makes a new one at the
+    // corner the old one had.
+    view->move(50, 60);
+    ModalAnswer map([](QWidget* dialog) {
+        child<QRadioButton>(dialog, "map2")->click();
+        press(dialog, QDialogButtonBox::Ok);
+    });
+    child<QAction>(&window, "actionSelectMap")->trigger();
+    ASSERT_TRUE(map.ran());
+    EXPECT_EQ(view, nullptr);
+    EXPECT_EQ(window.settings().chassis_x, 50);
+    EXPECT_EQ(window.settings().chassis_y, 60);
+    ASSERT_TRUE(wait_for([&] { return ended.count() == 2; }));
+    view = chassis_of(window);
+    ASSERT_NE(view, nullptr);
+    EXPECT_EQ(view->pos(), QPoint(50, 60));
+
+    // The view exists only while "Show Chassis" is on and the device is open.
+    child<QAction>(&window, "actionShowChassis")->trigger();
+    EXPECT_EQ(view, nullptr);
+    child<QAction>(&window, "actionShowChassis")->trigger();
+    view = chassis_of(window);
+    ASSERT_NE(view, nullptr);
+    view->close(); // the caption offers no close; nothing else may close it
+    EXPECT_TRUE(view->isVisible());
+    ASSERT_TRUE(window.close());
+    EXPECT_EQ(view, nullptr);
+    EXPECT_EQ(window.box(), nullptr);
+}
+
+} // namespace
+} // namespace vornex
