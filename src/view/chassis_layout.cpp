@@ -38,8 +38,11 @@ constexpr int unnamed_model = 99;
 constexpr std::size_t title_limit = 79;
 
 const Card* card_in(const Chassis& box, int slot) {
+    if (slot == 0) {
+        return nullptr;
+    }
     for (const auto& card : box.cards) {
-        if (slot != 0 && card->slot == slot) {
+        if (card->slot == slot) {
             return card.get();
         }
     }
@@ -64,6 +67,7 @@ std::array<ChassisPosition, chassis_positions> chassis_drawing(const Chassis& bo
             }
         }
     }
+    // The last two rows are the power supplies.
     positions[11].text = box.power_supply_1;
     positions[12].text = box.power_supply_2;
     return positions;
