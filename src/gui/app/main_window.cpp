@@ -1,11 +1,14 @@
 #include "gui/app/main_window.h"
 
 #include "config/self_test.h"
+#include "gui/app/map_dialogs.h"
+#include "gui/app/progress_window.h"
 #include "gui/app/select_map_dialog.h"
 #include "gui/app/shell_resources.h"
 #include "gui/app/simple_dialog.h"
 #include "model/card.h"
 #include "resources/strings.h"
+#include "xc/map_import.h"
 #include "xc/map_management.h"
 
 #include <QApplication>
@@ -93,8 +96,8 @@ QAction* MainWindow::addCheck(QMenu* menu, const char* text, const char* name, b
 void MainWindow::buildMenus() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
     addCommand(file, "Select Device", "actionSelectDevice", &MainWindow::selectDevice);
-    addPending(file, "Export Map", "actionExportMap");
-    addPending(file, "Import Map", "actionImportMap");
+    addCommand(file, "Export Map", "actionExportMap", &MainWindow::exportMap);
+    addCommand(file, "Import Map", "actionImportMap", &MainWindow::importMap);
     addPending(file, "PrintScreen", "actionPrintScreen");
     QMenu* transfer = file->addMenu(QStringLiteral("Transfer"));
     addCommand(transfer, "Send configuration to device", "actionSendConfig",
@@ -127,10 +130,10 @@ void MainWindow::buildMenus() {
 
     QMenu* map = menuBar()->addMenu(QStringLiteral("Map"));
     addCommand(map, "Select Displayed Map", "actionSelectMap", &MainWindow::selectDisplayedMap);
-    addPending(map, "Active Map Change", "actionActiveMap");
-    addPending(map, "Read All Cross-Connects", "actionReadAll");
-    addPending(map, "Delete Map", "actionDeleteMap");
-    addPending(map, "Copy Map", "actionCopyMap");
+    addCommand(map, "Active Map Change", "actionActiveMap", &MainWindow::activeMapChange);
+    addCommand(map, "Read All Cross-Connects", "actionReadAll", &MainWindow::readAllCrossConnects);
+    addCommand(map, "Delete Map", "actionDeleteMap", &MainWindow::deleteMap);
+    addCommand(map, "Copy Map", "actionCopyMap", &MainWindow::copyMap);
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     addCommand(help, "&About ...", "actionAbout", &MainWindow::showAbout);
@@ -347,6 +350,101 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 void MainWindow::selectDisplayedMap() {
     if (box_ && select_map_dialog(this, *box_, true) == dialog_ok) {
         startSequence(Sequence::reload);
+    }
+    updateStore();
+}
+
+namespace {
+
+std::vector<FileFilter> map_file_filters() {
+    return {{"CSV File", "*.csv"}, {"All", "*.*"}};
+}
+
+} // namespace
+
+void MainWindow::exportMap() {
+    if (!export_has_device(*presenter_, OwnerWindow::main_window(), box_.get())) {
+        return;
+    }
+    ExportOptionsDialog options(this, map_memory_.export_options);
+    if (options.exec() != dialog_ok) {
+        return;
+    }
+    const auto path = chooser_->save_file(OwnerWindow::main_window(),
+                                          {{},
+                                           map_memory_.last_folder,
+                                           export_file_name(settings_.current_device_file),
+                                           map_file_filters()});
+    if (!path) {
+        return;
+    }
+    ProgressWindow progress(this);
+    if (map_export(*presenter_, OwnerWindow::main_window(), box_.get(), *path,
+                   map_memory_.export_options, progress) == 0) {
+        map_memory_.last_folder = folder_of(*path);
+    }
+}
+
+void MainWindow::importMap() {
+    if (!export_has_device(*presenter_, OwnerWindow::main_window(), box_.get())) {
+        return;
+    }
+    const auto path = chooser_->open_file(OwnerWindow::main_window(),
+                                          {{}, map_memory_.last_folder, {}, map_file_filters()});
+    if (!path) {
+        return;
+    }
+    ImportOptions options;
+    ImportDialog dialog(this, map_memory_.suppress_import_warnings, settings_.map_endpoint_id != 0,
+                        options);
+    if (dialog.exec() != dialog_ok) {
+        return;
+    }
+    ProgressWindow progress(this);
+    // A stopped or cancelled import has changed the device all the same: it is marked and
+    // shown afresh like a whole one.
+    if (map_import(*box_, *path, options, progress) == 0) {
+        map_memory_.last_folder = folder_of(*path);
+        updateStore();
+        startSequence(Sequence::reload);
+    }
+}
+
+void MainWindow::activeMapChange() {
+    if (box_) {
+        ActiveMapDialog dialog(this, *box_);
+        if (dialog.exec() == map_dialog_reload) {
+            WaitCursor wait;
+            activate_map(*box_);
+        }
+        // The title names the chosen map even when the device refused it.
+        setDeviceTitle();
+    }
+    updateStore();
+}
+
+void MainWindow::readAllCrossConnects() {
+    ProgressWindow progress(this);
+    map_read_all(*presenter_, OwnerWindow::main_window(), box_.get(), progress);
+    // (The map window is redrawn here once it exists.)
+}
+
+void MainWindow::deleteMap() {
+    if (box_) {
+        MapDeleteDialog dialog(this, *box_, settings_.map_endpoint_id != 0);
+        if (dialog.exec() == map_dialog_reload) {
+            startSequence(Sequence::reload);
+        }
+    }
+    updateStore();
+}
+
+void MainWindow::copyMap() {
+    if (box_) {
+        MapCopyDialog dialog(this, *box_, settings_.map_endpoint_id != 0);
+        if (dialog.exec() == map_dialog_reload) {
+            startSequence(Sequence::reload);
+        }
     }
     updateStore();
 }

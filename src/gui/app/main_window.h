@@ -16,6 +16,7 @@
 #include "gui/view/chassis_view.h"
 #include "shell/settings.h"
 #include "shell/shell.h"
+#include "xc/map_export.h"
 
 #include <QMainWindow>
 #include <memory>
@@ -96,7 +97,13 @@ private:
     bool confirmLosingChanges();
     bool deviceSelected();
     void exitCommand();
+    void exportMap();
+    void importMap();
     void selectDisplayedMap();
+    void activeMapChange();
+    void readAllCrossConnects();
+    void deleteMap();
+    void copyMap();
     void storeConfig();
     void retrieveConfig();
     void telnetConsole();
@@ -136,6 +143,8 @@ private:
     QAction* store_action_ = nullptr;
     // Declared after the settings: it writes its corner there as it goes.
     std::unique_ptr<ChassisView> chassis_;
+    // The map commands' remembered choices and folder, for the rest of the run.
+    MapCommandMemory map_memory_;
 };
 
 } // namespace vornex

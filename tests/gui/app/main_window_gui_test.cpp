@@ -207,20 +207,24 @@ TEST_F(MainWindowTest, MenusStoreButtonAndCommandsWithoutADevice) {
     EXPECT_FALSE(store_button->isEnabled());
 
     // Commands still to come say so; the transfers first ask for a device.
-    child<QAction>(&window, "actionExportMap")->trigger();
+    child<QAction>(&window, "actionPrintScreen")->trigger();
     ASSERT_EQ(presenter.shown.size(), 1u);
     EXPECT_EQ(presenter.last().text,
-              "*Not Available\r\n\r\n\r\nExport Map is not available in this version of the "
+              "*Not Available\r\n\r\n\r\nPrintScreen is not available in this version of the "
               "program yet.");
-    for (const char* command : {"actionSendConfig", "actionGetFaeInfo", "actionRescan"}) {
+    for (const char* command : {"actionSendConfig", "actionGetFaeInfo", "actionRescan",
+                                "actionExportMap", "actionImportMap"}) {
         child<QAction>(&window, command)->trigger();
         EXPECT_EQ(presenter.last().text, "!Error\r\n\r\n\r\n\r\nPlease select a device.")
             << command;
     }
-    ASSERT_EQ(presenter.shown.size(), 4u);
-    // Without a device a map command does nothing.
-    child<QAction>(&window, "actionSelectMap")->trigger();
-    EXPECT_EQ(presenter.shown.size(), 4u);
+    ASSERT_EQ(presenter.shown.size(), 6u);
+    // Without a device the map-management commands do nothing.
+    for (const char* command :
+         {"actionSelectMap", "actionActiveMap", "actionDeleteMap", "actionCopyMap"}) {
+        child<QAction>(&window, command)->trigger();
+    }
+    EXPECT_EQ(presenter.shown.size(), 6u);
 }
 
 TEST_F(MainWindowTest, ADeviceThatDoesNotAnswerLeadsBackToTheSelection) {

@@ -1,0 +1,362 @@
+// The map commands from the window's menus against the demo device: the map-management
+// dialogs, Read All with its status window, and an export imported back.
+#include "device/model_steps.h"
+#include "gui/app/main_window.h"
+#include "modal_helper.h"
+#include "model/card.h"
+#include "recording_presenter.h"
+#include "scripted_file_chooser.h"
+#include "sim_process.h"
+#include "snmp/snmp_library.h"
+#include "test_device.h"
+#include "xc/map_export.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+
+namespace vornex {
+namespace {
+
+using test::child;
+using test::ModalAnswer;
+using test::press;
+using test::wait_for;
+
+std::string read_file(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void collect_leaves(EndpointList& list, std::vector<HsEntry*>& leaves) {
+    for (auto& entry : list) {
+        if (entry->is_leaf()) {
+            leaves.push_back(entry.get());
+        } else {
+            collect_leaves(entry->children, leaves);
+        }
+    }
+}
+
+std::vector<HsEntry*> leaves_of(Box& box) {
+    std::vector<HsEntry*> leaves;
+    for (auto& card : box.cards) {
+        collect_leaves(card->endpoints, leaves);
+    }
+    return leaves;
+}
+
+// Presses "Cancel" in the window's status window titled `title` once it shows progress, and
+// keeps what it saw then.
+class CancelInStatus {
+public:
+    CancelInStatus(QWidget* owner, const char* name, const char* title) {
+        timer_.setInterval(0);
+        QObject::connect(&timer_, &QTimer::timeout, [=, this] {
+            auto* status = owner->findChild<QWidget*>(QString::fromLatin1(name));
+            if (status == nullptr || !status->isVisible() ||
+                status->windowTitle() != QString::fromLatin1(title) ||
+                status->findChild<QLabel*>(QStringLiteral("doneText"))->text().isEmpty()) {
+                return;
+            }
+            timer_.stop();
+            owner_enabled = owner->isEnabled();
+            size = status->size();
+            test::save_screenshot(status, QString::fromLatin1(name));
+            child<QPushButton>(status, "cancel")->click();
+            pressed = true;
+        });
+        timer_.start();
+    }
+
+    bool pressed = false;
+    bool owner_enabled = true;
+    QSize size;
+
+private:
+    QTimer timer_;
+};
+
+class MapCommandsTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { snmp_library_init(); }
+
+    void SetUp() override {
+        sim = test::SimProcess::start("demo");
+        ASSERT_NE(sim, nullptr);
+        window = std::make_unique<MainWindow>();
+        window->setPresenter(presenter);
+        window->setFileChooser(chooser);
+        window->setSessionTimings(test::quick_timings);
+        ended = std::make_unique<QSignalSpy>(window.get(), &MainWindow::sequenceEnded);
+
+        const device_config config = test::sim_config(*sim);
+        device_file = dir() / "demo.lcf";
+        ASSERT_EQ(device_config_write(presenter, {}, device_file, config), 0);
+        std::optional<ModalAnswer> map_answer;
+        ModalAnswer select([&](QWidget* dialog) {
+            map_answer.emplace([](QWidget* d) { press(d, QDialogButtonBox::Ok); }, 30000);
+            QWidget* focus = dialog->focusWidget();
+            QTest::keyClick(focus != nullptr ? focus : dialog, Qt::Key_Return);
+        });
+        ASSERT_TRUE(window->start(device_file));
+        ASSERT_TRUE(wait_for([&] { return ended->count() == 1; }));
+        ASSERT_NE(window->box(), nullptr);
+        presenter.clear();
+    }
+
+    std::filesystem::path dir() const { return folder.path().toStdString(); }
+
+    void trigger(const char* action) { child<QAction>(window.get(), action)->trigger(); }
+
+    // The reload a command started has run to its end.
+    void expect_reload(int reloads) {
+        EXPECT_TRUE(wait_for([&] { return ended->count() == 1 + reloads; }));
+    }
+
+    // The device's displayed map as the program exports it, read by a box of its own.
+    std::string device_export() {
+        test::RecordingPresenter quiet;
+        auto box = test::open_test_box(quiet, *sim);
+        box->displayed_map = 1;
+        box->active_map = 1;
+        EXPECT_EQ(ModelSteps(*box).run(), ModelSteps::Outcome::done);
+        NoProgress progress;
+        const auto path = dir() / "device.csv";
+        EXPECT_EQ(map_export(quiet, {}, box.get(), path, {}, progress), 0);
+        return read_file(path);
+    }
+
+    void delete_map(int map) {
+        presenter.answers = {dialog_ok};
+        ModalAnswer answer([map](QWidget* dialog) {
+            child<QRadioButton>(dialog, map == 2 ? "map2" : "map1")->click();
+            press(dialog, QDialogButtonBox::Ok);
+        });
+        trigger("actionDeleteMap");
+        EXPECT_TRUE(answer.ran());
+    }
+
+    // Runs "Import Map" on `file`, answering the "Import" dialog with `suppress`.
+    void import_file(const std::filesystem::path& file, bool suppress) {
+        chooser.answers = {file};
+        ModalAnswer answer([suppress](QWidget* dialog) {
+            EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Import"));
+            test::save_screenshot(dialog, QStringLiteral("import_dialog"));
+            child<QCheckBox>(dialog, "suppressWarnings")->setChecked(suppress);
+            child<QPushButton>(dialog, "start")->click();
+        });
+        trigger("actionImportMap");
+        EXPECT_TRUE(answer.ran());
+    }
+
+    std::unique_ptr<test::SimProcess> sim;
+    QTemporaryDir folder;
+    test::RecordingPresenter presenter;
+    test::ScriptedFileChooser chooser;
+    std::filesystem::path device_file;
+    std::unique_ptr<MainWindow> window;
+    std::unique_ptr<QSignalSpy> ended;
+};
+
+TEST_F(MapCommandsTest, ActiveMapDeleteAndCopyDialogs) {
+    const QString title = window->windowTitle();
+    ASSERT_TRUE(title.endsWith(QStringLiteral(" - Map1 (active)"))) << title.toStdString();
+
+    ModalAnswer activate([](QWidget* dialog) {
+        EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Active Map Change"));
+        EXPECT_EQ(child<QRadioButton>(dialog, "map1")->text(),
+                  QStringLiteral("Map1  (currently active)"));
+        child<QRadioButton>(dialog, "map2")->click();
+        press(dialog, QDialogButtonBox::Ok);
+    });
+    trigger("actionActiveMap");
+    ASSERT_TRUE(activate.ran());
+    EXPECT_EQ(sim->value("R.1.16.4.1.0"), "i:2");
+    EXPECT_TRUE(window->windowTitle().endsWith(QStringLiteral(" - Map1 (inactive)")));
+    EXPECT_FALSE(child<QAction>(window.get(), "actionStore")->isEnabled());
+    EXPECT_TRUE(presenter.shown.empty());
+
+    // Map Delete: nothing can be done before a map is chosen; a declined confirmation goes
+    // back to the dialog. Deleting the map not displayed needs no reload.
+    window->settings().map_endpoint_id = 1;
+    presenter.answers = {dialog_cancel, dialog_ok};
+    bool back_in_dialog = false;
+    ModalAnswer remove([&](QWidget* dialog) {
+        test::save_screenshot(dialog, QStringLiteral("map_delete_dialog"));
+        auto* ok = dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
+        auto* identifiers = child<QCheckBox>(dialog, "clearIdentifiers");
+        EXPECT_FALSE(ok->isEnabled());
+        EXPECT_FALSE(identifiers->isEnabled());
+        EXPECT_TRUE(identifiers->isChecked());
+        EXPECT_EQ(child<QRadioButton>(dialog, "map2")->text(), QStringLiteral("Map2  (active)"));
+        child<QRadioButton>(dialog, "map2")->click();
+        EXPECT_TRUE(ok->isEnabled());
+        identifiers->setChecked(false);
+        ok->click();
+        back_in_dialog = dialog->isVisible();
+        ok->click();
+    });
+    trigger("actionDeleteMap");
+    ASSERT_TRUE(remove.ran());
+    EXPECT_TRUE(back_in_dialog);
+    EXPECT_EQ(presenter.texts(),
+              (std::vector<std::string>(
+                  2, "Confirm Map Delete\r\n\r\n\r\n\r\nDelete all cross-connects in Map2?")));
+    EXPECT_TRUE(child<QAction>(window.get(), "actionStore")->isEnabled());
+    QTest::qWait(50);
+    EXPECT_EQ(ended->count(), 1);
+
+    // Copying the active map onto the displayed one reloads.
+    ModalAnswer copy([](QWidget* dialog) {
+        auto* ok = dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
+        EXPECT_FALSE(ok->isEnabled());
+        EXPECT_EQ(child<QRadioButton>(dialog, "copy")->text(),
+                  QStringLiteral("Copy Map2 (active) to Map1 (inactive)."));
+        child<QRadioButton>(dialog, "copy")->click();
+        // (Copied identifiers would make the reload ask where to save the comments.)
+        child<QCheckBox>(dialog, "includeIdentifiers")->setChecked(false);
+        ok->click();
+    });
+    trigger("actionCopyMap");
+    ASSERT_TRUE(copy.ran());
+    expect_reload(1);
+    EXPECT_EQ(sim->value("R.1.16.4.3.0"), "i:2");
+}
+
+TEST_F(MapCommandsTest, ReadAllWithCancelInItsStatusWindow) {
+    std::vector<HsEntry*> leaves = leaves_of(*window->box());
+    ASSERT_GT(leaves.size(), 100u);
+    for (HsEntry* leaf : leaves) {
+        leaf->xc_valid = false;
+    }
+    {
+        CancelInStatus cancel(window.get(), "export_status_win", "Reading Map...");
+        trigger("actionReadAll");
+        ASSERT_TRUE(cancel.pressed);
+        EXPECT_FALSE(cancel.owner_enabled);
+        EXPECT_EQ(cancel.size, QSize(250, 125));
+    }
+    EXPECT_TRUE(window->isEnabled());
+    EXPECT_EQ(window->findChild<QWidget*>(QStringLiteral("export_status_win")), nullptr);
+    EXPECT_FALSE(leaves.back()->xc_valid);
+
+    trigger("actionReadAll");
+    for (HsEntry* leaf : leaves) {
+        ASSERT_TRUE(leaf->xc_valid);
+    }
+    EXPECT_TRUE(presenter.shown.empty());
+}
+
+TEST_F(MapCommandsTest, ExportThenImportBackAfterDelete) {
+    const std::string original = device_export();
+    ASSERT_GT(std::count(original.begin(), original.end(), '\n'), 3);
+
+    // Export: the options, then the save dialog with the proposed name; a file that is
+    // there already is replaced.
+    const auto exported = dir() / "out" / "map.csv";
+    std::filesystem::create_directories(exported.parent_path());
+    std::ofstream(exported) << "old";
+    chooser.answers = {exported};
+    ModalAnswer options([](QWidget* dialog) {
+        EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Export Options"));
+        EXPECT_TRUE(child<QCheckBox>(dialog, "includeAssigned")->isChecked());
+        EXPECT_TRUE(child<QCheckBox>(dialog, "includeUnassigned")->isChecked());
+        press(dialog, QDialogButtonBox::Ok);
+    });
+    trigger("actionExportMap");
+    ASSERT_TRUE(options.ran());
+    ASSERT_EQ(chooser.requests.size(), 1u);
+    EXPECT_EQ(chooser.requests[0].proposed, "demo.csv");
+    EXPECT_TRUE(read_file(exported) == original);
+
+    // A cancel while exporting keeps the rows written so far; the next dialog starts in
+    // the last folder.
+    const auto part = dir() / "part.csv";
+    chooser.answers = {part};
+    {
+        ModalAnswer again([](QWidget* dialog) { press(dialog, QDialogButtonBox::Ok); });
+        CancelInStatus cancel(window.get(), "export_status_win", "Exporting...");
+        trigger("actionExportMap");
+        ASSERT_TRUE(cancel.pressed);
+    }
+    EXPECT_EQ(chooser.requests.back().start_folder, exported.parent_path());
+    const std::string rows = read_file(part);
+    ASSERT_GT(rows.size(), 2u);
+    EXPECT_LT(rows.size(), original.size());
+    EXPECT_EQ(original.rfind(rows.substr(0, rows.size() - 2), 0), 0u);
+    EXPECT_TRUE(presenter.shown.empty());
+
+    // Delete the displayed map and import the export back: the map is as it was.
+    delete_map(1);
+    expect_reload(1);
+    ASSERT_TRUE(device_export() != original);
+    window->setChangesNotStored(false);
+    import_file(exported, false);
+    expect_reload(2);
+    // (Every reload points out the demo chassis's card that differs from its slot.)
+    for (const std::string& text : presenter.texts()) {
+        EXPECT_EQ(text.rfind("Import Error", 0), std::string::npos) << text;
+    }
+    EXPECT_TRUE(child<QAction>(window.get(), "actionStore")->isEnabled());
+    EXPECT_TRUE(device_export() == original);
+}
+
+TEST_F(MapCommandsTest, ImportWarningsSuppressedOrStoppingAndCancel) {
+    // A file of bad rows: each one a warning.
+    const auto bad = dir() / "bad.csv";
+    {
+        std::ofstream out(bad, std::ios::binary);
+        out << export_header << "\r\n";
+        for (int row = 0; row < 400; ++row) {
+            out << "bidirectional,0" << std::string(19, ',') << "\r\n";
+        }
+    }
+    // Shown, the first warning's Cancel stops the import, which is still marked and
+    // reloaded.
+    import_file(bad, false);
+    ASSERT_EQ(presenter.shown.size(), 1u);
+    EXPECT_EQ(presenter.last().text, "Import Error\r\nImport file line 2, invalid TS_Count 0.");
+    expect_reload(1);
+    EXPECT_TRUE(child<QAction>(window.get(), "actionStore")->isEnabled());
+
+    // Suppressed, the warnings are only counted; Cancel in the status window asks first.
+    window->setChangesNotStored(false);
+    presenter.clear();
+    presenter.answers = {dialog_ok};
+    {
+        CancelInStatus cancel(window.get(), "import_status_win", "Importing...");
+        import_file(bad, true);
+        ASSERT_TRUE(cancel.pressed);
+    }
+    ASSERT_EQ(presenter.shown.size(), 1u);
+    EXPECT_EQ(presenter.last().text.rfind("Cancel Import\r\n", 0), 0u);
+    expect_reload(2);
+    EXPECT_TRUE(child<QAction>(window.get(), "actionStore")->isEnabled());
+
+    // The suppress choice is kept for the next import.
+    chooser.answers = {bad};
+    ModalAnswer kept([](QWidget* dialog) {
+        EXPECT_TRUE(child<QCheckBox>(dialog, "suppressWarnings")->isChecked());
+        press(dialog, QDialogButtonBox::Cancel);
+    });
+    trigger("actionImportMap");
+    EXPECT_TRUE(kept.ran());
+    EXPECT_EQ(chooser.requests.back().start_folder, dir());
+}
+
+} // namespace
+} // namespace vornex
