@@ -5,6 +5,7 @@
 #include "modal_helper.h"
 #include "model/card.h"
 #include "recording_presenter.h"
+#include "scratch_files.h"
 #include "scripted_file_chooser.h"
 #include "sim_process.h"
 #include "snmp/snmp_library.h"
@@ -22,9 +23,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <fstream>
 #include <gtest/gtest.h>
-#include <sstream>
 
 namespace vornex {
 namespace {
@@ -33,13 +32,6 @@ using test::child;
 using test::ModalAnswer;
 using test::press;
 using test::wait_for;
-
-std::string read_file(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 void collect_leaves(EndpointList& list, std::vector<HsEntry*>& leaves) {
     for (auto& entry : list) {
@@ -137,17 +129,7 @@ protected:
         NoProgress progress;
         const auto path = dir() / "device.csv";
         EXPECT_EQ(map_export(quiet, {}, box.get(), path, {}, progress), 0);
-        return read_file(path);
-    }
-
-    void delete_map(int map) {
-        presenter.answers = {dialog_ok};
-        ModalAnswer answer([map](QWidget* dialog) {
-            child<QRadioButton>(dialog, map == 2 ? "map2" : "map1")->click();
-            press(dialog, QDialogButtonBox::Ok);
-        });
-        trigger("actionDeleteMap");
-        EXPECT_TRUE(answer.ran());
+        return test::read_text(path);
     }
 
     // Runs "Import Map" on `file`, answering the "Import" dialog with `suppress`.
@@ -269,7 +251,7 @@ TEST_F(MapCommandsTest, ExportThenImportBackAfterDelete) {
     // there already is replaced.
     const auto exported = dir() / "out" / "map.csv";
     std::filesystem::create_directories(exported.parent_path());
-    std::ofstream(exported) << "old";
+    test::write_file(exported, "old");
     chooser.answers = {exported};
     ModalAnswer options([](QWidget* dialog) {
         EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Export Options"));
@@ -281,7 +263,7 @@ TEST_F(MapCommandsTest, ExportThenImportBackAfterDelete) {
     ASSERT_TRUE(options.ran());
     ASSERT_EQ(chooser.requests.size(), 1u);
     EXPECT_EQ(chooser.requests[0].proposed, "demo.csv");
-    EXPECT_TRUE(read_file(exported) == original);
+    EXPECT_TRUE(test::read_text(exported) == original);
 
     // A cancel while exporting keeps the rows written so far; the next dialog starts in
     // the last folder.
@@ -294,14 +276,20 @@ TEST_F(MapCommandsTest, ExportThenImportBackAfterDelete) {
         ASSERT_TRUE(cancel.pressed);
     }
     EXPECT_EQ(chooser.requests.back().start_folder, exported.parent_path());
-    const std::string rows = read_file(part);
+    const std::string rows = test::read_text(part);
     ASSERT_GT(rows.size(), 2u);
     EXPECT_LT(rows.size(), original.size());
     EXPECT_EQ(original.rfind(rows.substr(0, rows.size() - 2), 0), 0u);
     EXPECT_TRUE(presenter.shown.empty());
 
     // Delete the displayed map and import the export back: the map is as it was.
-    delete_map(1);
+    presenter.answers = {dialog_ok};
+    ModalAnswer remove([](QWidget* dialog) {
+        child<QRadioButton>(dialog, "map1")->click();
+        press(dialog, QDialogButtonBox::Ok);
+    });
+    trigger("actionDeleteMap");
+    ASSERT_TRUE(remove.ran());
     expect_reload(1);
     ASSERT_TRUE(device_export() != original);
     window->setChangesNotStored(false);
@@ -318,13 +306,11 @@ TEST_F(MapCommandsTest, ExportThenImportBackAfterDelete) {
 TEST_F(MapCommandsTest, ImportWarningsSuppressedOrStoppingAndCancel) {
     // A file of bad rows: each one a warning.
     const auto bad = dir() / "bad.csv";
-    {
-        std::ofstream out(bad, std::ios::binary);
-        out << export_header << "\r\n";
-        for (int row = 0; row < 400; ++row) {
-            out << "bidirectional,0" << std::string(19, ',') << "\r\n";
-        }
+    std::string rows = std::string(export_header) + "\r\n";
+    for (int row = 0; row < 400; ++row) {
+        rows += "bidirectional,0" + std::string(19, ',') + "\r\n";
     }
+    test::write_file(bad, rows);
     // Shown, the first warning's Cancel stops the import, which is still marked and
     // reloaded.
     import_file(bad, false);
