@@ -20,6 +20,7 @@ enum ChangeFlag : unsigned {
     change_comments = 1u << 3,            // identifiers or comments changed
     change_displayed_map = 1u << 4,
     change_active_map = 1u << 5,
+    change_card_table = 1u << 6, // the card table was read anew; the trees follow card by card
 };
 
 class ChangeListener {

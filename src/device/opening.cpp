@@ -86,12 +86,16 @@ DeviceOpening::Outcome DeviceOpening::step() {
         model_.emplace(*box_);
         [[fallthrough]];
     case Stage::cards: {
+        const bool table = stage_ == Stage::card_table;
         stage_ = Stage::cards;
         const ModelSteps::Outcome outcome = model_->step();
         if (outcome == ModelSteps::Outcome::failed) {
             model_.reset();
             stage_ = Stage::end;
             return Outcome::failed;
+        }
+        if (table) {
+            box_->changes.notify(change_card_table);
         }
         return outcome == ModelSteps::Outcome::more ? Outcome::more : after(Stage::comments);
     }

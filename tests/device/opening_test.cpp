@@ -45,7 +45,7 @@ protected:
     std::unique_ptr<Box> box;
 };
 
-TEST_F(Opening, RunsOneCardPerStepAndAnnouncesTheNewTreeOnce) {
+TEST_F(Opening, RunsOneCardPerStepAndAnnouncesTheCardTableAndTheNewTreeOnce) {
     DeviceOpening opening = DeviceOpening::open(box, config, services);
     int steps = 1;
     while (opening.step() == DeviceOpening::Outcome::more) {
@@ -56,7 +56,7 @@ TEST_F(Opening, RunsOneCardPerStepAndAnnouncesTheNewTreeOnce) {
     EXPECT_EQ(steps, 3 + static_cast<int>(box->cards.size()) + 1);
     EXPECT_EQ(events, (std::vector<std::string>{"opened", "map 1"}));
     EXPECT_EQ(box->displayed_map, 2);
-    EXPECT_EQ(recorder.told, std::vector<unsigned>{change_tree_rebuilt});
+    EXPECT_EQ(recorder.told, (std::vector<unsigned>{change_card_table, change_tree_rebuilt}));
 
     // A reload keeps the device and its listeners and asks no map.
     recorder.told.clear();
@@ -64,7 +64,7 @@ TEST_F(Opening, RunsOneCardPerStepAndAnnouncesTheNewTreeOnce) {
     EXPECT_EQ(DeviceOpening::reload(box, config, services).run(), DeviceOpening::Outcome::done);
     EXPECT_EQ(box.get(), same);
     EXPECT_EQ(events.size(), 2u);
-    EXPECT_EQ(recorder.told, std::vector<unsigned>{change_tree_rebuilt});
+    EXPECT_EQ(recorder.told, (std::vector<unsigned>{change_card_table, change_tree_rebuilt}));
 }
 
 TEST_F(Opening, StopsWhereAReadFailsAndKeepsWhatWasBuilt) {

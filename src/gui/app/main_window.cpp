@@ -199,7 +199,7 @@ void MainWindow::changed(unsigned flags) {
     if ((flags & (change_displayed_map | change_active_map)) != 0 && box_) {
         setDeviceTitle();
     }
-    if ((flags & change_tree_rebuilt) != 0) {
+    if ((flags & change_card_table) != 0) {
         openChassis();
     }
 }
@@ -497,8 +497,8 @@ void MainWindow::toggleShowChassis() {
     settings_.show_chassis = settings_.show_chassis != 0 ? 0 : 1;
     if (settings_.show_chassis == 0) {
         chassis_.reset();
-    } else if (!opening_) {
-        // While a sequence runs, its end makes the view.
+    } else if (box_ && !box_->cards.empty()) {
+        // Before the card table is read, the sequence's card-table step makes the view.
         openChassis();
     }
 }
