@@ -5,6 +5,7 @@
 
 #include "model/hs_entry.h"
 
+#include <array>
 #include <cstdint>
 #include <string>
 
@@ -46,6 +47,9 @@ struct Card {
     const card_type* type = nullptr;
     std::uint8_t port_count = 0;
     EndpointList endpoints;
+    // Per side of the map view (0 left, 1 right); owned by the view.
+    std::array<int, 2> expanded{};
+    std::array<int, 2> row{};
 
     bool sonet() const { return registered_model >= first_sonet_code; }
 };

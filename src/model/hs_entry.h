@@ -52,8 +52,8 @@ enum class SetupDialog {
 // Per side of the map view (0 left, 1 right); owned by the view.
 struct EndpointViewState {
     std::array<int, 2> open_or_selected{}; // expanded (inner node) or selected (leaf)
-    std::array<int, 2> row{};
-    std::array<int, 2> paint{};
+    std::array<int, 2> row{};    // a hidden node carries the row of its nearest shown ancestor
+    std::array<int, 2> marked{}; // brought into view from the endpoint index
 };
 
 struct HsEntry {
