@@ -1,14 +1,11 @@
 // The map commands from the window's menus against the demo device: the map-management
 // dialogs, Read All with its status window, and an export imported back.
+#include "demo_window.h"
 #include "device/model_steps.h"
-#include "gui/app/main_window.h"
 #include "modal_helper.h"
 #include "model/card.h"
 #include "recording_presenter.h"
 #include "scratch_files.h"
-#include "scripted_file_chooser.h"
-#include "sim_process.h"
-#include "snmp/snmp_library.h"
 #include "test_device.h"
 #include "xc/map_export.h"
 
@@ -16,11 +13,8 @@
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -74,77 +68,42 @@ private:
 
 class MapCommandsTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { snmp_library_init(); }
-
     void SetUp() override {
-        sim = test::SimProcess::start("demo");
-        ASSERT_NE(sim, nullptr);
-        window = std::make_unique<MainWindow>();
-        window->setPresenter(presenter);
-        window->setFileChooser(chooser);
-        window->setSessionTimings(test::quick_timings);
-        ended = std::make_unique<QSignalSpy>(window.get(), &MainWindow::sequenceEnded);
-
-        const device_config config = test::sim_config(*sim);
-        device_file = dir() / "demo.lcf";
-        ASSERT_EQ(device_config_write(presenter, {}, device_file, config), 0);
-        std::optional<ModalAnswer> map_answer;
-        ModalAnswer select([&](QWidget* dialog) {
-            map_answer.emplace([](QWidget* d) { press(d, QDialogButtonBox::Ok); }, 30000);
-            QWidget* focus = dialog->focusWidget();
-            QTest::keyClick(focus != nullptr ? focus : dialog, Qt::Key_Return);
-        });
-        ASSERT_TRUE(window->start(device_file));
-        ASSERT_TRUE(wait_for([&] { return ended->count() == 1; }));
-        ASSERT_NE(window->box(), nullptr);
-        presenter.clear();
-    }
-
-    std::filesystem::path dir() const { return folder.path().toStdString(); }
-
-    void trigger(const char* action) { child<QAction>(window.get(), action)->trigger(); }
-
-    // The reload a command started has run to its end.
-    void expect_reload(int reloads) {
-        EXPECT_TRUE(wait_for([&] { return ended->count() == 1 + reloads; }));
+        demo = test::DemoWindow::open();
+        ASSERT_NE(demo, nullptr);
     }
 
     // The device's displayed map as the program exports it, read by a box of its own.
     std::string device_export() {
         test::RecordingPresenter quiet;
-        auto box = test::open_test_box(quiet, *sim);
+        auto box = test::open_test_box(quiet, *demo->sim);
         box->displayed_map = 1;
         box->active_map = 1;
         EXPECT_EQ(ModelSteps(*box).run(), ModelSteps::Outcome::done);
         NoProgress progress;
-        const auto path = dir() / "device.csv";
+        const auto path = demo->dir() / "device.csv";
         EXPECT_EQ(map_export(quiet, {}, box.get(), path, {}, progress), 0);
         return test::read_text(path);
     }
 
     // Runs "Import Map" on `file`, answering the "Import" dialog with `suppress`.
     void import_file(const std::filesystem::path& file, bool suppress) {
-        chooser.answers = {file};
+        demo->chooser.answers = {file};
         ModalAnswer answer([suppress](QWidget* dialog) {
             EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Import"));
             test::save_screenshot(dialog, QStringLiteral("import_dialog"));
             child<QCheckBox>(dialog, "suppressWarnings")->setChecked(suppress);
             child<QPushButton>(dialog, "start")->click();
         });
-        trigger("actionImportMap");
+        demo->trigger("actionImportMap");
         EXPECT_TRUE(answer.ran());
     }
 
-    std::unique_ptr<test::SimProcess> sim;
-    QTemporaryDir folder;
-    test::RecordingPresenter presenter;
-    test::ScriptedFileChooser chooser;
-    std::filesystem::path device_file;
-    std::unique_ptr<MainWindow> window;
-    std::unique_ptr<QSignalSpy> ended;
+    std::unique_ptr<test::DemoWindow> demo;
 };
 
 TEST_F(MapCommandsTest, ActiveMapDeleteAndCopyDialogs) {
+    auto& [sim, folder, presenter, chooser, device_file, window, ended] = *demo;
     ModalAnswer activate([](QWidget* dialog) {
         EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Active Map Change"));
         EXPECT_EQ(child<QRadioButton>(dialog, "map1")->text(),
@@ -152,7 +111,7 @@ TEST_F(MapCommandsTest, ActiveMapDeleteAndCopyDialogs) {
         child<QRadioButton>(dialog, "map2")->click();
         press(dialog, QDialogButtonBox::Ok);
     });
-    trigger("actionActiveMap");
+    demo->trigger("actionActiveMap");
     EXPECT_EQ(sim->value("R.1.16.4.1.0"), "i:2");
     EXPECT_TRUE(window->windowTitle().endsWith(QStringLiteral(" - Map1 (inactive)")));
     EXPECT_FALSE(child<QAction>(window.get(), "actionStore")->isEnabled());
@@ -177,7 +136,7 @@ TEST_F(MapCommandsTest, ActiveMapDeleteAndCopyDialogs) {
         back_in_dialog = dialog->isVisible();
         ok->click();
     });
-    trigger("actionDeleteMap");
+    demo->trigger("actionDeleteMap");
     EXPECT_TRUE(back_in_dialog);
     EXPECT_EQ(presenter.texts(),
               (std::vector<std::string>(
@@ -197,12 +156,13 @@ TEST_F(MapCommandsTest, ActiveMapDeleteAndCopyDialogs) {
         child<QCheckBox>(dialog, "includeIdentifiers")->setChecked(false);
         ok->click();
     });
-    trigger("actionCopyMap");
-    expect_reload(1);
+    demo->trigger("actionCopyMap");
+    EXPECT_TRUE(demo->reloaded(1));
     EXPECT_EQ(sim->value("R.1.16.4.3.0"), "i:2");
 }
 
 TEST_F(MapCommandsTest, ReadAllWithCancelInItsStatusWindow) {
+    auto& [sim, folder, presenter, chooser, device_file, window, ended] = *demo;
     std::vector<HsEntry*> leaves;
     for (auto& card : window->box()->cards) {
         collect_leaves(card->endpoints, leaves);
@@ -213,7 +173,7 @@ TEST_F(MapCommandsTest, ReadAllWithCancelInItsStatusWindow) {
     }
     {
         CancelInStatus cancel(window.get(), "export_status_win", "Reading Map...");
-        trigger("actionReadAll");
+        demo->trigger("actionReadAll");
         EXPECT_FALSE(cancel.owner_enabled);
         EXPECT_EQ(cancel.size, QSize(250, 125));
     }
@@ -221,7 +181,7 @@ TEST_F(MapCommandsTest, ReadAllWithCancelInItsStatusWindow) {
     EXPECT_EQ(window->findChild<QWidget*>(QStringLiteral("export_status_win")), nullptr);
     EXPECT_FALSE(leaves.back()->xc_valid);
 
-    trigger("actionReadAll");
+    demo->trigger("actionReadAll");
     for (HsEntry* leaf : leaves) {
         ASSERT_TRUE(leaf->xc_valid);
     }
@@ -229,10 +189,11 @@ TEST_F(MapCommandsTest, ReadAllWithCancelInItsStatusWindow) {
 }
 
 TEST_F(MapCommandsTest, ExportThenImportBackAfterDelete) {
+    auto& [sim, folder, presenter, chooser, device_file, window, ended] = *demo;
     const std::string original = device_export();
 
     // A file that is there already is replaced.
-    const auto exported = dir() / "out" / "map.csv";
+    const auto exported = demo->dir() / "out" / "map.csv";
     std::filesystem::create_directories(exported.parent_path());
     test::write_file(exported, "old");
     chooser.answers = {exported};
@@ -242,19 +203,19 @@ TEST_F(MapCommandsTest, ExportThenImportBackAfterDelete) {
         EXPECT_TRUE(child<QCheckBox>(dialog, "includeUnassigned")->isChecked());
         press(dialog, QDialogButtonBox::Ok);
     });
-    trigger("actionExportMap");
+    demo->trigger("actionExportMap");
     ASSERT_EQ(chooser.requests.size(), 1u);
     EXPECT_EQ(chooser.requests[0].proposed, "demo.csv");
     EXPECT_TRUE(test::read_text(exported) == original);
 
     // A cancel while exporting keeps the rows written so far; the next dialog starts in
     // the last folder.
-    const auto part = dir() / "part.csv";
+    const auto part = demo->dir() / "part.csv";
     chooser.answers = {part};
     {
         ModalAnswer again([](QWidget* dialog) { press(dialog, QDialogButtonBox::Ok); });
         CancelInStatus cancel(window.get(), "export_status_win", "Exporting...");
-        trigger("actionExportMap");
+        demo->trigger("actionExportMap");
     }
     EXPECT_EQ(chooser.requests.back().start_folder, exported.parent_path());
     const std::string rows = test::read_text(part);
@@ -268,12 +229,12 @@ TEST_F(MapCommandsTest, ExportThenImportBackAfterDelete) {
         child<QRadioButton>(dialog, "map1")->click();
         press(dialog, QDialogButtonBox::Ok);
     });
-    trigger("actionDeleteMap");
-    expect_reload(1);
+    demo->trigger("actionDeleteMap");
+    EXPECT_TRUE(demo->reloaded(1));
     ASSERT_TRUE(device_export() != original);
     window->setChangesNotStored(false);
     import_file(exported, false);
-    expect_reload(2);
+    EXPECT_TRUE(demo->reloaded(2));
     // (Every reload points out the demo chassis's card that differs from its slot.)
     for (const std::string& text : presenter.texts()) {
         EXPECT_EQ(text.rfind("Import Error", 0), std::string::npos) << text;
@@ -283,7 +244,8 @@ TEST_F(MapCommandsTest, ExportThenImportBackAfterDelete) {
 }
 
 TEST_F(MapCommandsTest, ImportWarningsSuppressedOrStoppingAndCancel) {
-    const auto bad = dir() / "bad.csv";
+    auto& [sim, folder, presenter, chooser, device_file, window, ended] = *demo;
+    const auto bad = demo->dir() / "bad.csv";
     std::string rows = std::string(export_header) + "\r\n";
     for (int row = 0; row < 400; ++row) {
         rows += "bidirectional,0" + std::string(19, ',') + "\r\n";
@@ -294,7 +256,7 @@ TEST_F(MapCommandsTest, ImportWarningsSuppressedOrStoppingAndCancel) {
     import_file(bad, false);
     ASSERT_EQ(presenter.shown.size(), 1u);
     EXPECT_EQ(presenter.last().text, "Import Error\r\nImport file line 2, invalid TS_Count 0.");
-    expect_reload(1);
+    EXPECT_TRUE(demo->reloaded(1));
     EXPECT_TRUE(child<QAction>(window.get(), "actionStore")->isEnabled());
 
     // Suppressed, the warnings are only counted; Cancel in the status window asks first.
@@ -307,7 +269,7 @@ TEST_F(MapCommandsTest, ImportWarningsSuppressedOrStoppingAndCancel) {
     }
     ASSERT_EQ(presenter.shown.size(), 1u);
     EXPECT_EQ(presenter.last().text.rfind("Cancel Import\r\n", 0), 0u);
-    expect_reload(2);
+    EXPECT_TRUE(demo->reloaded(2));
     EXPECT_TRUE(child<QAction>(window.get(), "actionStore")->isEnabled());
 
     // The suppress choice is kept for the next import.
@@ -316,9 +278,9 @@ TEST_F(MapCommandsTest, ImportWarningsSuppressedOrStoppingAndCancel) {
         EXPECT_TRUE(child<QCheckBox>(dialog, "suppressWarnings")->isChecked());
         press(dialog, QDialogButtonBox::Cancel);
     });
-    trigger("actionImportMap");
+    demo->trigger("actionImportMap");
     EXPECT_TRUE(kept.ran());
-    EXPECT_EQ(chooser.requests.back().start_folder, dir());
+    EXPECT_EQ(chooser.requests.back().start_folder, demo->dir());
 }
 
 } // namespace

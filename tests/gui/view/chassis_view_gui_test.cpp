@@ -1,18 +1,11 @@
-#include "gui/app/main_window.h"
+#include "demo_window.h"
 #include "gui/view/chassis_view.h"
 #include "modal_helper.h"
-#include "recording_presenter.h"
-#include "sim_process.h"
-#include "snmp/snmp_library.h"
-#include "test_device.h"
 
 #include <QAction>
 #include <QPointer>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
-#include <QSignalSpy>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace vornex {
@@ -28,30 +21,14 @@ ChassisView* chassis_of(MainWindow& window) {
 }
 
 TEST(ChassisViewTest, FollowsTheDeviceItsReloadsAndShowChassis) {
-    snmp_library_init();
-    auto sim = test::SimProcess::start("demo");
-    ASSERT_NE(sim, nullptr);
-    QTemporaryDir folder;
-    test::RecordingPresenter presenter;
-    MainWindow window;
-    window.setPresenter(presenter);
-    window.setSessionTimings(test::quick_timings);
-    QSignalSpy ended(&window, &MainWindow::sequenceEnded);
-    const std::filesystem::path file = folder.path().toStdString() + "/demo.lcf";
-    ASSERT_EQ(device_config_write(presenter, {}, file, test::sim_config(*sim)), 0);
-    window.settings().current_device_file = file;
     // A corner left from a larger screen: the window manager places the view instead.
-    const QSize screen = window.screen()->geometry().size();
-    window.settings().chassis_x = screen.width() - 34;
-    window.settings().chassis_y = 40;
-
-    std::optional<ModalAnswer> map_answer;
-    ModalAnswer select([&](QWidget* dialog) {
-        map_answer.emplace([](QWidget* d) { press(d, QDialogButtonBox::Ok); }, 30000);
-        child<QPushButton>(dialog, "connectDevice")->click();
+    auto demo = test::DemoWindow::open([](MainWindow& window) {
+        window.settings().chassis_x = window.screen()->geometry().width() - 34;
+        window.settings().chassis_y = 40;
     });
-    ASSERT_TRUE(window.start(std::nullopt));
-    ASSERT_TRUE(wait_for([&] { return ended.count() == 1; }));
+    ASSERT_NE(demo, nullptr);
+    MainWindow& window = *demo->window;
+    const test::SimProcess* sim = demo->sim.get();
     QPointer<ChassisView> view = chassis_of(window);
     ASSERT_NE(view, nullptr);
     EXPECT_TRUE(view->isVisible());
@@ -79,7 +56,7 @@ TEST(ChassisViewTest, FollowsTheDeviceItsReloadsAndShowChassis) {
     EXPECT_EQ(view, nullptr);
     EXPECT_EQ(window.settings().chassis_x, 50);
     EXPECT_EQ(window.settings().chassis_y, 60);
-    ASSERT_TRUE(wait_for([&] { return ended.count() == 2; }));
+    ASSERT_TRUE(demo->reloaded(1));
     view = chassis_of(window);
     ASSERT_NE(view, nullptr);
     EXPECT_EQ(view->pos(), QPoint(50, 60));
