@@ -1,0 +1,213 @@
+#include "view/graph_lines.h"
+
+#include "model/card.h"
+#include "view/path_rows.h"
+#include "xc/xc_probe.h"
+
+#include <algorithm>
+
+namespace vornex {
+
+namespace {
+
+constexpr std::uint8_t voice = 2;
+
+// One cross-connect end as a pass sees it, in graph coordinates.
+struct Connector {
+    int left_row;  // counted from the left control's first visible row
+    int right_row; // counted from the right control's first visible row
+    int parity_row;
+    bool mutual;
+    bool stub;
+    bool left_voice;
+    bool right_voice;
+};
+
+class LineBuilder {
+public:
+    LineBuilder(const GraphView& view, std::vector<GraphPolyline>& out)
+        : view_(view), pitch_(view.height / graph_visible_rows), half_(pitch_ / 2), out_(out) {}
+
+    // `arrow_right`: the arrowhead sits at the right end (the right pass).
+    void connector(const Connector& c, bool arrow_right) {
+        const int a = c.mutual ? 2 : 7;
+        const int b = view_.width - a;
+        const int e = c.mutual ? -1 : 2;
+        const int left_y = pitch_ * c.left_row + half_ + e;
+        const int right_y = pitch_ * c.right_row + half_ + e;
+        const bool odd = (c.parity_row % 2) != 0;
+        pen_ = c.mutual ? (odd ? GraphPen::mutual_odd : GraphPen::mutual_even)
+                        : (odd ? GraphPen::one_way_odd : GraphPen::one_way_even);
+        if (arrow_right) {
+            const int t = right_y;
+            add({{b - 4, t - 4}, {b, t}, {b - 5, t + 5}});
+            if (!c.mutual) {
+                add({{b, t - 3}, {b, t + 4}});
+            }
+            if (c.stub) {
+                add({{b - 7, t}, {b, t}});
+                return;
+            }
+        } else {
+            const int t = left_y;
+            add({{a + 4, t - 4}, {a, t}, {a + 5, t + 5}});
+            if (!c.mutual) {
+                add({{7, t - 3}, {7, t + 4}});
+            }
+            if (c.stub) {
+                add({{a, t}, {a + 7, t}});
+                return;
+            }
+        }
+        std::vector<GraphPoint> line{{a, left_y}};
+        if (c.left_voice) {
+            line.insert(
+                line.end(),
+                {{a + 10, left_y}, {a + 12, left_y - 3}, {a + 14, left_y + 3}, {a + 16, left_y}});
+        }
+        line.insert(line.end(), {{a + 20, left_y}, {b - 20, right_y}});
+        if (c.right_voice) {
+            line.insert(line.end(), {{b - 16, right_y},
+                                     {b - 14, right_y + 3},
+                                     {b - 12, right_y - 3},
+                                     {b - 10, right_y}});
+        }
+        line.push_back({b, right_y});
+        add(std::move(line));
+    }
+
+private:
+    // Keeps the parts of `points` inside the graph, one polyline per stretch inside.
+    void add(std::vector<GraphPoint> points) {
+        GraphPolyline piece{pen_, {}};
+        auto flush = [&] {
+            if (piece.points.size() >= 2) {
+                out_.push_back(piece);
+            }
+            piece.points.clear();
+        };
+        for (std::size_t i = 0; i + 1 < points.size(); ++i) {
+            GraphPoint p = points[i];
+            GraphPoint q = points[i + 1];
+            if (!clip(p, q)) {
+                flush();
+                continue;
+            }
+            if (piece.points.empty() || !(piece.points.back() == p)) {
+                flush();
+                piece.points.push_back(p);
+            }
+            piece.points.push_back(q);
+            if (!(q == points[i + 1])) {
+                flush();
+            }
+        }
+        flush();
+    }
+
+    // Cuts the segment p-q to the rows the graph shows (its x always lies inside); false
+    // when nothing of it is left.
+    bool clip(GraphPoint& p, GraphPoint& q) const {
+        const int top = 0;
+        const int bottom = view_.height - 1;
+        if ((p.y < top && q.y < top) || (p.y > bottom && q.y > bottom)) {
+            return false;
+        }
+        auto cut = [&](GraphPoint& end, const GraphPoint& other) {
+            const int y = end.y < top ? top : bottom;
+            // x on the segment where it crosses y, rounded toward the inside end.
+            end.x = end.x + (other.x - end.x) * (y - end.y) / (other.y - end.y);
+            end.y = y;
+        };
+        if (p.y < top || p.y > bottom) {
+            cut(p, q);
+        }
+        if (q.y < top || q.y > bottom) {
+            cut(q, p);
+        }
+        return true;
+    }
+
+    const GraphView& view_;
+    const int pitch_;
+    const int half_;
+    std::vector<GraphPolyline>& out_;
+    GraphPen pen_ = GraphPen::mutual_even;
+};
+
+// The leaf whose address the leaf's cached peer names, in the cards of the peer's slot.
+const HsEntry* far_end(const CardList& cards, const HsEntry& leaf) {
+    for (const auto& card : cards) {
+        if (card->address_slot == leaf.peer[0]) {
+            if (const HsEntry* found = find_peer(card->endpoints, leaf)) {
+                return found;
+            }
+        }
+    }
+    return nullptr;
+}
+
+class Pass {
+public:
+    Pass(const CardList& cards, const GraphView& view, LineBuilder& lines, int side)
+        : cards_(cards), view_(view), lines_(lines), side_(side),
+          first_(side == 0 ? view.left_first : view.right_first) {}
+
+    void run() {
+        for (const auto& card : cards_) {
+            walk(card->endpoints, card->expanded[side_] != 0);
+        }
+    }
+
+private:
+    void walk(const EndpointList& list, bool shown) {
+        for (const auto& node : list) {
+            if (!node->is_leaf()) {
+                walk(node->children, shown && node->view.open_or_selected[side_] != 0);
+            } else {
+                leaf(*node, shown);
+            }
+        }
+    }
+
+    void leaf(const HsEntry& n, bool shown) {
+        const int row = n.view.row[side_];
+        if (row < first_ || row >= first_ + graph_visible_rows) {
+            return;
+        }
+        if (!n.xc_valid || !is_connected(n)) {
+            return;
+        }
+        const HsEntry* f = far_end(cards_, n);
+        if (f == nullptr) {
+            return;
+        }
+        const bool mutual = f->xc_valid && is_connected(*f) && far_end(cards_, *f) == &n;
+        const bool stub = !shown && view_.simple_view;
+        const HsEntry& left = side_ == 0 ? n : *f;
+        const HsEntry& right = side_ == 0 ? *f : n;
+        lines_.connector({left.view.row[0] - view_.left_first,
+                          right.view.row[1] - view_.right_first, left.view.row[0], mutual, stub,
+                          left.channel_type == voice, right.channel_type == voice},
+                         side_ == 1);
+    }
+
+    const CardList& cards_;
+    const GraphView& view_;
+    LineBuilder& lines_;
+    const int side_;
+    const int first_;
+};
+
+} // namespace
+
+std::vector<GraphPolyline> graph_lines(const CardList& cards, const GraphView& view) {
+    std::vector<GraphPolyline> out;
+    LineBuilder lines(view, out);
+    for (int side = 0; side < 2; ++side) {
+        Pass(cards, view, lines, side).run();
+    }
+    return out;
+}
+
+} // namespace vornex
