@@ -329,6 +329,11 @@ SnmpSet& SnmpSet::add_string_name(std::vector<oid> name, std::string_view value)
     return *this;
 }
 
+SnmpSet& SnmpSet::add_typed(std::initializer_list<oid> suffix, char type, std::string_view value) {
+    items_.push_back({box_.object(suffix), type, std::string(value)});
+    return *this;
+}
+
 snmp_result SnmpSet::send() {
     netsnmp_pdu* request = snmp_pdu_create(SNMP_MSG_SET);
     for (const item& i : items_) {

@@ -133,6 +133,9 @@ public:
     SnmpSet& add_integer(std::initializer_list<oid> suffix, long value);
     SnmpSet& add_string(std::initializer_list<oid> suffix, std::string_view value);
     SnmpSet& add_string_name(std::vector<oid> name, std::string_view value);
+    // Any type letter snmp_add_var takes: 'a' IpAddress (dotted text), 'x' OCTET STRING
+    // written as hexadecimal pairs.
+    SnmpSet& add_typed(std::initializer_list<oid> suffix, char type, std::string_view value);
 
     snmp_result send();
     snmp_result send(const snmp_action& what);
@@ -140,7 +143,7 @@ public:
 private:
     struct item {
         std::vector<oid> name;
-        char type; // 'i' INTEGER as decimal text, 's' OCTET STRING
+        char type; // 'i' INTEGER as decimal text, 's' OCTET STRING, or add_typed's letter
         std::string text;
     };
     const SnmpDevice& box_;
