@@ -4,7 +4,8 @@
 #include "view/path_rows.h"
 #include "xc/xc_probe.h"
 
-#include <algorithm>
+#include <cstdint>
+#include <unordered_map>
 
 namespace vornex {
 
@@ -135,22 +136,53 @@ private:
     GraphPen pen_ = GraphPen::mutual_even;
 };
 
-// The leaf whose address the leaf's cached peer names, in the cards of the peer's slot.
-const HsEntry* far_end(const CardList& cards, const HsEntry& leaf) {
-    for (const auto& card : cards) {
-        if (card->address_slot == leaf.peer[0]) {
-            if (const HsEntry* found = find_peer(card->endpoints, leaf)) {
-                return found;
+// The far ends of leaves, as find_peer_in_device finds them: the first node in card order
+// and then depth first whose address is the peer's, on a card of the peer's slot. A paint
+// may look up thousands of leaves hidden under a collapsed card, so the nodes are indexed
+// once per paint instead of searched each time.
+class FarEnds {
+public:
+    explicit FarEnds(const CardList& cards) : cards_(cards) {}
+
+    const HsEntry* of(const HsEntry& leaf) {
+        if (!built_) {
+            for (const auto& card : cards_) {
+                add(card->endpoints, card->address_slot);
             }
+            built_ = true;
+        }
+        const auto found = nodes_.find(key(leaf.peer));
+        return found != nodes_.end() ? found->second : nullptr;
+    }
+
+private:
+    static std::uint64_t key(const EndpointAddress& address) {
+        std::uint64_t packed = 0;
+        for (std::uint8_t byte : address) {
+            packed = packed << 8 | byte;
+        }
+        return packed;
+    }
+
+    void add(const EndpointList& list, std::uint8_t slot) {
+        for (const auto& node : list) {
+            if (node->address[0] == slot) {
+                nodes_.emplace(key(node->address), node.get());
+            }
+            add(node->children, slot);
         }
     }
-    return nullptr;
-}
+
+    const CardList& cards_;
+    std::unordered_map<std::uint64_t, const HsEntry*> nodes_;
+    bool built_ = false;
+};
 
 class Pass {
 public:
-    Pass(const CardList& cards, const GraphView& view, LineBuilder& lines, int side)
-        : cards_(cards), view_(view), lines_(lines), side_(side),
+    Pass(const CardList& cards, FarEnds& far_ends, const GraphView& view, LineBuilder& lines,
+         int side)
+        : cards_(cards), far_ends_(far_ends), view_(view), lines_(lines), side_(side),
           first_(side == 0 ? view.left_first : view.right_first) {}
 
     void run() {
@@ -178,11 +210,11 @@ private:
         if (!n.xc_valid || !is_connected(n)) {
             return;
         }
-        const HsEntry* f = far_end(cards_, n);
+        const HsEntry* f = far_ends_.of(n);
         if (f == nullptr) {
             return;
         }
-        const bool mutual = f->xc_valid && is_connected(*f) && far_end(cards_, *f) == &n;
+        const bool mutual = f->xc_valid && is_connected(*f) && far_ends_.of(*f) == &n;
         const bool stub = !shown && view_.simple_view;
         const HsEntry& left = side_ == 0 ? n : *f;
         const HsEntry& right = side_ == 0 ? *f : n;
@@ -193,6 +225,7 @@ private:
     }
 
     const CardList& cards_;
+    FarEnds& far_ends_;
     const GraphView& view_;
     LineBuilder& lines_;
     const int side_;
@@ -204,8 +237,9 @@ private:
 std::vector<GraphPolyline> graph_lines(const CardList& cards, const GraphView& view) {
     std::vector<GraphPolyline> out;
     LineBuilder lines(view, out);
+    FarEnds far_ends(cards);
     for (int side = 0; side < 2; ++side) {
-        Pass(cards, view, lines, side).run();
+        Pass(cards, far_ends, view, lines, side).run();
     }
     return out;
 }
