@@ -53,6 +53,11 @@ struct TwoCardBox {
         from.peer = to.address;
         from.channel_type = channel_type;
     }
+    // A mutual cross-connect; `a` alone carries `a_type`.
+    static void pair(HsEntry& a, HsEntry& b, std::uint8_t a_type = 1) {
+        connect(a, b, a_type);
+        connect(b, a);
+    }
 
     RecordingPresenter presenter;
     Box box{presenter};

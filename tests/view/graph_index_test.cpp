@@ -33,12 +33,14 @@ TEST(GraphLines, BothPassesByTheDrawingRules) {
         GraphView view;
         std::vector<std::string> expected;
     };
+    const auto first_pair = [](TwoCardBox& t) { t.pair(*t.leaf[0][0], *t.leaf[1][0]); };
+    const auto collapsed = [&](TwoCardBox& t) {
+        t.ports[0]->view.open_or_selected[0] = 0;
+        first_pair(t);
+    };
     const Case cases[] = {
         {"mutual, voice at one end: each end drawn from both passes",
-         [](TwoCardBox& t) {
-             TwoCardBox::connect(*t.leaf[0][0], *t.leaf[1][1], 2);
-             TwoCardBox::connect(*t.leaf[1][1], *t.leaf[0][0]);
-         },
+         [](TwoCardBox& t) { t.pair(*t.leaf[0][0], *t.leaf[1][1], 2); },
          {1, 1, true, 60, 350},
          {"M1 6,20 2,24 7,29", "M1 2,24 12,24 14,21 16,27 18,24 22,24 38,94 58,94",
           "M0 6,90 2,94 7,99", "M0 2,94 22,94 38,24 42,24 44,27 46,21 48,24 58,24",
@@ -53,30 +55,19 @@ TEST(GraphLines, BothPassesByTheDrawingRules) {
          {1, 5, true, 60, 350},
          {"O0 11,33 7,37 12,42", "O0 7,34 7,41", "O0 7,37 27,37 33,67 53,67"}},
         {"collapsed port, Simple View on: a stub on the port's row",
-         [](TwoCardBox& t) {
-             t.ports[0]->view.open_or_selected[0] = 0;
-             TwoCardBox::connect(*t.leaf[0][0], *t.leaf[1][0]);
-             TwoCardBox::connect(*t.leaf[1][0], *t.leaf[0][0]);
-         },
+         collapsed,
          {1, 1, true, 60, 350},
          {"M0 6,10 2,14 7,19", "M0 2,14 9,14", "M1 6,40 2,44 7,49", "M1 2,44 22,44 38,24 58,24",
           "M1 54,20 58,24 53,29", "M1 2,44 22,44 38,24 58,24", "M0 54,80 58,84 53,89",
           "M0 2,14 22,14 38,84 58,84"}},
         {"collapsed port, Simple View off: the full line from the port's row",
-         [](TwoCardBox& t) {
-             t.ports[0]->view.open_or_selected[0] = 0;
-             TwoCardBox::connect(*t.leaf[0][0], *t.leaf[1][0]);
-             TwoCardBox::connect(*t.leaf[1][0], *t.leaf[0][0]);
-         },
+         collapsed,
          {1, 1, false, 60, 350},
          {"M0 6,10 2,14 7,19", "M0 2,14 22,14 38,84 58,84", "M1 6,40 2,44 7,49",
           "M1 2,44 22,44 38,24 58,24", "M1 54,20 58,24 53,29", "M1 2,44 22,44 38,24 58,24",
           "M0 54,80 58,84 53,89", "M0 2,14 22,14 38,84 58,84"}},
         {"far ends scrolled out of view: drawn from the left only, clipped at the top",
-         [](TwoCardBox& t) {
-             TwoCardBox::connect(*t.leaf[0][0], *t.leaf[1][0]);
-             TwoCardBox::connect(*t.leaf[1][0], *t.leaf[0][0]);
-         },
+         first_pair,
          {1, 20, true, 60, 350},
          {"M1 6,20 2,24 7,29", "M1 2,24 22,24 25,0", "M1 6,80 2,84 7,89", "M1 2,84 22,84 28,0"}},
     };

@@ -58,11 +58,9 @@ TEST(EndpointIndexWidget, SearchesChoosesAndFollowsIdentifierChanges) {
 TEST(GraphWidgetTest, DrawsTheCachedCrossConnectsWithTheirPens) {
     TwoCardBox t;
     t.expand_all();
-    TwoCardBox::connect(*t.leaf[0][0], *t.leaf[1][1], 2);
-    TwoCardBox::connect(*t.leaf[1][1], *t.leaf[0][0], 2);
+    t.pair(*t.leaf[0][0], *t.leaf[1][1], 2);
     TwoCardBox::connect(*t.leaf[0][1], *t.leaf[1][0]);
-    TwoCardBox::connect(*t.leaf[0][2], *t.leaf[1][2]);
-    TwoCardBox::connect(*t.leaf[1][2], *t.leaf[0][2]);
+    t.pair(*t.leaf[0][2], *t.leaf[1][2]);
     t.ports[0]->view.open_or_selected[1] = 0; // the left card's port collapsed on the right
     t.renumber();
     GraphWidget graph(t.box, nullptr);
