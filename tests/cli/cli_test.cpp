@@ -261,6 +261,11 @@ TEST(CliCrossConnects, ExportSpellingYesAnywhereAndIdentifiers) {
     EXPECT_EQ(made.status, exit_ok) << made.out;
     EXPECT_EQ(sim->value("R.1.16.3.1.16.1.1.6.100.100.100.3"), "i:1"); // TS-02, data
     EXPECT_NE(test::read_text(scratch.path() / "site.mec").find("\"TRUNK 7\""), std::string::npos);
+    // Two neighbouring leaves with the identifier on each card: one index row per card.
+    const CliRun found = run_cli("index" + device + " --find trunk", false, false);
+    EXPECT_EQ(found.status, exit_ok);
+    EXPECT_EQ(found.out, "TRUNK 7\tE1-NP,Trib1,Port-06,TS-01\t-> E1-PRTD,Trib3,Port-06,TS-01\n"
+                         "TRUNK 7\tE1-PRTD,Trib3,Port-06,TS-01\t-> E1-NP,Trib1,Port-06,TS-01\n");
     const CliRun cleared = run_cli("unmap" + device + dst + " --identifier ''", false);
     EXPECT_EQ(cleared.status, exit_ok) << cleared.out;
     EXPECT_EQ(test::read_text(scratch.path() / "site.mec").find("TRUNK"), std::string::npos);
