@@ -44,21 +44,20 @@ int index(Context& context, const std::vector<std::string>& words) {
         if (find && !index_row_matches(row.text, *find, command.args->flag("--substring"))) {
             continue;
         }
-        context.out << row.text << '\t' << path_text(box, *row.node);
+        std::string line = row.text + '\t' + path_text(box, *row.node);
         if (find && row.node->is_leaf()) {
             bool failed = false;
             const HsEntry* far = xc_read_leaf(box, *row.node, failed);
             if (failed) {
-                context.out << '\n';
+                // The read's failure has been shown; a row without its far end is not printed.
                 save_map_comments(command);
                 return exit_failed;
             }
-            context.out << "\t-> "
-                        << (far != nullptr            ? path_text(box, *far)
-                            : is_connected(*row.node) ? address_text(row.node->peer)
-                                                      : std::string("not cross-connected"));
+            line += "\t-> " + (far != nullptr            ? path_text(box, *far)
+                               : is_connected(*row.node) ? address_text(row.node->peer)
+                                                         : std::string("not cross-connected"));
         }
-        context.out << '\n';
+        context.out << line << '\n';
         ++listed;
     }
     save_map_comments(command);
