@@ -146,6 +146,8 @@ PathControl::PathControl(Box& box, int side, bool large_font, QWidget* parent)
     const int text_x = side == 0 ? s : 0;
 
     count_ = new QLabel(QStringLiteral("00"), this);
+    count_->setObjectName(QStringLiteral("path_count"));
+    count_->setFont(small_);
     count_->setAlignment(Qt::AlignCenter);
     count_->setGeometry(bar_x, 0, s, header_height);
 
