@@ -5,6 +5,7 @@
 #include "xc/xc_probe.h"
 
 #include <cstdint>
+#include <set>
 #include <unordered_map>
 
 namespace vornex {
@@ -22,6 +23,9 @@ struct Connector {
     bool stub;
     bool left_voice;
     bool right_voice;
+    bool arrow_right; // the arrowhead sits at the right end (the right pass)
+
+    auto operator<=>(const Connector&) const = default;
 };
 
 class LineBuilder {
@@ -29,8 +33,11 @@ public:
     LineBuilder(const GraphView& view, std::vector<GraphPolyline>& out)
         : view_(view), pitch_(view.height / graph_visible_rows), half_(pitch_ / 2), out_(out) {}
 
-    // `arrow_right`: the arrowhead sits at the right end (the right pass).
-    void connector(const Connector& c, bool arrow_right) {
+    void connector(const Connector& c) {
+        // The leaves under one collapsed row give the same connector many times over.
+        if (!drawn_.insert(c).second) {
+            return;
+        }
         const int a = c.mutual ? 2 : 7;
         const int b = view_.width - a;
         const int e = c.mutual ? -1 : 2;
@@ -39,7 +46,7 @@ public:
         const bool odd = (c.parity_row % 2) != 0;
         pen_ = c.mutual ? (odd ? GraphPen::mutual_odd : GraphPen::mutual_even)
                         : (odd ? GraphPen::one_way_odd : GraphPen::one_way_even);
-        if (arrow_right) {
+        if (c.arrow_right) {
             const int t = right_y;
             add({{b - 4, t - 4}, {b, t}, {b - 5, t + 5}});
             if (!c.mutual) {
@@ -134,6 +141,7 @@ private:
     const int half_;
     std::vector<GraphPolyline>& out_;
     GraphPen pen_ = GraphPen::mutual_even;
+    std::set<Connector> drawn_;
 };
 
 // The far ends of leaves, as find_peer_in_device finds them: the first node in card order
@@ -187,26 +195,38 @@ public:
 
     void run() {
         for (const auto& card : cards_) {
+            if (card->row[side_] >= first_ + graph_visible_rows) {
+                return;
+            }
             walk(card->endpoints, card->expanded[side_] != 0);
         }
     }
 
 private:
-    void walk(const EndpointList& list, bool shown) {
+    // Rows grow down the walk and a hidden node shares its ancestor's row, so the walk ends
+    // at the first shown row below the view and skips hidden subtrees outside it.
+    // Returns false once the walk has passed the view.
+    bool walk(const EndpointList& list, bool shown) {
         for (const auto& node : list) {
+            const int row = node->view.row[side_];
+            if (row >= first_ + graph_visible_rows) {
+                return false;
+            }
+            if (!shown && row < first_) {
+                continue;
+            }
             if (!node->is_leaf()) {
-                walk(node->children, shown && node->view.open_or_selected[side_] != 0);
-            } else {
+                if (!walk(node->children, shown && node->view.open_or_selected[side_] != 0)) {
+                    return false;
+                }
+            } else if (row >= first_) {
                 leaf(*node, shown);
             }
         }
+        return true;
     }
 
     void leaf(const HsEntry& n, bool shown) {
-        const int row = n.view.row[side_];
-        if (row < first_ || row >= first_ + graph_visible_rows) {
-            return;
-        }
         if (!n.xc_valid || !is_connected(n)) {
             return;
         }
@@ -220,8 +240,7 @@ private:
         const HsEntry& right = side_ == 0 ? *f : n;
         lines_.connector({left.view.row[0] - view_.left_first,
                           right.view.row[1] - view_.right_first, left.view.row[0], mutual, stub,
-                          left.channel_type == voice, right.channel_type == voice},
-                         side_ == 1);
+                          left.channel_type == voice, right.channel_type == voice, side_ == 1});
     }
 
     const CardList& cards_;

@@ -71,7 +71,9 @@ EndpointIndex::~EndpointIndex() {
 }
 
 void EndpointIndex::changed(unsigned flags) {
-    if ((flags & (change_comments | change_displayed_map | change_tree_rebuilt)) != 0) {
+    // A new card table means the old trees are gone: the rows must not keep pointing there.
+    if ((flags &
+         (change_comments | change_displayed_map | change_card_table | change_tree_rebuilt)) != 0) {
         refresh();
     }
 }
