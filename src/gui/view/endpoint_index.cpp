@@ -48,6 +48,10 @@ EndpointIndex::EndpointIndex(Box& box, QWidget* parent) : QWidget(parent), box_(
     status_->setFrame(false);
     status_->setAlignment(Qt::AlignRight);
     status_->setFocusPolicy(Qt::NoFocus);
+    // A read-only field without a border reads as a label: no white box around "end".
+    QPalette status_palette = status_->palette();
+    status_palette.setColor(QPalette::Base, status_palette.color(QPalette::Window));
+    status_->setPalette(status_palette);
 
     list_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     list_->installEventFilter(this);
