@@ -1,4 +1,5 @@
 #include "agent.h"
+#include "transfer.h"
 
 // The configuration header must come first.
 // clang-format off
@@ -32,6 +33,13 @@ std::optional<Value> from_var(const netsnmp_variable_list* v) {
         return Value::octets(std::string(reinterpret_cast<const char*>(v->val.string), v->val_len));
     case ASN_OBJECT_ID:
         return Value::object_id(Oid(v->val.objid, v->val.objid + v->val_len / sizeof(oid)));
+    case ASN_IPADDRESS: {
+        if (v->val_len != 4)
+            return std::nullopt;
+        char dotted[INET_ADDRSTRLEN] = {};
+        inet_ntop(AF_INET, v->val.string, dotted, sizeof dotted);
+        return Value::ip_address(dotted);
+    }
     default:
         return std::nullopt;
     }
@@ -55,6 +63,12 @@ void to_var(netsnmp_variable_list* v, const Value& value) {
     case Type::object_id: {
         std::vector<oid> o(value.oid.begin(), value.oid.end());
         snmp_set_var_typed_value(v, ASN_OBJECT_ID, o.data(), o.size() * sizeof(oid));
+        break;
+    }
+    case Type::ip_address: {
+        in_addr address{};
+        inet_pton(AF_INET, value.text.c_str(), &address);
+        snmp_set_var_typed_value(v, ASN_IPADDRESS, &address, sizeof address);
         break;
     }
     }
@@ -209,6 +223,8 @@ struct Hooks {
             };
             switch (reqinfo->mode) {
             case MODE_GET:
+                if (a.transfer)
+                    a.transfer->reading(name);
                 if (const Object* o = store.find(name))
                     answer(name, *o);
                 else if (auto* f = a.failing(name))
@@ -286,6 +302,8 @@ struct Hooks {
                 break;
             case MODE_SET_COMMIT:
                 a.device_.follow(name);
+                if (a.transfer)
+                    a.transfer->written(name);
                 break;
             default:
                 break;

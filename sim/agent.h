@@ -16,6 +16,8 @@ struct netsnmp_transport_s;
 
 namespace vornex::sim {
 
+class Transfer;
+
 struct Faults {
     int drop_next = 0;
     std::vector<std::pair<Oid, int>> fail; // prefix, error-status the handler sets
@@ -49,6 +51,8 @@ public:
     void clear_requests() { requests_.clear(); }
 
     Device& device() { return device_; }
+    // The device's file transfer, told of every write and read of its objects; may be null.
+    Transfer* transfer = nullptr;
 
 private:
     friend struct Hooks; // the library's C callbacks, in agent.cpp

@@ -1,5 +1,7 @@
 #include "control.h"
 
+#include "transfer.h"
+
 #include <arpa/inet.h>
 #include <charconv>
 #include <netinet/in.h>
@@ -63,6 +65,9 @@ std::string run_command(Agent& agent, const std::string& line) {
             out += r + '\n';
         return out;
     }
+    if (cmd.starts_with("transfer-"))
+        return agent.transfer ? agent.transfer->command(cmd, arg1, arg2)
+                              : "error: no file transfer in this simulator\n";
     if (cmd == "fail" || cmd == "wrong-type" || cmd == "omit" || cmd == "get" || cmd == "set") {
         auto oid = oid_arg(arg1);
         if (!oid)

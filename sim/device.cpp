@@ -269,6 +269,24 @@ void Device::rebuild(const std::vector<Oid>& prefixes, Build build) {
         store_.assign(oid, value);
 }
 
+Family Device::card_family(int slot) const {
+    for (const Card& c : cards_)
+        if (c.slot == slot)
+            return static_cast<Family>(c.family);
+    return none;
+}
+
+int Device::protected_partner(int slot) const {
+    // Protected pairs sit in neighbouring slots: 1 with 2, 3 with 4, and so on.
+    const int partner = slot % 2 == 1 ? slot + 1 : slot - 1;
+    for (const Card& c : cards_)
+        if (c.slot == slot) {
+            const CardType* type = type_by_code(c.registered);
+            return type && type->protected_pair ? partner : 0;
+        }
+    return 0;
+}
+
 void Device::follow(const Oid& changed) {
     if (!has_prefix(changed, root_))
         return;

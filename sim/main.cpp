@@ -3,6 +3,10 @@
 #include "agent.h"
 #include "control.h"
 #include "device.h"
+#include "transfer.h"
+
+#include <fstream>
+#include <nlohmann/json.hpp>
 
 #include <csignal>
 #include <cstdio>
@@ -83,7 +87,24 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "vornex-sim: %s\n", error.c_str());
         return 1;
     }
+    // The scenario's "transfer" block: the TFTP port the device's client uses and the SFTP
+    // account it accepts.
+    int transfer_port = 69;
+    std::optional<vornex::sim::SftpAccount> sftp;
+    {
+        std::ifstream in(scenario_path(scenario));
+        const auto s = nlohmann::json::parse(in, nullptr, false);
+        if (s.is_object() && s.contains("transfer")) {
+            const auto& t = s["transfer"];
+            transfer_port = t.value("server_port", 69);
+            if (t.contains("sftp_user"))
+                sftp = vornex::sim::SftpAccount{t.value("sftp_user", std::string()),
+                                                t.value("sftp_password", std::string())};
+        }
+    }
+    vornex::sim::Transfer transfer(*device, transfer_port, sftp);
     vornex::sim::Agent agent(*device);
+    agent.transfer = &transfer;
     vornex::sim::Control control;
     if (!agent.start(address, port, error) || !control.start(address, control_port, error)) {
         std::fprintf(stderr, "vornex-sim: %s\n", error.c_str());
@@ -101,9 +122,16 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
 
     while (!stop_requested) {
-        for (int fd : agent.poll({control.fd()}, std::chrono::milliseconds(200)))
+        std::vector<int> fds{control.fd()};
+        if (transfer.fd() >= 0)
+            fds.push_back(transfer.fd());
+        for (int fd : agent.poll(fds, std::chrono::milliseconds(200))) {
             if (fd == control.fd())
                 control.serve(agent);
+            else if (fd == transfer.fd())
+                transfer.readable();
+        }
+        transfer.tick();
     }
     return 0;
 }

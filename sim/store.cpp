@@ -1,6 +1,7 @@
 #include "store.h"
 
 #include <algorithm>
+#include <arpa/inet.h>
 #include <charconv>
 
 namespace vornex::sim {
@@ -65,6 +66,12 @@ std::optional<Value> parse_typed(std::string_view text) {
         return number(Type::timeticks);
     case 's':
         return Value::octets(std::string(text));
+    case 'a': {
+        in_addr address{};
+        if (inet_pton(AF_INET, std::string(text).c_str(), &address) != 1)
+            return std::nullopt;
+        return Value::ip_address(std::string(text));
+    }
     case 'o':
         if (auto oid = parse_oid(text))
             return Value::object_id(*oid);
@@ -84,6 +91,8 @@ std::string typed_text(const Value& value) {
         return "s:" + value.text;
     case Type::object_id:
         return "o:" + oid_text(value.oid);
+    case Type::ip_address:
+        return "a:" + value.text;
     }
     return {};
 }
@@ -128,6 +137,7 @@ WriteCheck Store::check_write(const Oid& oid, const Value& value) const {
     case Type::octets:
         return value.text.size() > rule.max_length ? WriteCheck::wrong_length : WriteCheck::ok;
     case Type::object_id:
+    case Type::ip_address:
         return WriteCheck::ok;
     }
     return WriteCheck::ok;

@@ -21,23 +21,26 @@ std::string oid_text(const Oid& oid);
 bool has_prefix(const Oid& oid, const Oid& prefix);
 Oid operator+(const Oid& a, const Oid& b);
 
-enum class Type { integer, octets, object_id, timeticks };
+enum class Type { integer, octets, object_id, timeticks, ip_address };
 
 struct Value {
     Type type = Type::integer;
     std::int64_t number = 0; // integer, timeticks
-    std::string text;        // octets
+    std::string text;        // octets; an IpAddress as dotted text
     Oid oid;                 // object_id
 
     static Value integer(std::int64_t n) { return {Type::integer, n, {}, {}}; }
     static Value octets(std::string s) { return {Type::octets, 0, std::move(s), {}}; }
     static Value object_id(Oid o) { return {Type::object_id, 0, {}, std::move(o)}; }
+    static Value ip_address(std::string dotted) {
+        return {Type::ip_address, 0, std::move(dotted), {}};
+    }
     bool operator==(const Value&) const = default;
 };
 
 // Typed text, the form tests and the control channel use: "i:5" (INTEGER), "s:text" (OCTET
 // STRING, the rest of the text as it stands), "o:1.3.6.1" (OBJECT IDENTIFIER), "t:100"
-// (TimeTicks). The letters are the ones snmpset uses.
+// (TimeTicks), "a:127.0.0.1" (IpAddress). The letters are the ones snmpset uses.
 std::optional<Value> parse_typed(std::string_view text);
 std::string typed_text(const Value& value);
 
