@@ -40,6 +40,20 @@ void for_each_node(const EndpointList& list, const std::function<void(HsEntry&)>
     }
 }
 
+// Visits the nodes shown on `side` below `list` in row order, with their depth (1 for a
+// card's top level); stops when `visit` returns false, and then returns false itself.
+bool walk_shown(const EndpointList& list, int side, int depth,
+                const std::function<bool(HsEntry&, int)>& visit) {
+    for (const auto& node : list) {
+        if (!visit(*node, depth))
+            return false;
+        if (!node->is_leaf() && node->view.open_or_selected[side] != 0 &&
+            !walk_shown(node->children, side, depth + 1, visit))
+            return false;
+    }
+    return true;
+}
+
 std::string cut(std::string text, std::size_t max) {
     if (text.size() > max)
         text.resize(max);
@@ -275,23 +289,15 @@ OpenedRow PathRows::open_row(int row) const {
 }
 
 int PathRows::read_shown_leaves() {
-    std::function<bool(const EndpointList&)> read = [&](const EndpointList& list) {
-        for (const auto& node : list) {
-            if (node->is_leaf()) {
-                if (!visible(node->view.row[side_]))
-                    continue;
-                bool failed = false;
-                xc_read_leaf(box_, *node, failed);
-                if (failed)
-                    return false;
-            } else if (node->view.open_or_selected[side_] && !read(node->children)) {
-                return false;
-            }
-        }
-        return true;
+    auto read = [this](HsEntry& node, int) {
+        if (!node.is_leaf() || !visible(node.view.row[side_]))
+            return true;
+        bool failed = false;
+        xc_read_leaf(box_, node, failed);
+        return !failed;
     };
     for (const auto& card : box_.cards) {
-        if (card->expanded[side_] && !read(card->endpoints))
+        if (card->expanded[side_] && !walk_shown(card->endpoints, side_, 1, read))
             return 1;
     }
     return 0;
@@ -299,32 +305,28 @@ int PathRows::read_shown_leaves() {
 
 std::vector<PathRow> PathRows::visible_rows() const {
     std::vector<PathRow> rows;
-    std::function<void(const EndpointList&, int)> add = [&](const EndpointList& list, int depth) {
-        for (const auto& node : list) {
-            const HsEntry& n = *node;
-            const bool open = n.view.open_or_selected[side_] != 0;
-            if (visible(n.view.row[side_])) {
-                PathRow row;
-                row.row = n.view.row[side_];
-                row.marked = n.view.marked[side_] != 0;
-                if (n.is_leaf()) {
-                    row.leaf = true;
-                    row.indent = depth - 1;
-                    row.text = cut(n.short_name + ":" + leaf_label(box_, n), node_text_max);
-                    row.selected = open;
-                    row.note = leaf_note(n);
-                } else {
-                    row.indent = depth;
-                    row.glyph = open ? RowGlyph::expanded : RowGlyph::collapsed;
-                    row.text = cut(has_text(n.identifier) ? " " + n.short_name + ":" + *n.identifier
-                                                          : " " + n.name,
-                                   node_text_max);
-                }
-                rows.push_back(std::move(row));
-            }
-            if (!n.is_leaf() && open)
-                add(n.children, depth + 1);
+    auto add = [&](HsEntry& n, int depth) {
+        if (!visible(n.view.row[side_]))
+            return true;
+        PathRow row;
+        row.row = n.view.row[side_];
+        row.marked = n.view.marked[side_] != 0;
+        const bool open = n.view.open_or_selected[side_] != 0;
+        if (n.is_leaf()) {
+            row.leaf = true;
+            row.indent = depth - 1;
+            row.text = cut(n.short_name + ":" + leaf_label(box_, n), node_text_max);
+            row.selected = open;
+            row.note = leaf_note(n);
+        } else {
+            row.indent = depth;
+            row.glyph = open ? RowGlyph::expanded : RowGlyph::collapsed;
+            row.text = cut(has_text(n.identifier) ? " " + n.short_name + ":" + *n.identifier
+                                                  : " " + n.name,
+                           node_text_max);
         }
+        rows.push_back(std::move(row));
+        return true;
     };
     for (const auto& card : box_.cards) {
         const bool open = card->expanded[side_] != 0;
@@ -332,6 +334,7 @@ std::vector<PathRow> PathRows::visible_rows() const {
             PathRow row;
             row.row = card->row[side_];
             row.card = true;
+            // A card without endpoints keeps its cross whether or not it was clicked open.
             row.glyph = card->endpoints.empty() ? RowGlyph::no_endpoints
                         : open                  ? RowGlyph::expanded
                                                 : RowGlyph::collapsed;
@@ -340,7 +343,7 @@ std::vector<PathRow> PathRows::visible_rows() const {
             rows.push_back(std::move(row));
         }
         if (open)
-            add(card->endpoints, 1);
+            walk_shown(card->endpoints, side_, 1, add);
     }
     return rows;
 }

@@ -100,9 +100,9 @@ protected:
 
     void wheelEvent(QWheelEvent* event) override {
         const int steps = event->angleDelta().y() / QWheelEvent::DefaultDeltasPerStep;
-        for (int i = 0; i < std::abs(steps) * wheel_rows; ++i) {
-            control_.scrolled(steps > 0 ? QAbstractSlider::SliderSingleStepSub
-                                        : QAbstractSlider::SliderSingleStepAdd);
+        if (steps != 0) {
+            control_.scroll(steps > 0 ? ScrollRequest::line_up : ScrollRequest::line_down,
+                            std::abs(steps) * wheel_rows);
         }
     }
 
@@ -216,17 +216,16 @@ void PathControl::showEndpoint(HsEntry& node) {
 }
 
 void PathControl::deviceChanged(unsigned flags) {
-    if (flags & (change_card_table | change_tree_rebuilt)) {
-        // The trees this control walked are gone.
+    if (flags & change_card_table) {
+        // The card list was read anew: the trees this control walked are gone.
         detached_ = true;
         text_->update();
         return;
     }
-    // The command that invalidated leaves is still running: read them once it is over.
-    if (flags & (change_leaf_cross_connects | change_comments)) {
-        QMetaObject::invokeMethod(
-            this, [this] { renumber(); }, Qt::QueuedConnection);
-    }
+    // Repainted from what is cached: the command's own chain renumbers the side(s) it
+    // touched, which reads what it invalidated, so a notification never waits on the device.
+    if (flags & (change_leaf_cross_connects | change_comments))
+        text_->update();
 }
 
 void PathControl::refresh() {
@@ -239,8 +238,6 @@ void PathControl::refresh() {
 }
 
 void PathControl::scrolled(int action) {
-    if (detached_)
-        return;
     ScrollRequest request = ScrollRequest::thumb;
     switch (action) {
     case QAbstractSlider::SliderSingleStepSub:
@@ -266,7 +263,14 @@ void PathControl::scrolled(int action) {
     default:
         return;
     }
-    rows_.scroll(request, scroll_bar_->sliderPosition());
+    scroll(request);
+}
+
+void PathControl::scroll(ScrollRequest request, int times) {
+    if (detached_)
+        return;
+    for (int i = 0; i < times; ++i)
+        rows_.scroll(request, scroll_bar_->sliderPosition());
     // The bar's own step is replaced by the row model's rule.
     scroll_bar_->setSliderPosition(rows_.first_row());
     refresh();

@@ -55,7 +55,9 @@ private:
     void deviceChanged(unsigned flags);
     // Reads the shown leaves, sets the scroll bar and repaints.
     void refresh();
+    // A scroll bar action; `scroll` applies a request `times` over, then repaints once.
     void scrolled(int action);
+    void scroll(ScrollRequest request, int times = 1);
     void showCount();
     void openRow(int row, const QPoint& global);
     void paintRows(QPainter& painter) const;
