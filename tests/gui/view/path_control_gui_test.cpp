@@ -7,9 +7,12 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
 
 namespace vornex {
 namespace {
@@ -97,6 +100,22 @@ TEST_F(PathControlTest, RightClickOnALeafOpensItsInformationTitledWithItsPath) {
     mouse(QEvent::MouseButtonRelease, row({"Port-01", "TS-05"}), Qt::RightButton);
     ASSERT_TRUE(answer.ran());
     EXPECT_EQ(title, QStringLiteral("Set Endpoint Information - Trib1, Port-01, TS-05"));
+    EXPECT_EQ(changed.count(), 0);
+
+    // A port opens its popup; until the line setup is there, its entries say so.
+    QTimer::singleShot(100, [] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        ASSERT_NE(menu, nullptr);
+        test::save_screenshot(menu, QStringLiteral("path_control_popup"));
+        QTest::keyClick(menu, Qt::Key_Down);
+        QTest::keyClick(menu, Qt::Key_Down);
+        QTest::keyClick(menu, Qt::Key_Return);
+    });
+    mouse(QEvent::MouseButtonPress, row({"Port-02"}), Qt::RightButton);
+    mouse(QEvent::MouseButtonRelease, row({"Port-02"}), Qt::RightButton);
+    EXPECT_EQ(presenter.texts(), std::vector<std::string>{"*Not Available\r\n\r\n\r\nLine "
+                                                          "Interface Setup is not available in "
+                                                          "this version of the program yet."});
     EXPECT_EQ(changed.count(), 0);
 }
 
