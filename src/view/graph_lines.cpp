@@ -123,7 +123,7 @@ private:
         }
         auto cut = [&](GraphPoint& end, const GraphPoint& other) {
             const int y = end.y < top ? top : bottom;
-            // x on the segment where it crosses y, rounded toward the inside end.
+            // x where the segment crosses y, in integer arithmetic.
             end.x = end.x + (other.x - end.x) * (y - end.y) / (other.y - end.y);
             end.y = y;
         };
