@@ -1,4 +1,5 @@
 #include "agent.h"
+#include "reset.h"
 #include "transfer.h"
 
 // The configuration header must come first.
@@ -134,7 +135,7 @@ struct Hooks {
 
     static int pre_parse(netsnmp_session*, netsnmp_transport*, void*, int) {
         Agent& a = *the_agent;
-        if (a.rebooting_) {
+        if (a.rebooting_ || (a.resets && a.resets->silent())) {
             a.log("dropped (rebooting)");
             return 0;
         }
@@ -302,6 +303,8 @@ struct Hooks {
                 break;
             case MODE_SET_COMMIT:
                 a.device_.follow(name);
+                if (a.resets)
+                    a.resets->written(name);
                 if (a.transfer)
                     a.transfer->written(name);
                 break;
@@ -397,6 +400,9 @@ bool Agent::write_config(std::string& error) {
 
 bool Agent::start(const std::string& address, int port, std::string& error) {
     the_agent = this;
+    // The engine (and the unit) may have been up for a while before the simulator starts.
+    if (resets)
+        started_ -= std::chrono::seconds(resets->timing().engine_time_s);
     for (const char* var :
          {"SNMPCONFPATH", "SNMP_PERSISTENT_DIR", "SNMP_PERSISTENT_FILE", "SNMPD_PERSISTENT_DIR"})
         unsetenv(var);
@@ -476,6 +482,15 @@ void Agent::reboot(int seconds) {
 void Agent::end_reboot() {
     rebooting_ = false;
     started_ = std::chrono::steady_clock::now();
+    if (resets && resets->timing().keep_boots) {
+        // A controller that comes back with the boots it had: only the time starts again.
+        u_char id[SNMP_MAXBUF_SMALL];
+        const size_t id_len = snmpv3_get_engineID(id, sizeof id);
+        if (id_len)
+            set_enginetime(id, static_cast<u_int>(id_len), snmpv3_local_snmpEngineBoots(), 0,
+                           TRUE);
+        return;
+    }
     // A rebooted engine counts one boot more, and its time from zero again (the engine time
     // counts from started_); SNMPv3 managers resynchronise on it.
     char boots[32];
@@ -488,9 +503,18 @@ void Agent::end_reboot() {
                        snmpv3_local_snmpEngineTime(), TRUE);
 }
 
+void Agent::advance(std::int64_t ms) {
+    if (resets) {
+        resets->advance(ms);
+        run_timers();
+    }
+}
+
 void Agent::run_timers() {
     const auto now = std::chrono::steady_clock::now();
     if (rebooting_ && now >= reboot_end_)
+        end_reboot();
+    if (resets && resets->tick())
         end_reboot();
     while (!pending_.empty() && pending_.front().due <= now) {
         Pending p = std::move(pending_.front());

@@ -16,6 +16,7 @@ struct netsnmp_transport_s;
 
 namespace vornex::sim {
 
+class Resets;
 class Transfer;
 
 struct Faults {
@@ -53,6 +54,11 @@ public:
     Device& device() { return device_; }
     // The device's file transfer, told of every write and read of its objects; may be null.
     Transfer* transfer = nullptr;
+    // The device's resets, told of every write; they keep the agent silent while the device
+    // reboots. May be null. Set before start().
+    Resets* resets = nullptr;
+    // Moves the simulator clock of the resets on by `ms` and runs what became due.
+    void advance(std::int64_t ms);
 
 private:
     friend struct Hooks; // the library's C callbacks, in agent.cpp

@@ -47,6 +47,10 @@ std::string run_command(Agent& agent, const std::string& line) {
         agent.reboot(n);
         return ok;
     }
+    if (cmd == "advance" && to_int(arg1, n) && n >= 0) {
+        agent.advance(n);
+        return ok;
+    }
     if (cmd == "force-result" && to_int(arg1, n)) {
         device.force_next_result(n);
         return ok;

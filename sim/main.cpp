@@ -3,6 +3,7 @@
 #include "agent.h"
 #include "control.h"
 #include "device.h"
+#include "reset.h"
 #include "transfer.h"
 
 #include <fstream>
@@ -105,6 +106,11 @@ int main(int argc, char** argv) {
     vornex::sim::Transfer transfer(*device, transfer_port, sftp);
     vornex::sim::Agent agent(*device);
     agent.transfer = &transfer;
+    std::ifstream reset_in(scenario_path(scenario));
+    const auto reset_scenario = nlohmann::json::parse(reset_in, nullptr, false);
+    vornex::sim::Resets resets(*device, reset_scenario.is_object() ? reset_scenario
+                                                                   : nlohmann::json::object());
+    agent.resets = &resets;
     vornex::sim::Control control;
     if (!agent.start(address, port, error) || !control.start(address, control_port, error)) {
         std::fprintf(stderr, "vornex-sim: %s\n", error.c_str());

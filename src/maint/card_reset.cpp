@@ -1,11 +1,10 @@
 #include "maint/card_reset.h"
 
+#include "maint/format_text.h"
 #include "maint/send_once.h"
 #include "model/card.h"
 #include "model/chassis.h"
 #include "snmp/snmp_access.h"
-
-#include <cstdio>
 
 namespace vornex {
 
@@ -59,12 +58,6 @@ std::vector<oid> slot_object(const Chassis& box, std::initializer_list<oid> obje
     std::vector<oid> name = box.object(object);
     name.push_back(card.slot);
     return name;
-}
-
-std::string format_text(const char* format, const char* a, const char* b = "", const char* c = "") {
-    char buffer[1024];
-    std::snprintf(buffer, sizeof buffer, format, a, b, c);
-    return buffer;
 }
 
 } // namespace

@@ -1,11 +1,11 @@
 #include "maint/system_reset.h"
 
+#include "maint/format_text.h"
 #include "maint/send_once.h"
 #include "model/card.h"
 #include "model/chassis.h"
 #include "snmp/snmp_access.h"
 
-#include <cstdio>
 #include <net-snmp/net-snmp-includes.h>
 
 namespace vornex {
@@ -16,12 +16,6 @@ using namespace std::chrono_literals;
 
 constexpr const char* complete_text =
     "\r\nReset complete.\r\n\r\nAnother reset may be performed\r\nor press cancel to exit.";
-
-std::string format_text(const char* format, const char* a, const char* b = "", const char* c = "") {
-    char buffer[1024];
-    std::snprintf(buffer, sizeof buffer, format, a, b, c);
-    return buffer;
-}
 
 StepResult wait(Delay delay) {
     return {false, delay};
@@ -215,9 +209,7 @@ StepResult SystemReset::follow_sync() {
 StepResult SystemReset::follow_communication() {
     if (working_xcu(box_) < 1) {
         ++retries_;
-        char detail[64];
-        std::snprintf(detail, sizeof detail, "communication retry %d...", retries_);
-        detail_text_ = detail;
+        detail_text_ = format_text("communication retry %d...", retries_);
         return wait(retries_ < 2 ? Delay{500} : Delay{15s});
     }
     if (standby_ != 0) {

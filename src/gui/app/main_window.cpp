@@ -6,6 +6,8 @@
 #include "gui/app/select_map_dialog.h"
 #include "gui/app/shell_resources.h"
 #include "gui/app/simple_dialog.h"
+#include "gui/maint/reset_dialogs.h"
+#include "maint/card_reset.h"
 #include "model/card.h"
 #include "resources/strings.h"
 #include "xc/map_import.h"
@@ -125,8 +127,8 @@ void MainWindow::buildMenus() {
     addCommand(tools, "Telnet Console", "actionTelnet", &MainWindow::telnetConsole);
     addPending(tools, "Serial Console", "actionSerialConsole");
     addCommand(tools, "SSH Console", "actionSsh", &MainWindow::sshConsole);
-    addPending(tools, "Reset System", "actionResetSystem");
-    addPending(tools, "Reset Card", "actionResetCard");
+    addCommand(tools, "Reset System", "actionResetSystem", &MainWindow::resetSystem);
+    addCommand(tools, "Reset Card", "actionResetCard", &MainWindow::resetCard);
 
     QMenu* map = menuBar()->addMenu(QStringLiteral("Map"));
     addCommand(map, "Select Displayed Map", "actionSelectMap", &MainWindow::selectDisplayedMap);
@@ -461,6 +463,24 @@ void MainWindow::retrieveConfig() {
         startSequence(Sequence::reload);
     }
     updateStore();
+}
+
+void MainWindow::resetSystem() {
+    // A reset the device took restarted it from its stored configuration: what was not
+    // stored is gone, and everything is read afresh.
+    if (box_ && system_reset_dialog(this, *box_) == 1) {
+        setChangesNotStored(false);
+        QTimer::singleShot(0, this, &MainWindow::rescanDevice);
+    }
+}
+
+void MainWindow::resetCard() {
+    if (!box_) {
+        return;
+    }
+    if (const Card* card = choose_reset_card(this, *box_)) {
+        card_reset_dialog(this, *box_, *card, reset_card_prompt(*box_, *card), false);
+    }
 }
 
 void MainWindow::telnetConsole() {

@@ -65,6 +65,9 @@ public slots:
     void selectDevice();
     void rescanDevice();
     void showAbout();
+    // "Reset System" (also after mainboard firmware) and "Reset Card" of the Tools menu.
+    void resetSystem();
+    void resetCard();
 
 signals:
     // An opening or reload sequence stopped: after its last step (complete) or at a step
