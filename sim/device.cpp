@@ -269,28 +269,76 @@ void Device::rebuild(const std::vector<Oid>& prefixes, Build build) {
         store_.assign(oid, value);
 }
 
-Family Device::card_family(int slot) const {
-    for (const Card& c : cards_)
-        if (c.slot == slot)
-            return static_cast<Family>(c.family);
-    return none;
+int Device::refusal(const Oid& name, const Value& value) const {
+    if (!has_prefix(name, root_) || value.type != Type::integer || value.number == 1)
+        return 0;
+    const Oid rel(name.begin() + static_cast<long>(root_.size()), name.end());
+    // SSM: E1 line column 11 (1 off, 2..6 a Sa bit), T1 line column 9 (1 off, 2 on).
+    Oid table;
+    if (rel.size() == 7 && Oid(rel.begin(), rel.begin() + 5) == Oid{3, 1, 1, 1, 11})
+        table = {3, 1, 1, 1, 11};
+    else if (rel.size() == 7 && Oid(rel.begin(), rel.begin() + 5) == Oid{4, 1, 1, 1, 9})
+        table = {4, 1, 1, 1, 9};
+    else
+        return 0;
+    for (auto it = store_.objects().lower_bound(root_ + table + Oid{rel[5]});
+         it != store_.objects().end() && has_prefix(it->first, root_ + table + Oid{rel[5]}); ++it)
+        if (it->first.back() != rel[6] && it->second.value.number != 1)
+            return 5; // genErr
+    return 0;
 }
 
-int Device::protected_partner(int slot) const {
-    // Protected pairs sit in neighbouring slots: 1 with 2, 3 with 4, and so on.
-    const int partner = slot % 2 == 1 ? slot + 1 : slot - 1;
-    for (const Card& c : cards_)
-        if (c.slot == slot) {
-            const CardType* type = type_by_code(c.registered);
-            return type && type->protected_pair ? partner : 0;
+void Device::drop_cross_connects(int slot, int port, int aug, int node, bool all) {
+    const auto in_scope = [&](const Address& a) {
+        return a[0] == slot && a[1] == port && (aug == 0 || a[2] == aug) &&
+               (node == 0 || a[3] == node);
+    };
+    for (int map = 1; map <= 2; ++map) {
+        std::vector<Address> rows;
+        const Oid first = r({1, 16, 3, 1, 9, u(map)});
+        for (auto it = store_.objects().lower_bound(first);
+             it != store_.objects().end() && has_prefix(it->first, first); ++it) {
+            Address dst{};
+            std::copy(it->first.end() - 6, it->first.end(), dst.begin());
+            const auto src = row_source(map, dst);
+            const bool dst_in = in_scope(dst), src_in = src && in_scope(*src);
+            if ((dst_in || src_in) &&
+                (all || (dst_in && std::holds_alternative<int>(leaf_at(dst, false))) ||
+                 (src_in && std::holds_alternative<int>(leaf_at(*src, true)))))
+                rows.push_back(dst);
         }
-    return 0;
+        for (const Address& dst : rows)
+            erase_xc_row(map, dst);
+    }
 }
 
 void Device::follow(const Oid& changed) {
     if (!has_prefix(changed, root_))
         return;
     const Oid rel(changed.begin() + static_cast<long>(root_.size()), changed.end());
+    // The far end of a looped line sends back what this end transmits: the received trace
+    // message and byte follow the transmitted ones (J0 of a port, J1 of an AUG or node, J2
+    // of a low-order path).
+    const auto mirror = [&](const Oid& table, std::uint32_t from, std::uint32_t to) {
+        if (rel.size() <= table.size() ||
+            Oid(rel.begin(), rel.begin() + static_cast<long>(table.size())) != table ||
+            rel[table.size()] != from)
+            return false;
+        Oid target = rel;
+        target[table.size()] = to;
+        store_.assign(root_ + target, store_.find(changed)->value);
+        return true;
+    };
+    if (mirror({2, 2, 1, 1}, 5, 6) || mirror({2, 2, 1, 1}, 8, 9) || mirror({2, 2, 2, 1}, 7, 8) ||
+        mirror({2, 2, 2, 1}, 11, 12) || mirror({2, 2, 3, 1}, 9, 10))
+        return;
+    // A new E1 frame, T3 E1 framer frame or PDH framer frame changes which timeslots exist.
+    if (rel.size() == 7 && Oid(rel.begin(), rel.begin() + 5) == Oid{3, 1, 1, 1, 5})
+        return drop_cross_connects(static_cast<int>(rel[5]), static_cast<int>(rel[6]), 0, 0, false);
+    if ((rel.size() == 9 && Oid(rel.begin(), rel.begin() + 6) == Oid{5, 1, 2, 1, 1, 4}) ||
+        (rel.size() == 10 && Oid(rel.begin(), rel.begin() + 3) == Oid{2, 27, 1}))
+        return drop_cross_connects(static_cast<int>(rel[rel.size() == 9 ? 6 : 4]),
+                                   static_cast<int>(rel[rel.size() == 9 ? 7 : 5]), 0, 0, false);
     // Writing 2 (execute) to a command's execute object runs it.
     const Object* written = store_.find(changed);
     if (written && written->value.number == 2) {
@@ -314,6 +362,7 @@ void Device::follow(const Oid& changed) {
         const int type = static_cast<int>(store_.find(changed)->value.number);
         // A change within one channel family keeps the channels and their settings.
         rebuild(prefixes, [&] { build_t3_channels(slot, port, type); });
+        drop_cross_connects(slot, port, 0, 0, false);
         return;
     }
     // Granularity and child kinds: R.2.1.1.(4..7).s.p.a.
@@ -329,6 +378,11 @@ void Device::follow(const Oid& changed) {
             build_aug_content(static_cast<int>(rel[4]), static_cast<int>(rel[5]),
                               static_cast<int>(rel[6]));
         });
+        // New paths carry none of the old ones' cross-connects: a new granularity clears the
+        // whole AUG's, a node's new kind that node's.
+        drop_cross_connects(static_cast<int>(rel[4]), static_cast<int>(rel[5]),
+                            static_cast<int>(rel[6]),
+                            rel[3] == 4 ? 0 : static_cast<int>(rel[3]) - 4, true);
     }
 }
 

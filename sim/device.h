@@ -61,6 +61,10 @@ public:
     // the cross-connect commands when their execute object is written.
     void follow(const Oid& changed);
 
+    // A device rule that refuses a write the object's own rule allows: SSM enabled on a
+    // second port of a card answers genErr (5). 0 when the write may go on.
+    int refusal(const Oid& name, const Value& value) const;
+
     // The cross-connect commands (xconnect.cpp). Each returns the result code it also
     // stores in its result object: 1 success, else a mapping error code.
     int set_cross_connect(int map, const Address& src, const Address& dst, int xc_type, int count,
@@ -70,11 +74,6 @@ public:
     void force_next_result(int code) { forced_result_ = code; }
     // The forced result, once; nullopt when none is pending.
     std::optional<int> take_forced_result() { return std::exchange(forced_result_, std::nullopt); }
-
-    // The family of the card in `slot` (none for an empty slot or one without firmware), and
-    // the slot of its protected partner (0 when it has none).
-    Family card_family(int slot) const;
-    int protected_partner(int slot) const;
 
     // The map commands (maps.cpp). Each returns the map-command result it also stores in
     // R.1.16.4.4.0: 2 success, 3 fail (a map number that is not 1 or 2).
@@ -108,6 +107,10 @@ private:
     int finish_command(int result, std::uint32_t table, std::uint32_t column);
     void load_cross_connects(const std::string& json_text);
     void build_map_commands();
+    // Clears the cross-connects of both maps with an end on port `port` of `slot` (and on
+    // AUG `aug` and its node `node` unless they are 0): all of them, or only those whose
+    // end names no leaf any more after a line or framer change.
+    void drop_cross_connects(int slot, int port, int aug, int node, bool all);
     int map_command_result(int result);
     // Whether `rel` (below the root) is one of the map or configuration commands, whose
     // objects are not part of the configuration a store keeps.

@@ -52,6 +52,45 @@ void add_e1_timeslots(Card& card, HsEntry& parent, std::uint8_t frame) {
     }
 }
 
+// The timeslots of an E1 port, a T3 channel or a low-order path as its line or framer
+// setting says. A setting that cannot be read (the failure has been shown) is taken as
+// framed: the timeslots are then all there for the operator to see and rescan, and the
+// node never becomes a bare cross-connectable leaf.
+void add_framed_timeslots(Chassis& box, Card& card, HsEntry& node, const snmp_action& what) {
+    const int slot = card.slot;
+    const int port = node.address[1];
+    std::uint8_t frame = 2;
+    bool t1 = false;
+    if (node.setup == SetupDialog::e1_port) {
+        e1_line_settings line{};
+        if (get_e1_line_setup(box, slot, port, line, what) == 0) {
+            frame = line[frame_setting];
+        }
+    } else if (node.setup == SetupDialog::t3_channel) {
+        e1_framer_settings framer{};
+        t1 = node.address[5] == 28; // T1 channels have no unframed mode
+        if (!t1 && get_t3_e1_framer(box, slot, port, node.address[4], framer, what) == 0) {
+            frame = framer[0];
+        }
+    } else {
+        t1 = node.kind == kind_tu11;
+        const lo_path_position at{node.address[2], node.address[3], node.address[4], t1 ? 4 : 3};
+        e1_framer_settings e1{};
+        t1_framer_settings t1_framer{};
+        if (t1 ? get_r155_t1_framer(box, slot, port, at, t1_framer, what) == 0
+               : get_r155_e1_framer(box, slot, port, at, e1, what) == 0) {
+            frame = t1 ? t1_framer[0] : e1[0];
+        }
+    }
+    if (frame == frame_off) {
+        NewHsEntry(card, node, unframed_index, unframed_index);
+    } else if (t1) {
+        NewHsEntry(card, node, t1_first_index, t1_last_index);
+    } else {
+        NewHsEntry(card, node, e1_first_index, e1_last_index);
+    }
+}
+
 const char* sdh_or_sonet(const Card& card, const char* sdh, const char* sonet) {
     return card.sonet() ? sonet : sdh;
 }
@@ -154,18 +193,7 @@ int build_t3_channels(Chassis& box, Card& card, HsEntry& port, int t3_type) {
         channel.setup = SetupDialog::t3_channel;
         channel.address = {card.address_slot, port.address[1], not_applicable,
                            not_applicable,    byte(c),         byte(count)};
-        if (count == 28) {
-            NewHsEntry(card, channel, t1_first_index, t1_last_index);
-            continue;
-        }
-        // A channel whose framer cannot be read (the failure has been shown) is taken as
-        // framed: its timeslots are then all there for the operator to see and rescan.
-        e1_framer_settings framer{};
-        const std::uint8_t frame = get_t3_e1_framer(box, card.slot, port.address[1], c, framer,
-                                                    reading_configuration_rescan) == 0
-                                       ? framer[0]
-                                       : 2;
-        add_e1_timeslots(card, channel, frame);
+        add_framed_timeslots(box, card, channel, reading_configuration_rescan);
     }
     return 0;
 }
@@ -271,29 +299,7 @@ int build_paths(Chassis& box, Card& card, HsEntry& node) {
             continue;
         }
         path.setup = SetupDialog::lo_path;
-        const lo_path_position at{aug, level2, n, k == kind_tu11 ? 4 : 3};
-        // As for T3 channels, a framer that cannot be read leaves the path framed.
-        std::uint8_t frame = 2;
-        if (k == kind_tu12) {
-            e1_framer_settings framer{};
-            if (get_r155_e1_framer(box, card.slot, port, at, framer,
-                                   reading_configuration_rescan) == 0) {
-                frame = framer[0];
-            }
-        } else {
-            t1_framer_settings framer{};
-            if (get_r155_t1_framer(box, card.slot, port, at, framer,
-                                   reading_configuration_rescan) == 0) {
-                frame = framer[0];
-            }
-        }
-        if (frame == frame_off) {
-            NewHsEntry(card, path, unframed_index, unframed_index);
-        } else if (k == kind_tu12) {
-            NewHsEntry(card, path, e1_first_index, e1_last_index);
-        } else {
-            NewHsEntry(card, path, t1_first_index, t1_last_index);
-        }
+        add_framed_timeslots(box, card, path, reading_configuration_rescan);
     }
     return 0;
 }
@@ -361,12 +367,18 @@ int read_stm_identifier(Chassis& box, HsEntry& node, bool report) {
 int write_identifier(Chassis& box, HsEntry& node, int group, const std::string& text) {
     const std::vector<oid> name = identifier_object(box, node, group);
     SnmpSet set(box);
-    set.add_string_name(name, text);
+    // The STM-1/OC-3 identifier object takes no empty text: one blank clears it.
+    set.add_string_name(name, group == 0 && text.empty() ? std::string(" ") : text);
     if (set.send(setting_configuration) != snmp_ok) {
         return 1;
     }
     store_identifier(node, text);
     return 0;
+}
+
+void rebuild_timeslots(Chassis& box, HsEntry& node) {
+    free_endpoints(node.children);
+    add_framed_timeslots(box, *node.card, node, reading_configuration_retry);
 }
 
 int unsupported_card(Chassis& box, Card& card) {

@@ -47,8 +47,14 @@ int r155_granularity_probe(Chassis& box, int slot, int port, int aug, int& granu
 // leaves the tree as it was.
 int set_granularity(Chassis& box, HsEntry& aug, int granularity, const child_kinds& kinds);
 
+// Replaces the timeslots of an E1 port, T3 channel or low-order path by those its present
+// line or framer setting gives, after a configuration change; a setting that cannot be
+// read leaves the node framed.
+void rebuild_timeslots(Chassis& box, HsEntry& node);
+
 // Port identifiers of E1 (group 3), T1 (4) and T3 (5) cards, and of STM-1/OC-3 cards.
 int read_identifier(Chassis& box, HsEntry& node, int group, bool report);
+// Group 0 is the STM-1/OC-3 identifier, written as one blank when empty.
 int write_identifier(Chassis& box, HsEntry& node, int group, const std::string& text);
 int read_stm_identifier(Chassis& box, HsEntry& node, bool report);
 

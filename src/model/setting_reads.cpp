@@ -3,36 +3,39 @@
 #include "model/chassis.h"
 #include "snmp/snmp_access.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace vornex {
 
 namespace {
 
-// Sends the GET and matches the answer to the objects asked for by name: a matching
-// INTEGER fills its setting, a matching value of another type is passed over, and a
+// Sends the GET and matches the answer to the objects asked for by name: a matching value
+// of the type asked for fills its setting, one of another type is passed over, and a
 // variable that matches nothing ends the walk. Every setting must have been filled.
-template <std::size_t N>
-int read_group(Chassis& box, SnmpGet& get, const char* routine,
-               std::array<std::uint8_t, N>& settings, const snmp_action& what) {
+int read_values(Chassis& box, SnmpGet& get, const std::vector<u_char>& types, const char* routine,
+                std::vector<snmp_value>& values, const snmp_action& what) {
+    const std::size_t count = get.size();
+    values.assign(count, snmp_value{});
     if (get.send(what) != snmp_ok) {
         return 1;
     }
-    std::array<bool, N> received{};
+    std::vector<bool> received(count);
     std::size_t walked = 0;
     for (const snmp_value& var : get.answer()) {
-        if (walked++ == N) {
+        if (walked++ == count) {
             break;
         }
         std::size_t match = 0;
-        while (match < N && get.name(match) != var.name) {
+        while (match < count && get.name(match) != var.name) {
             ++match;
         }
-        if (match == N) {
+        if (match == count) {
             break;
         }
-        if (var.type == asn_integer) {
-            settings[match] = static_cast<std::uint8_t>(var.integer);
+        if (var.type == types[match]) {
+            values[match] = var;
+            values[match].octets.resize(std::min(var.octets.size(), setting_text_max));
             received[match] = true;
         }
     }
@@ -42,6 +45,19 @@ int read_group(Chassis& box, SnmpGet& get, const char* routine,
                                routine);
             return 1;
         }
+    }
+    return 0;
+}
+
+template <std::size_t N>
+int read_group(Chassis& box, SnmpGet& get, const char* routine,
+               std::array<std::uint8_t, N>& settings, const snmp_action& what) {
+    std::vector<snmp_value> values;
+    if (read_values(box, get, std::vector<u_char>(N, asn_integer), routine, values, what) != 0) {
+        return 1;
+    }
+    for (std::size_t i = 0; i < N; ++i) {
+        settings[i] = static_cast<std::uint8_t>(values[i].integer);
     }
     return 0;
 }
@@ -62,7 +78,24 @@ oid as_oid(int value) {
     return static_cast<oid>(value);
 }
 
-// A low-order path is indexed by its TUG2 and its place in it.
+} // namespace
+
+int read_setting_group(Chassis& box, const char* routine, const std::vector<oid>& table,
+                       const std::vector<group_column>& columns, const std::vector<oid>& index,
+                       std::vector<snmp_value>& values, const snmp_action& what) {
+    SnmpGet get(box);
+    std::vector<u_char> types;
+    for (const group_column& column : columns) {
+        types.push_back(column.text ? asn_octet_string : asn_integer);
+        std::vector<oid> name = box.object({});
+        name.insert(name.end(), table.begin(), table.end());
+        name.push_back(column.column);
+        name.insert(name.end(), index.begin(), index.end());
+        get.add_name(std::move(name), types.back());
+    }
+    return read_values(box, get, types, routine, values, what);
+}
+
 std::vector<oid> lo_path_index(int slot, int port, const lo_path_position& at) {
     const int n = at.path_number - 1;
     return {as_oid(slot),
@@ -72,8 +105,6 @@ std::vector<oid> lo_path_index(int slot, int port, const lo_path_position& at) {
             as_oid(n / at.paths_per_tug2 + 1),
             as_oid(n % at.paths_per_tug2 + 1)};
 }
-
-} // namespace
 
 int get_e1_line_setup(Chassis& box, int slot, int port, e1_line_settings& settings,
                       const snmp_action& what) {

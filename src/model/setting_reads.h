@@ -2,15 +2,18 @@
 // Reads of the line, framer and path settings groups. Each group is read in one GET and
 // must come back whole: a group with a setting missing is refused with the routine's own
 // "device did not return all parameters" message, so no dialog or builder works from a
-// half-read port. Settings are kept one byte each, in column order.
+// half-read port. Integer groups are kept one byte per setting, in column order; groups
+// that mix in text settings as the values the device sent.
+
+#include "snmp/snmp_access.h"
 
 #include <array>
 #include <cstdint>
+#include <vector>
 
 namespace vornex {
 
 struct Chassis;
-struct snmp_action;
 
 using e1_line_settings =
     std::array<std::uint8_t, 8>; // coding, impedance, frame, CRC, CAS, RAI, OOS, SSM
@@ -30,6 +33,25 @@ struct lo_path_position {
     int path_number;    // 1-based within its TUG3/AU3
     int paths_per_tug2; // 4 for TU11/VT1.5, 3 for TU12/VT2
 };
+
+// Text settings (trace messages) are kept up to this many bytes.
+inline constexpr std::size_t setting_text_max = 64;
+
+// One object of a settings group: its column, and whether it is an OCTET STRING rather
+// than an INTEGER.
+struct group_column {
+    oid column;
+    bool text = false;
+};
+
+// Reads the objects R.table.column.index of `columns` in one GET; `values` gets them in
+// the same order. `routine` names the read in the message of an incomplete answer.
+int read_setting_group(Chassis& box, const char* routine, const std::vector<oid>& table,
+                       const std::vector<group_column>& columns, const std::vector<oid>& index,
+                       std::vector<snmp_value>& values, const snmp_action& what);
+
+// The row index of a low-order path's objects: slot, port, AUG, level 2, TUG2, place.
+std::vector<oid> lo_path_index(int slot, int port, const lo_path_position& at);
 
 // A failed request is reported with `what`: the opening and rescans advise a rescan, a
 // configuration dialog a retry.

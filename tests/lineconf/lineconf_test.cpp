@@ -1,0 +1,274 @@
+// Line, framer, overhead and granularity settings against the simulator: what each OK sends,
+// what it refuses before sending anything, and how the endpoint tree follows a change.
+#include "device/box.h"
+#include "device/model_steps.h"
+#include "lineconf/line_setup.h"
+#include "lineconf/path_overhead.h"
+#include "model/builders.h"
+#include "recording_presenter.h"
+#include "sim_process.h"
+#include "test_device.h"
+
+#include <algorithm>
+#include <gtest/gtest.h>
+
+namespace vornex {
+namespace {
+
+using test::find_node;
+
+const std::string root = "1.3.6.1.4.1.823.4150";
+
+class LineSetup : public ::testing::Test {
+protected:
+    void SetUp() override {
+        sim = test::SimProcess::start("demo");
+        box = test::open_test_box(presenter, *sim);
+        ModelSteps(*box).run();
+        sim->clear_requests();
+        presenter.clear();
+    }
+    std::vector<std::string> requests(const char* kind) {
+        std::vector<std::string> found;
+        for (const std::string& r : sim->requests()) {
+            if (r.rfind(kind, 0) == 0) {
+                found.push_back(r);
+            }
+        }
+        return found;
+    }
+    // The values one endpoint's group reads now, by the dialog's own read.
+    line_values read(line_dialog dialog, HsEntry& node) {
+        line_values values;
+        const line_group& group = *line_group_of(*box, dialog, node);
+        EXPECT_EQ(read_line_group(*box, group, node,
+                                  node.address[group.unit == range_unit::port ? 1 : 4], values),
+                  0);
+        return values;
+    }
+    apply_result apply(line_dialog dialog, HsEntry& node, int from, int to,
+                       const line_values& wanted) {
+        sim->clear_requests();
+        return apply_line_group(*box, *line_group_for(dialog), node, from, to, wanted);
+    }
+
+    test::RecordingPresenter presenter;
+    std::unique_ptr<test::SimProcess> sim;
+    std::unique_ptr<Box> box;
+};
+
+TEST_F(LineSetup, T1RangesAreCheckedBeforeAnythingIsSent) {
+    HsEntry& port = find_node(*box, 2, {"Port-02"});
+    const line_values unchanged = read(line_dialog::t1_line, port);
+    line_values ssm = unchanged;
+    ssm[5] = 2;
+    struct Case {
+        int from, to;
+        line_values wanted;
+        const char* note;
+    } cases[] = {
+        {3, 2, unchanged, "Invalid port range 3 through 2.  Please correct or cancel."},
+        {0, 1, unchanged, "Invalid port range 0 through 1.  Please correct or cancel."},
+        {1, 9, unchanged, "Invalid port range 1 through 9.  Please correct or cancel."},
+        {1, 2, ssm, "SSM may only be enabled on one port per card."},
+    };
+    for (const Case& c : cases) {
+        presenter.clear();
+        EXPECT_EQ(apply(line_dialog::t1_line, port, c.from, c.to, c.wanted), apply_result::refused);
+        EXPECT_EQ(presenter.texts(), std::vector<std::string>{c.note});
+        EXPECT_TRUE(sim->requests().empty()) << c.from << "-" << c.to;
+    }
+    // Unchanged settings cost one GET per port and no SET.
+    EXPECT_EQ(apply(line_dialog::t1_line, port, 1, 4, unchanged), apply_result::applied);
+    EXPECT_EQ(requests("GET").size(), 4u);
+    EXPECT_TRUE(requests("SET").empty());
+    // SF to ESF sends that one object.
+    sim->set_value("R.4.1.1.1.5.2.2", "i:1");
+    line_values esf = unchanged;
+    esf[2] = 2;
+    EXPECT_EQ(apply(line_dialog::t1_line, port, 2, 2, esf), apply_result::applied);
+    EXPECT_EQ(requests("SET"), std::vector<std::string>{"SET " + root + ".4.1.1.1.5.2.2=i:2"});
+}
+
+TEST_F(LineSetup, AFailingPortStopsTheLoopAndKeepsThePortsBefore) {
+    HsEntry& port = find_node(*box, 2, {"Port-01"});
+    line_values wanted = read(line_dialog::t1_line, port);
+    wanted[3] = 2; // YEL On
+    sim->fail_prefix("R.4.1.1.1.6.2.3", 5);
+    EXPECT_EQ(apply(line_dialog::t1_line, port, 1, 4, wanted), apply_result::failed);
+    EXPECT_EQ(presenter.texts().back(), "Failure applying settings to port 3.  Aborting.");
+    sim->clear_faults();
+    EXPECT_EQ(sim->value("R.4.1.1.1.6.2.1"), "i:2");
+    EXPECT_EQ(sim->value("R.4.1.1.1.6.2.2"), "i:2");
+    EXPECT_EQ(sim->value("R.4.1.1.1.6.2.4"), "i:1");
+    // The device refuses SSM on a second port of the card; the note says why it may have.
+    wanted = read(line_dialog::t1_line, port);
+    wanted[5] = 2;
+    EXPECT_EQ(apply(line_dialog::t1_line, port, 1, 1, wanted), apply_result::applied);
+    presenter.clear();
+    EXPECT_EQ(apply(line_dialog::t1_line, port, 2, 2, wanted), apply_result::failed);
+    EXPECT_NE(presenter.texts().back().find("Failure applying settings to port 2.  Aborting.\n\n"
+                                            "Note: If the r4150 reported"),
+              std::string::npos);
+    // A short answer refuses the read.
+    sim->omit("R.4.1.1.1.9.2.1");
+    line_values values;
+    EXPECT_EQ(read_line_group(*box, *line_group_for(line_dialog::t1_line), port, 1, values), 1);
+    EXPECT_EQ(presenter.texts().back(),
+              "get_t1_line_setup(), device did not return all parameters");
+}
+
+TEST_F(LineSetup, FrameAndTypeChangesRebuildTheTree) {
+    HsEntry& e1 = find_node(*box, 1, {"Port-01"});
+    line_values wanted = read(line_dialog::e1_line, e1);
+    ASSERT_EQ(e1.child_count(), 31u);
+    wanted[1] = 2; // Impedance: never written, never compared
+    wanted[2] = 1; // Frame Off
+    EXPECT_EQ(apply(line_dialog::e1_line, e1, 1, 1, wanted), apply_result::applied);
+    EXPECT_EQ(requests("SET"), std::vector<std::string>{"SET " + root + ".3.1.1.1.5.1.1=i:1"});
+    EXPECT_EQ(e1.child_count(), 1u);
+    // A port whose settings cannot be read again is built framed, never bare.
+    sim->omit("R.3.1.1.1.11.1.1");
+    rebuild_timeslots(*box, e1);
+    EXPECT_EQ(e1.child_count(), 31u);
+    sim->clear_faults();
+
+    HsEntry& t3 = find_node(*box, 5, {"Port-01"});
+    ASSERT_EQ(t3.child_count(), 28u);
+    wanted = read(line_dialog::t3_line, t3);
+    EXPECT_EQ(apply(line_dialog::t3_line, t3, 1, 1, wanted), apply_result::applied);
+    EXPECT_EQ(requests("SET").size(), 1u); // Type and Length go even when unchanged
+    wanted[1] = 6;                         // C-Bit-E1
+    EXPECT_EQ(apply(line_dialog::t3_line, t3, 1, 1, wanted), apply_result::applied);
+    EXPECT_EQ(t3.child_count(), 21u);
+    EXPECT_EQ(line_group_of(*box, line_dialog::t3_e1_framer, *t3.children[0])->dialog,
+              line_dialog::t3_e1_framer);
+
+    // The E1 framer of a channel: CAS alone rebuilds; the channel range is 1 to 21.
+    HsEntry& channel = *t3.children[1];
+    wanted = read(line_dialog::t3_e1_framer, channel);
+    EXPECT_EQ(apply(line_dialog::t3_e1_framer, channel, 1, 22, wanted), apply_result::refused);
+    EXPECT_EQ(presenter.texts().back(),
+              "Invalid channel range 1 through 22.  Please correct or cancel.");
+    wanted[0] = 1;
+    EXPECT_EQ(apply(line_dialog::t3_e1_framer, channel, 2, 3, wanted), apply_result::applied);
+    EXPECT_EQ(t3.children[1]->child_count(), 1u);
+    EXPECT_EQ(t3.children[2]->child_count(), 1u);
+    EXPECT_EQ(t3.children[3]->child_count(), 31u);
+}
+
+TEST_F(LineSetup, Granularity) {
+    HsEntry& node = find_node(*box, 6, {"Port-01", "AUG1-01", "AU4-01"});
+    granularity_read present;
+    ASSERT_EQ(read_granularity(*box, node, present), 0);
+    EXPECT_EQ(granularity_labels(node, present), (std::vector<std::string>{"TU11", "TU12", "TU3"}));
+    ASSERT_EQ(granularity_radio(node, present), 1);
+    ASSERT_EQ(node.child_count(), 21u);
+    sim->clear_requests();
+    EXPECT_EQ(apply_granularity(*box, node, present, 0), apply_result::applied);
+    EXPECT_EQ(requests("SET"), std::vector<std::string>{"SET " + root + ".2.1.1.5.6.1.1=i:4"});
+    EXPECT_EQ(node.child_count(), 28u);
+    EXPECT_EQ(node.children[27]->name, "TU11-28");
+
+    // A VC4 AUG checks no radio: an untouched OK sends nothing.
+    HsEntry& vc4 = find_node(*box, 6, {"Port-03", "AUG1-01"});
+    ASSERT_EQ(read_granularity(*box, vc4, present), 0);
+    EXPECT_EQ(granularity_radio(vc4, present), -1);
+    sim->clear_requests();
+    EXPECT_EQ(apply_granularity(*box, vc4, present, granularity_radio(vc4, present)),
+              apply_result::applied);
+    EXPECT_TRUE(requests("SET").empty());
+    // AU4-TUG3 chosen: the VC4's kinds become TU12 and three nodes of 21 paths appear.
+    EXPECT_EQ(apply_granularity(*box, vc4, present, 1), apply_result::applied);
+    EXPECT_EQ(requests("SET"),
+              std::vector<std::string>{"SET " + root + ".2.1.1.4.6.3.1=i:4," + root +
+                                       ".2.1.1.5.6.3.1=i:5," + root + ".2.1.1.6.6.3.1=i:5," + root +
+                                       ".2.1.1.7.6.3.1=i:5"});
+    ASSERT_EQ(vc4.child_count(), 3u);
+    EXPECT_EQ(vc4.children[2]->child_count(), 21u);
+}
+
+TEST_F(LineSetup, TraceMessagesAndLabels) {
+    HsEntry& port = find_node(*box, 6, {"Port-01"});
+    const overhead_group& j0 = overhead_group_for(line_dialog::line_overhead);
+    const std::string mode = "SET " + root + ".2.2.1.1.3.6.1=i:";
+    struct Case {
+        long mode;
+        const char* expected;
+        const char* transmitted;
+        const char* result; // the SET, or the note
+    } cases[] = {
+        {2, "0123456789ABCDEF", "x",
+         "Exp J0 Msg invalid size.  Should be 1 to 15 characters.  Please correct or cancel."},
+        {4, "x", "",
+         "Tx J0 Msg invalid size.  Should be 1 to 15 characters.  Please correct or cancel."},
+        {6, "7g", "01", "Exp J0 Msg invalid.  Range is 0 - FF.  Please correct or cancel."},
+        {6, "7f", "100", "Tx J0 Msg invalid.  Range is 0 - FF.  Please correct or cancel."},
+        {6, "7f", "", "Tx J0 Msg invalid.  Range is 0 - FF.  Please correct or cancel."},
+        {2, "0123456789ABCDE", "far end",
+         ".2.2.1.1.3.6.1=i:2,R.2.2.1.1.4.6.1=s:0123456789ABCDE,R.2.2.1.1.5.6.1=s:far end"},
+        {6, "7f", " 0a ", ".2.2.1.1.3.6.1=i:6,R.2.2.1.1.7.6.1=i:127,R.2.2.1.1.8.6.1=i:10"},
+        {1, "ignored", "", ".2.2.1.1.3.6.1=i:1"},
+    };
+    for (const Case& c : cases) {
+        presenter.clear();
+        sim->clear_requests();
+        overhead_input input{c.mode, c.expected, c.transmitted};
+        const apply_result result = apply_overhead(*box, j0, port, input);
+        if (c.result[0] == '.') {
+            std::string set = "SET " + root + c.result;
+            for (std::size_t at; (at = set.find(",R.")) != std::string::npos;) {
+                set.replace(at, 3, "," + root + ".");
+            }
+            EXPECT_EQ(result, apply_result::applied);
+            EXPECT_EQ(requests("SET"), std::vector<std::string>{set});
+        } else {
+            EXPECT_EQ(result, apply_result::refused);
+            EXPECT_EQ(presenter.texts(), std::vector<std::string>{c.result});
+            EXPECT_TRUE(sim->requests().empty());
+        }
+    }
+    // The far end of the simulated loop sends back what was transmitted.
+    overhead_values values;
+    ASSERT_EQ(read_overhead(*box, j0, port, values), 0);
+    EXPECT_EQ(values.text[ovh_received], "far end");
+    EXPECT_EQ(display_trace(j0, values, 6).received, "0a");
+
+    // High-order labels, and the low-order copy range.
+    sim->set_value("R.2.2.2.1.14.6.1.1.100", "i:254");
+    HsEntry& aug = find_node(*box, 6, {"Port-01", "AUG1-01"});
+    ASSERT_EQ(read_overhead(*box, overhead_group_for(line_dialog::ho_overhead), aug, values), 0);
+    EXPECT_EQ(ho_signal_label(static_cast<int>(values.number[ovh_received_label])),
+              "FE (Test signal)");
+    EXPECT_EQ(lo_signal_label(4), "04 (Byte Synchronous");
+    HsEntry& path = find_node(*box, 6, {"Port-01", "AUG1-01", "AU4-01", "TU12-05"});
+    overhead_input copy{1, "", "J2", 0, 3, 1, 22};
+    presenter.clear();
+    sim->clear_requests();
+    EXPECT_EQ(apply_overhead(*box, overhead_group_for(line_dialog::lo_overhead), path, copy),
+              apply_result::refused);
+    EXPECT_EQ(presenter.texts(), std::vector<std::string>{"Invalid copy range.  Limit is 1 - 21."});
+    copy.to = 2;
+    EXPECT_EQ(apply_overhead(*box, overhead_group_for(line_dialog::lo_overhead), path, copy),
+              apply_result::applied);
+    EXPECT_EQ(requests("SET").size(), 2u);
+    EXPECT_EQ(sim->value("R.2.2.3.1.10.6.1.1.1.1.2"), "s:J2");
+}
+
+TEST_F(LineSetup, CustomerInfo) {
+    HsEntry& port = find_node(*box, 1, {"Port-02"});
+    EXPECT_EQ(apply_customer_info(*box, port, "   ", true, 1, 3), apply_result::applied);
+    for (const char* p : {"R.3.1.3.1.3.1.1", "R.3.1.3.1.3.1.2", "R.3.1.3.1.3.1.3"}) {
+        EXPECT_EQ(sim->value(p), "s:") << p;
+    }
+    EXPECT_EQ(apply_customer_info(*box, port, std::string(21, 'x'), true, 2, 2),
+              apply_result::refused);
+    HsEntry& stm = find_node(*box, 6, {"Port-02"});
+    sim->clear_requests();
+    EXPECT_EQ(apply_customer_info(*box, stm, "", false, 0, 0), apply_result::applied);
+    EXPECT_EQ(requests("SET"), std::vector<std::string>{"SET " + root + ".2.25.1.3.6.2=s: "});
+    EXPECT_EQ(stm.identifier.value_or(""), "");
+}
+
+} // namespace
+} // namespace vornex
