@@ -1,4 +1,6 @@
 #include "agent.h"
+#include "reset.h"
+#include "transfer.h"
 
 // The configuration header must come first.
 // clang-format off
@@ -32,6 +34,13 @@ std::optional<Value> from_var(const netsnmp_variable_list* v) {
         return Value::octets(std::string(reinterpret_cast<const char*>(v->val.string), v->val_len));
     case ASN_OBJECT_ID:
         return Value::object_id(Oid(v->val.objid, v->val.objid + v->val_len / sizeof(oid)));
+    case ASN_IPADDRESS: {
+        if (v->val_len != 4)
+            return std::nullopt;
+        char dotted[INET_ADDRSTRLEN] = {};
+        inet_ntop(AF_INET, v->val.string, dotted, sizeof dotted);
+        return Value::ip_address(dotted);
+    }
     default:
         return std::nullopt;
     }
@@ -55,6 +64,12 @@ void to_var(netsnmp_variable_list* v, const Value& value) {
     case Type::object_id: {
         std::vector<oid> o(value.oid.begin(), value.oid.end());
         snmp_set_var_typed_value(v, ASN_OBJECT_ID, o.data(), o.size() * sizeof(oid));
+        break;
+    }
+    case Type::ip_address: {
+        in_addr address{};
+        inet_pton(AF_INET, value.text.c_str(), &address);
+        snmp_set_var_typed_value(v, ASN_IPADDRESS, &address, sizeof address);
         break;
     }
     }
@@ -120,7 +135,7 @@ struct Hooks {
 
     static int pre_parse(netsnmp_session*, netsnmp_transport*, void*, int) {
         Agent& a = *the_agent;
-        if (a.rebooting_) {
+        if (a.rebooting_ || (a.resets && a.resets->silent())) {
             a.log("dropped (rebooting)");
             return 0;
         }
@@ -209,6 +224,8 @@ struct Hooks {
             };
             switch (reqinfo->mode) {
             case MODE_GET:
+                if (a.transfer)
+                    a.transfer->reading(name);
                 if (const Object* o = store.find(name))
                     answer(name, *o);
                 else if (auto* f = a.failing(name))
@@ -288,6 +305,10 @@ struct Hooks {
                 break;
             case MODE_SET_COMMIT:
                 a.device_.follow(name);
+                if (a.resets)
+                    a.resets->written(name);
+                if (a.transfer)
+                    a.transfer->written(name);
                 break;
             default:
                 break;
@@ -381,6 +402,9 @@ bool Agent::write_config(std::string& error) {
 
 bool Agent::start(const std::string& address, int port, std::string& error) {
     the_agent = this;
+    // The engine (and the unit) may have been up for a while before the simulator starts.
+    if (resets)
+        started_ -= std::chrono::seconds(resets->timing().engine_time_s);
     for (const char* var :
          {"SNMPCONFPATH", "SNMP_PERSISTENT_DIR", "SNMP_PERSISTENT_FILE", "SNMPD_PERSISTENT_DIR"})
         unsetenv(var);
@@ -460,6 +484,15 @@ void Agent::reboot(int seconds) {
 void Agent::end_reboot() {
     rebooting_ = false;
     started_ = std::chrono::steady_clock::now();
+    if (resets && resets->timing().keep_boots) {
+        // A controller that comes back with the boots it had: only the time starts again.
+        u_char id[SNMP_MAXBUF_SMALL];
+        const size_t id_len = snmpv3_get_engineID(id, sizeof id);
+        if (id_len)
+            set_enginetime(id, static_cast<u_int>(id_len), snmpv3_local_snmpEngineBoots(), 0,
+                           TRUE);
+        return;
+    }
     // A rebooted engine counts one boot more, and its time from zero again (the engine time
     // counts from started_); SNMPv3 managers resynchronise on it.
     char boots[32];
@@ -472,9 +505,18 @@ void Agent::end_reboot() {
                        snmpv3_local_snmpEngineTime(), TRUE);
 }
 
+void Agent::advance(std::int64_t ms) {
+    if (resets) {
+        resets->advance(ms);
+        run_timers();
+    }
+}
+
 void Agent::run_timers() {
     const auto now = std::chrono::steady_clock::now();
     if (rebooting_ && now >= reboot_end_)
+        end_reboot();
+    if (resets && resets->tick())
         end_reboot();
     while (!pending_.empty() && pending_.front().due <= now) {
         Pending p = std::move(pending_.front());

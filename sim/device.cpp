@@ -269,6 +269,24 @@ void Device::rebuild(const std::vector<Oid>& prefixes, Build build) {
         store_.assign(oid, value);
 }
 
+Family Device::card_family(int slot) const {
+    for (const Card& c : cards_)
+        if (c.slot == slot)
+            return static_cast<Family>(c.family);
+    return none;
+}
+
+int Device::protected_partner(int slot) const {
+    // Protected pairs sit in neighbouring slots: 1 with 2, 3 with 4, and so on.
+    const int partner = slot % 2 == 1 ? slot + 1 : slot - 1;
+    for (const Card& c : cards_)
+        if (c.slot == slot) {
+            const CardType* type = type_by_code(c.registered);
+            return type && type->protected_pair ? partner : 0;
+        }
+    return 0;
+}
+
 int Device::refusal(const Oid& name, const Value& value) const {
     if (!has_prefix(name, root_) || value.type != Type::integer || value.number == 1)
         return 0;

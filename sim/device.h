@@ -75,6 +75,11 @@ public:
     // The forced result, once; nullopt when none is pending.
     std::optional<int> take_forced_result() { return std::exchange(forced_result_, std::nullopt); }
 
+    // The family of the card in `slot` (none for an empty slot or one without firmware), and
+    // the slot of its protected partner (0 when it has none).
+    Family card_family(int slot) const;
+    int protected_partner(int slot) const;
+
     // The map commands (maps.cpp). Each returns the map-command result it also stores in
     // R.1.16.4.4.0: 2 success, 3 fail (a map number that is not 1 or 2).
     int activate_map(int map);
