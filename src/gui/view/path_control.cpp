@@ -3,13 +3,12 @@
 #include "device/box.h"
 #include "gui/app/shell_resources.h"
 #include "gui/comments/endpoint_info_dialog.h"
+#include "gui/lineconf/line_dialogs.h"
 #include "gui/view/path_glyph_resources.h"
 #include "model/hs_entry.h"
-#include "shell/shell.h"
 
 #include <QFrame>
 #include <QLabel>
-#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
@@ -287,14 +286,7 @@ void PathControl::openRow(int row, const QPoint& global) {
         return;
     int result = 0;
     if (opened.node->setup != SetupDialog::none) {
-        QMenu menu(this);
-        for (const std::string& entry : setup_entries(*opened.node)) {
-            menu.addAction(QString::fromStdString(entry));
-        }
-        // The configuration dialogs come with the line setup; until then each entry says so.
-        if (QAction* chosen = menu.exec(global)) {
-            command_not_available(*box_.presenter, chosen->text().toStdString().c_str());
-        }
+        result = run_setup_popup(this, box_, *opened.node, opened.path_text, global);
     } else if (opened.node->is_leaf()) {
         result = endpoint_info_dialog(this, box_, opened.path_text, *opened.node) == dialog_ok;
     }
