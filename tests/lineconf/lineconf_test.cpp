@@ -71,6 +71,8 @@ TEST_F(LineSetup, T1RangesAreCheckedBeforeAnythingIsSent) {
         {0, 1, unchanged, "Invalid port range 0 through 1.  Please correct or cancel."},
         {1, 9, unchanged, "Invalid port range 1 through 9.  Please correct or cancel."},
         {1, 2, ssm, "SSM may only be enabled on one port per card."},
+        {1, range_number(std::string(99, '9')), unchanged,
+         "Invalid port range 1 through 2147483647.  Please correct or cancel."},
     };
     for (const Case& c : cases) {
         presenter.clear();
@@ -110,12 +112,22 @@ TEST_F(LineSetup, AFailingPortStopsTheLoopAndKeepsThePortsBefore) {
     EXPECT_NE(presenter.texts().back().find("Failure applying settings to port 2.  Aborting.\n\n"
                                             "Note: If the r4150 reported"),
               std::string::npos);
-    // A short answer refuses the read.
+    EXPECT_EQ(sim->value("R.4.1.1.1.9.2.2"), "i:1");
+    // A short or mistyped answer refuses the read; a silent device is reported as such.
+    const auto read_fails = [&](const char* says) {
+        presenter.clear();
+        line_values values;
+        EXPECT_EQ(read_line_group(*box, *line_group_for(line_dialog::t1_line), port, 1, values), 1);
+        EXPECT_NE(presenter.texts().back().find(says), std::string::npos)
+            << presenter.texts().back();
+        sim->clear_faults();
+    };
     sim->omit("R.4.1.1.1.9.2.1");
-    line_values values;
-    EXPECT_EQ(read_line_group(*box, *line_group_for(line_dialog::t1_line), port, 1, values), 1);
-    EXPECT_EQ(presenter.texts().back(),
-              "get_t1_line_setup(), device did not return all parameters");
+    read_fails("get_t1_line_setup(), device did not return all parameters");
+    sim->wrong_type("R.4.1.1.1.3.2.1");
+    read_fails("get_t1_line_setup(), device did not return all parameters");
+    sim->drop_next(2);
+    read_fails("Retry Operation");
 }
 
 TEST_F(LineSetup, FrameAndTypeChangesRebuildTheTree) {
@@ -253,6 +265,47 @@ TEST_F(LineSetup, TraceMessagesAndLabels) {
               apply_result::applied);
     EXPECT_EQ(requests("SET").size(), 2u);
     EXPECT_EQ(sim->value("R.2.2.3.1.10.6.1.1.1.1.2"), "s:J2");
+}
+
+TEST_F(LineSetup, PopupsOfEveryKindOfEndpoint) {
+    const struct {
+        int slot;
+        std::initializer_list<const char*> path;
+        std::vector<std::string> entries;
+    } cases[] = {
+        {2, {"Port-01"}, {"Customer Info", "Line Interface Setup"}},
+        {1, {"Port-01"}, {"Customer Info", "Line Interface Setup"}},
+        {5, {"Port-01"}, {"Customer Info", "Line Interface Type Setup"}},
+        {5, {"Port-01", "Chan-01"}, {"Channel Framer Setup"}},
+        {6, {"Port-01"}, {"Line Overhead Setup", "Customer Information Setup"}},
+        {6, {"Port-01", "AUG1-01"}, {"HO-Path Granularity Setup", "HO-Path Overhead Setup"}},
+        {7, {"Port-01", "STS3-01"}, {"HO-Path Granularity Setup"}},
+        {6, {"Port-01", "AUG1-01", "AU4-01"}, {"LO-Path Granularity Setup"}},
+        {7,
+         {"Port-01", "STS3-01", "AU4-01"},
+         {"LO-Path Granularity Setup", "HO-Path/STS-Path Overhead Setup"}},
+        {6,
+         {"Port-01", "AUG1-01", "AU4-01", "TU12-01"},
+         {"LO-Path Overhead Setup", "PDH Framer Setup"}},
+        {6, {"Port-01", "AUG1-01", "AU4-01", "TU12-01", "TS-01"}, {}},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> entries;
+        for (const popup_entry& e : setup_popup(*box, find_node(*box, c.slot, c.path))) {
+            entries.push_back(e.label);
+        }
+        EXPECT_EQ(entries, c.entries) << *std::prev(c.path.end());
+    }
+    // The framer dialogs follow the parent's path count and the T3 port's line type.
+    HsEntry& channel = find_node(*box, 5, {"Port-01", "Chan-01"});
+    EXPECT_EQ(setup_popup(*box, find_node(*box, 6, {"Port-01", "AUG1-01", "AU4-03", "TU11-01"}))
+                  .back()
+                  .dialog,
+              line_dialog::pdh_t1_framer);
+    EXPECT_EQ(line_group_of(*box, line_dialog::t3_e1_framer, channel)->dialog,
+              line_dialog::t3_t1_framer);
+    sim->set_value("R.5.1.1.1.4.5.1", "i:7");
+    EXPECT_EQ(line_group_of(*box, line_dialog::t3_e1_framer, channel), nullptr);
 }
 
 TEST_F(LineSetup, CustomerInfo) {
