@@ -6,6 +6,7 @@
 #include "gui/app/select_map_dialog.h"
 #include "gui/app/shell_resources.h"
 #include "gui/app/simple_dialog.h"
+#include "gui/app/wait_cursor.h"
 #include "gui/maint/reset_dialogs.h"
 #include "maint/card_reset.h"
 #include "model/card.h"
@@ -25,15 +26,6 @@
 namespace vornex {
 
 namespace {
-
-// The wait cursor for the length of a device operation.
-class WaitCursor {
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
 
 QString plain_text(const char* menu_text) {
     return QString::fromLatin1(menu_text).remove(QLatin1Char('&'));
@@ -210,6 +202,7 @@ void MainWindow::startSequence(Sequence sequence) {
     // A newer start replaces any sequence still queued (say, Rescan chosen twice).
     ++sequence_id_;
     opening_.reset();
+    closeMap();
     chassis_.reset();
     services_.emplace(OpeningServices{*presenter_, *comment_chooser_, timings_, {}, {}});
     services_->opened = [this](Box& box) {
@@ -257,13 +250,16 @@ void MainWindow::runStep() {
         setWindowTitle(QString::fromLatin1(program_title));
         QTimer::singleShot(0, this, &MainWindow::selectDevice);
     }
-    // (The map window is made here after a whole opening.)
+    if (outcome == DeviceOpening::Outcome::done) {
+        openMap();
+    }
     emit sequenceEnded(outcome == DeviceOpening::Outcome::done);
 }
 
 void MainWindow::closeDevice() {
     ++sequence_id_;
     opening_.reset();
+    closeMap();
     chassis_.reset();
     if (box_) {
         close_device(box_, config_, *comment_chooser_);
@@ -274,6 +270,7 @@ void MainWindow::closeDevice() {
 void MainWindow::releaseDevice() {
     ++sequence_id_;
     opening_.reset();
+    closeMap();
     chassis_.reset();
     if (box_) {
         free_box(box_);
@@ -428,7 +425,9 @@ void MainWindow::activeMapChange() {
 void MainWindow::readAllCrossConnects() {
     ProgressWindow progress(this);
     map_read_all(*presenter_, OwnerWindow::main_window(), box_.get(), progress);
-    // (The map window is redrawn here once it exists.)
+    if (map_) {
+        map_->refresh();
+    }
 }
 
 void MainWindow::deleteMap() {
@@ -533,10 +532,34 @@ void MainWindow::openChassis() {
 
 void MainWindow::toggleSimpleView() {
     simple_view_ = !simple_view_;
+    if (map_) {
+        map_->setSimpleView(simple_view_);
+    }
 }
 
 void MainWindow::toggleLargeFont() {
     settings_.large_font = settings_.large_font != 0 ? 0 : 1;
+    if (map_) {
+        openMap();
+    }
+}
+
+void MainWindow::openMap() {
+    closeMap();
+    map_ = std::make_unique<MapWindow>(*box_, settings_, simple_view_, this);
+    setCentralWidget(map_.get());
+    // The client area below the menu bar holds the map window exactly; the window keeps
+    // its corner.
+    setFixedSize(map_->width(), map_->height() + menuBar()->sizeHint().height());
+}
+
+void MainWindow::closeMap() {
+    // Deleted at once, not later: no paint or queued call of it may reach trees that are
+    // about to be freed.
+    if (map_) {
+        takeCentralWidget();
+        map_.reset();
+    }
 }
 
 } // namespace vornex

@@ -14,6 +14,7 @@
 #include "gui/app/qt_presenter.h"
 #include "gui/config/device_dialogs.h"
 #include "gui/view/chassis_view.h"
+#include "gui/view/map_window.h"
 #include "shell/settings.h"
 #include "shell/shell.h"
 #include "xc/map_export.h"
@@ -117,6 +118,8 @@ private:
     void openChassis();
     void toggleSimpleView();
     void toggleLargeFont();
+    void openMap();
+    void closeMap();
 
     MemorySettingsStore memory_store_;
     SettingsStore& store_;
@@ -146,6 +149,8 @@ private:
     QAction* store_action_ = nullptr;
     // Declared after the settings: it writes its corner there as it goes.
     std::unique_ptr<ChassisView> chassis_;
+    // Holds pointers into the device's trees: it goes before they are freed or read anew.
+    std::unique_ptr<MapWindow> map_;
     // The map commands' remembered choices and folder, for the rest of the run.
     MapCommandMemory map_memory_;
 };
