@@ -7,6 +7,7 @@
 #include "cli/cli.h"
 #include "cli/device_options.h"
 #include "cli/map_options.h"
+#include "maint/card_reset.h"
 #include "model/card.h"
 #include "transfer/transfer_progress.h"
 
@@ -91,7 +92,8 @@ int run_transfer(Context& context, const std::vector<std::string>& words, Transf
             context.err << "vornex-cli: slot " << *slot << " holds no card that takes firmware\n";
             return exit_failed;
         }
-        if (!firmware_card_acceptable(*box, OwnerWindow::main_window(), *card)) {
+        if (!firmware_card_acceptable(*box, OwnerWindow::main_window(),
+                                      is_working_card(*box, *card))) {
             return exit_failed;
         }
         file_type = card_firmware_type(*card);

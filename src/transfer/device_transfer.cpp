@@ -118,29 +118,6 @@ std::string lower(std::string text) {
     return text;
 }
 
-// The working/standby test objects of the protected card types (2 working, 1 standby).
-std::optional<std::vector<oid>> working_test_object(const Chassis& box, const Card& card) {
-    std::vector<oid> name;
-    switch (card.type != nullptr ? card.type->working_test : card_family::none) {
-    case card_family::e1:
-        name = box.object({3, 1, 4, 1, 2});
-        break;
-    case card_family::t1:
-        name = box.object({4, 1, 4, 1, 2});
-        break;
-    case card_family::t3:
-        name = box.object({5, 1, 4, 1, 2});
-        break;
-    case card_family::stm:
-        name = box.object({2, 26, 1, 2});
-        break;
-    default:
-        return std::nullopt;
-    }
-    name.push_back(card.slot);
-    return name;
-}
-
 } // namespace
 
 const transfer_kind_info& transfer_kind(TransferKind kind) {
@@ -531,19 +508,8 @@ std::vector<FirmwareCardChoice> firmware_card_choices(Chassis& box) {
     return choices;
 }
 
-bool firmware_card_acceptable(Chassis& box, OwnerWindow owner, const Card& card) {
-    const auto test = working_test_object(box, card);
-    if (!test) {
-        return true;
-    }
-    SnmpGet get(box);
-    get.add_name(*test, asn_integer);
-    if (const snmp_result result = get.send(); result != snmp_ok) {
-        // Unknown: the device refuses the upgrade of a standby card itself.
-        snmp_report_error(box, result, reading_status);
-        return true;
-    }
-    if (get.integer(0).value_or(2) != 1) {
+bool firmware_card_acceptable(Chassis& box, OwnerWindow owner, bool working) {
+    if (working) {
         return true;
     }
     error_dialog(*box.presenter, owner,

@@ -192,9 +192,10 @@ struct FirmwareCardChoice {
 };
 // Every card whose type code is from 2 to 254, in card-list order.
 std::vector<FirmwareCardChoice> firmware_card_choices(Chassis& box);
-// OK on a card: true when it may be upgraded; the standby card of a protected pair is
-// refused with its message.
-bool firmware_card_acceptable(Chassis& box, OwnerWindow owner, const Card& card);
+// OK on a card: true when it may be upgraded. `working` is the card's working/standby test
+// (true for unprotected types); the standby card of a protected pair is refused with its
+// message.
+bool firmware_card_acceptable(Chassis& box, OwnerWindow owner, bool working);
 
 // The card firmware's file type (0 when the card takes none).
 int card_firmware_type(const Card& card);

@@ -54,6 +54,8 @@ MainWindow::MainWindow(SettingsStore& store)
         move(settings_.win_x, settings_.win_y);
     }
     buildMenus();
+    transfers_ = new TransferCommands(this);
+    connect(transfers_, &TransferCommands::completed, this, &MainWindow::transferCompleted);
     // A new run of the program: nothing is unstored yet, and "Store" follows the flag
     // whoever changes it.
 }
@@ -96,9 +98,12 @@ void MainWindow::buildMenus() {
     QMenu* transfer = file->addMenu(QStringLiteral("Transfer"));
     addCommand(transfer, "Send configuration to device", "actionSendConfig",
                &MainWindow::sendConfiguration);
-    addPending(transfer, "Get configuration from device", "actionGetConfig");
-    addPending(transfer, "Send mainboard firmware", "actionSendMainboardFirmware");
-    addPending(transfer, "Send card firmware", "actionSendCardFirmware");
+    addCommand(transfer, "Get configuration from device", "actionGetConfig",
+               &MainWindow::getConfiguration);
+    addCommand(transfer, "Send mainboard firmware", "actionSendMainboardFirmware",
+               &MainWindow::sendMainboardFirmware);
+    addCommand(transfer, "Send card firmware", "actionSendCardFirmware",
+               &MainWindow::sendCardFirmware);
     addCommand(transfer, "Get FAE Info", "actionGetFaeInfo", &MainWindow::getFaeInfo);
     file->addSeparator();
     addCommand(file, "E&xit", "actionExit", &MainWindow::exitCommand);
@@ -501,14 +506,61 @@ bool MainWindow::deviceSelected() {
 }
 
 void MainWindow::sendConfiguration() {
-    if (deviceSelected()) {
-        command_not_available(*presenter_, "Send configuration to device");
-    }
+    transfer(TransferKind::send_config);
+}
+
+void MainWindow::getConfiguration() {
+    transfer(TransferKind::get_config);
+}
+
+void MainWindow::sendMainboardFirmware() {
+    transfer(TransferKind::mainboard_firmware);
+}
+
+void MainWindow::sendCardFirmware() {
+    transfer(TransferKind::card_firmware);
 }
 
 void MainWindow::getFaeInfo() {
+    transfer(TransferKind::fae_info);
+}
+
+void MainWindow::transfer(TransferKind kind) {
     if (deviceSelected()) {
-        command_not_available(*presenter_, "Get FAE Info");
+        transfers_->run(kind, *box_, *presenter_, *chooser_, settings_,
+                        settings_.current_device_file);
+    }
+}
+
+void MainWindow::transferCompleted(Completion completion, int state, const Card* card) {
+    transfers_->stop_server();
+    if (!box_) {
+        return;
+    }
+    switch (completion) {
+    case Completion::config_sent:
+        // Whatever the outcome, the running configuration may have changed.
+        setChangesNotStored(true);
+        startSequence(Sequence::reload);
+        break;
+    case Completion::mainboard_firmware_sent:
+        if (state == transfer_finished) {
+            show_upgrade_notice(this);
+            if (auto* reset = findChild<QAction*>(QStringLiteral("actionResetSystem"))) {
+                QTimer::singleShot(0, reset, &QAction::trigger);
+            }
+        }
+        break;
+    case Completion::card_firmware_sent:
+        if (state == transfer_finished && card != nullptr) {
+            // The pair flag offers Working/Standby (and Both): a plain Cold or Warm press
+            // resets the chosen card alone.
+            const CardResetOffer offer = card_firmware_reset_offer(*card);
+            card_reset_dialog(this, *box_, *card, offer.prompt, offer.protected_pair);
+        }
+        break;
+    case Completion::done:
+        break;
     }
 }
 

@@ -13,6 +13,7 @@
 #include "gui/app/qt_platform.h"
 #include "gui/app/qt_presenter.h"
 #include "gui/config/device_dialogs.h"
+#include "gui/transfer/transfer_window.h"
 #include "gui/view/chassis_view.h"
 #include "gui/view/map_window.h"
 #include "shell/settings.h"
@@ -53,6 +54,7 @@ public:
     void setCommentFileChooser(CommentFileChooser& chooser) { comment_chooser_ = &chooser; }
 
     Settings& settings() { return settings_; }
+    TransferCommands& transfers() { return *transfers_; }
     device_config& deviceConfig() { return config_; }
     Box* box() const { return box_.get(); }
     bool simpleView() const { return simple_view_; }
@@ -113,7 +115,12 @@ private:
     void telnetConsole();
     void sshConsole();
     void sendConfiguration();
+    void getConfiguration();
+    void sendMainboardFirmware();
+    void sendCardFirmware();
     void getFaeInfo();
+    void transfer(TransferKind kind);
+    void transferCompleted(Completion completion, int state, const Card* card);
     void toggleShowChassis();
     void openChassis();
     void toggleSimpleView();
@@ -153,6 +160,8 @@ private:
     std::unique_ptr<MapWindow> map_;
     // The map commands' remembered choices and folder, for the rest of the run.
     MapCommandMemory map_memory_;
+    // The File > Transfer commands: their dialogs, progress window and internal server.
+    TransferCommands* transfers_;
 };
 
 } // namespace vornex

@@ -1,0 +1,135 @@
+// The File > Transfer commands in the window against vornex-sim: Choose Card, the bank
+// confirmation, File Transfer Configuration and the progress window through to "Done" and
+// the completion; then Cancel pressed once (nothing closes) and twice (the window closes and
+// the internal server stops).
+#include "gui/transfer/transfer_window.h"
+#include "modal_helper.h"
+#include "recording_presenter.h"
+#include "scratch_files.h"
+#include "scripted_file_chooser.h"
+#include "shell/settings.h"
+#include "sim_process.h"
+#include "test_device.h"
+
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace vornex {
+namespace {
+
+std::uint16_t free_udp_port() {
+    const int s = socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    socklen_t length = sizeof a;
+    bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    getsockname(s, reinterpret_cast<sockaddr*>(&a), &length);
+    close(s);
+    return ntohs(a.sin_port);
+}
+
+struct Completed {
+    Completion completion;
+    int state;
+    const Card* card;
+};
+
+TEST(TransferGui, CardFirmwareToDoneThenCancelTwice) {
+    auto sim = test::SimProcess::start("transfer");
+    ASSERT_TRUE(sim);
+    const std::uint16_t port = free_udp_port();
+    std::string error;
+    ASSERT_TRUE(sim->command("transfer-port " + std::to_string(port), error)) << error;
+    test::RecordingPresenter presenter;
+    auto box = test::open_test_box(presenter, *sim);
+    ASSERT_TRUE(box);
+    ASSERT_EQ(get_controllers(*box), 0);
+    ASSERT_EQ(read_cards(*box), 0);
+
+    test::ScratchDir dir;
+    test::write_file(dir / "e1.run", "R4150 FIRMWARE E1T1 V1.08.00\n" + std::string(5000, 'e'));
+    test::write_file(dir / "a.cfg", "! R4150 configuration\r\n");
+    test::ScriptedFileChooser chooser;
+    chooser.answers = {dir / "e1.run", dir / "a.cfg"};
+    presenter.answers = {dialog_ok, dialog_ok}; // the bank confirmation, the TFTP notice
+    Settings settings;
+
+    QWidget main;
+    main.resize(722, 634);
+    main.show();
+    TransferCommands commands(&main);
+    commands.tftp_port = port;
+    commands.poll_interval = Delay{50};
+    std::vector<Completed> completed;
+    QObject::connect(&commands, &TransferCommands::completed,
+                     [&](Completion c, int state, const Card* card) {
+                         completed.push_back({c, state, card});
+                     });
+
+    std::unique_ptr<test::ModalAnswer> ftc;
+    test::ModalAnswer choose([&](QWidget* dialog) {
+        auto* cards = test::child<QListWidget>(dialog, "cards");
+        EXPECT_EQ(cards->count(), 3);
+        EXPECT_EQ(cards->item(0)->text(), "Trib1: E1-PRTD - V1.00.00");
+        test::save_screenshot(dialog, "transfer_choose_card");
+        ftc = std::make_unique<test::ModalAnswer>([](QWidget* dialog) {
+            EXPECT_TRUE(test::child<QRadioButton>(dialog, "mode0")->isChecked());
+            EXPECT_TRUE(test::child<QRadioButton>(dialog, "mode4")->isEnabled());
+            EXPECT_FALSE(test::child<QWidget>(dialog, "rootFolder")->isEnabled());
+            test::save_screenshot(dialog, "transfer_configuration");
+            test::press(dialog, QDialogButtonBox::Ok);
+        });
+        test::press(dialog, QDialogButtonBox::Ok);
+    });
+    commands.run(TransferKind::card_firmware, *box, presenter, chooser, settings, {});
+    ASSERT_TRUE(choose.ran() && ftc && ftc->ran());
+    EXPECT_EQ(presenter.shown.front().text.rfind("Current Card Firmware\r\n\r\nBank1 Version: "
+                                                 "V1.00.00\nBank2 Version: V1.00.00",
+                                                 0),
+              0u);
+    TransferWindow* window = commands.window();
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(test::wait_for([&] { return window->button()->text() == "Done"; }));
+    EXPECT_EQ(window->progress().status_text(), "R4150 Status: ok");
+    EXPECT_EQ(window->windowTitle(), "Sending card firmware");
+    test::save_screenshot(window, "transfer_progress_done");
+    QTest::mouseClick(window->button(), Qt::LeftButton);
+    ASSERT_TRUE(test::wait_for([&] { return !completed.empty(); }));
+    EXPECT_EQ(completed[0].completion, Completion::card_firmware_sent);
+    EXPECT_EQ(completed[0].state, transfer_finished);
+    ASSERT_NE(completed[0].card, nullptr);
+    EXPECT_EQ(completed[0].card->slot, 1);
+    commands.stop_server();
+    EXPECT_EQ(sim->value("R.1.2.2.1.1.4.4"), "s:V1.08.00");
+
+    // A transfer that stays in progress: the first Cancel only warns.
+    std::string answer;
+    sim->command("transfer-hold 40", answer);
+    std::unique_ptr<test::ModalAnswer> ftc2 = std::make_unique<test::ModalAnswer>(
+        [](QWidget* dialog) { test::press(dialog, QDialogButtonBox::Ok); });
+    commands.run(TransferKind::send_config, *box, presenter, chooser, settings, {});
+    window = commands.window();
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(test::wait_for([&] { return window->progress().percent() == 40; }));
+    QTest::mouseClick(window->button(), Qt::LeftButton);
+    QApplication::processEvents();
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(window->progress().warning_shown());
+    test::save_screenshot(window, "transfer_progress_cancel_once");
+    EXPECT_NE(tftp::TftpWindow::current(), nullptr);
+    QTest::keyClick(window, Qt::Key_Escape);
+    ASSERT_TRUE(test::wait_for([&] { return completed.size() == 2; }));
+    EXPECT_EQ(completed[1].completion, Completion::config_sent);
+    EXPECT_EQ(completed[1].state, transfer_in_progress);
+    commands.stop_server();
+    ASSERT_TRUE(test::wait_for([] { return tftp::TftpWindow::current() == nullptr; }));
+}
+
+} // namespace
+} // namespace vornex
