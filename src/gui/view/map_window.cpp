@@ -65,20 +65,20 @@ MapWindow::MapWindow(Box& box, Settings& settings, bool simple_view, QWidget* pa
     left_->setCards();
     right_->setCards();
 
-    map_both_ = addButton("<-Map->", "mapBoth", {c, 12, 60, 22});
-    map_left_ = addButton("<-Map", "mapLeft", {c - 63, 12, 60, 22});
-    map_right_ = addButton("Map->", "mapRight", {c + 63, 12, 60, 22});
-    unmap_left_ = addButton("<-UnMap", "unmapLeft", {w - 130, h + 21, 60, 16});
-    unmap_both_left_ = addButton("<-UnMap->", "unmapBothLeft", {w - 60, h + 21, 70, 16});
-    unmap_both_right_ = addButton("<-UnMap->", "unmapBothRight", {r, h + 21, 70, 16});
-    unmap_right_ = addButton("UnMap->", "unmapRight", {r + 80, h + 21, 60, 16});
-    addCommand(map_both_, true, 0, xc_bidirectional, both_sides);
-    addCommand(map_left_, true, 0, xc_unidirectional, left_side);
-    addCommand(map_right_, true, 1, xc_unidirectional, right_side);
-    addCommand(unmap_left_, false, 0, xc_unidirectional, left_side);
-    addCommand(unmap_right_, false, 1, xc_unidirectional, right_side);
-    addCommand(unmap_both_left_, false, 0, xc_bidirectional, both_sides);
-    addCommand(unmap_both_right_, false, 1, xc_bidirectional, both_sides);
+    map_both_ =
+        addCommand("<-Map->", "mapBoth", {c, 12, 60, 22}, {true, 0, xc_bidirectional, both_sides});
+    map_left_ = addCommand("<-Map", "mapLeft", {c - 63, 12, 60, 22},
+                           {true, 0, xc_unidirectional, left_side});
+    map_right_ = addCommand("Map->", "mapRight", {c + 63, 12, 60, 22},
+                            {true, 1, xc_unidirectional, right_side});
+    unmap_left_ = addCommand("<-UnMap", "unmapLeft", {w - 130, h + 21, 60, 16},
+                             {false, 0, xc_unidirectional, left_side});
+    unmap_both_left_ = addCommand("<-UnMap->", "unmapBothLeft", {w - 60, h + 21, 70, 16},
+                                  {false, 0, xc_bidirectional, both_sides});
+    unmap_both_right_ = addCommand("<-UnMap->", "unmapBothRight", {r, h + 21, 70, 16},
+                                   {false, 1, xc_bidirectional, both_sides});
+    unmap_right_ = addCommand("UnMap->", "unmapRight", {r + 80, h + 21, 60, 16},
+                              {false, 1, xc_unidirectional, right_side});
 
     // "data" and "voice" are a pair the window keeps itself: a click checks the one clicked
     // and unchecks the other, and never unchecks the one clicked.
@@ -130,16 +130,13 @@ MapWindow::MapWindow(Box& box, Settings& settings, bool simple_view, QWidget* pa
 
 MapWindow::~MapWindow() = default;
 
-QPushButton* MapWindow::addButton(const char* text, const char* name, QRect geometry) {
+QPushButton* MapWindow::addCommand(const char* text, const char* name, QRect geometry,
+                                   Command command) {
     auto* button = named(new QPushButton(QString::fromLatin1(text), this), name, geometry);
     button->setFont(shell_resources().bold_font);
     button->setEnabled(false);
+    connect(button, &QPushButton::clicked, this, [this, command] { run(command); });
     return button;
-}
-
-void MapWindow::addCommand(QPushButton* button, bool map, int side, int xc_type, Sides renumber) {
-    connect(button, &QPushButton::clicked, this,
-            [=, this] { runCommand(map, side, xc_type, renumber); });
 }
 
 MapOptions MapWindow::options() const {
@@ -154,21 +151,21 @@ MapOptions MapWindow::options() const {
     return o;
 }
 
-void MapWindow::runCommand(bool map, int side, int xc_type, Sides renumber) {
+void MapWindow::run(Command command) {
     WaitCursor wait;
     const MapOptions o = options();
-    if (map) {
-        map_selection(box_, side, xc_type, o);
+    if (command.map) {
+        map_selection(box_, command.side, command.xc_type, o);
     } else {
-        unmap_selection(box_, side, xc_type, o);
+        unmap_selection(box_, command.side, command.xc_type, o);
     }
     // The sides a command touched are read again before anything draws them; the graph
     // then draws what they show, and the buttons follow the new cross-connects. "Store" and
     // the index (when identifiers were applied) follow the device's change notifications.
-    if ((renumber & left_side) != 0) {
+    if ((command.renumber & left_side) != 0) {
         left_->renumber();
     }
-    if ((renumber & right_side) != 0) {
+    if ((command.renumber & right_side) != 0) {
         right_->renumber();
     }
     refresh();

@@ -39,9 +39,6 @@ public:
     MapWindow(Box& box, Settings& settings, bool simple_view, QWidget* parent);
     ~MapWindow() override;
 
-    // Options of a new cross-connect as the operator left them.
-    MapOptions options() const;
-
     // Simple View: the graph draws again with or without the stubs of hidden leaves.
     void setSimpleView(bool on);
 
@@ -59,10 +56,19 @@ public slots:
 
 private:
     enum Sides { left_side = 1, right_side = 2, both_sides = 3 };
+    // What a map or unmap button does: the operation, the side it names, its cross-connect
+    // type and the path controls it renumbers afterwards.
+    struct Command {
+        bool map;
+        int side;
+        int xc_type;
+        Sides renumber;
+    };
 
-    QPushButton* addButton(const char* text, const char* name, QRect geometry);
-    void addCommand(QPushButton* button, bool map, int side, int xc_type, Sides renumber);
-    void runCommand(bool map, int side, int xc_type, Sides renumber);
+    QPushButton* addCommand(const char* text, const char* name, QRect geometry, Command command);
+    void run(Command command);
+    // Options of a new cross-connect as the operator left them.
+    MapOptions options() const;
     void updateControls();
     void chooseChannel(bool voice);
     void applyToggled(bool checked);
