@@ -3,6 +3,7 @@
 #include "base/message_text.h"
 
 #include <algorithm>
+#include <cstdio>
 
 namespace vornex::cli {
 
@@ -36,6 +37,23 @@ std::string as_lines(const std::string& text) {
 }
 
 } // namespace
+
+std::string json_string(const std::string& text) {
+    std::string out = "\"";
+    for (const unsigned char c : text) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += static_cast<char>(c);
+        } else if (c < 0x20 || c > 0x7e) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+            out += escaped;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out + "\"";
+}
 
 void StderrPresenter::print(const std::string& text) {
     err_ << as_lines(text);

@@ -61,6 +61,10 @@ private:
     std::vector<std::string> positional_;
 };
 
+// TEXT as a JSON string. Every byte outside printable ASCII is escaped, so the output stays
+// valid JSON whatever the device or the system sent.
+std::string json_string(const std::string& text);
+
 struct Context {
     Presenter& presenter;
     std::ostream& out;

@@ -9,28 +9,10 @@
 #include "xc/xc_commands.h"
 #include "xc/xc_probe.h"
 
-#include <cstdio>
 #include <functional>
 
 namespace vornex::cli {
 namespace {
-
-std::string json_string(const std::string& text) {
-    std::string out = "\"";
-    for (unsigned char c : text) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += static_cast<char>(c);
-        } else if (c < 0x20) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-            out += escaped;
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out + "\"";
-}
 
 std::string yes_no(bool flag) {
     return flag ? "yes" : "no";

@@ -11,7 +11,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
 #include <cstdlib>
 #include <functional>
 
@@ -22,25 +21,6 @@ const char* const usage =
     "line DEVICE OPTIONS --slot N --port P [--channel C | --aug A [--node M [--path L]]] "
     "[--dialog line|info|overhead|framer|granularity] [--through T] [--set NAME=VALUE ...] "
     "[--json]";
-
-// Received trace messages come from the far end: every byte outside printable ASCII is
-// escaped, so the output stays valid JSON whatever the device sent.
-std::string json_text(const std::string& text) {
-    std::string out = "\"";
-    for (unsigned char c : text) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += static_cast<char>(c);
-        } else if (c < 0x20 || c > 0x7e) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-            out += escaped;
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out + "\"";
-}
 
 const char* dialog_word(line_dialog dialog) {
     switch (dialog) {
@@ -371,11 +351,11 @@ int run(Context& context, const std::vector<std::string>& all_words) {
     }
     std::ostream& out = context.out;
     if (args->flag("--json")) {
-        out << "{\"endpoint\": " << json_text(where) << ", \"dialog\": " << json_text(entry->label)
-            << ", \"settings\": {";
+        out << "{\"endpoint\": " << json_string(where)
+            << ", \"dialog\": " << json_string(entry->label) << ", \"settings\": {";
         for (std::size_t i = 0; i < fields.size(); ++i) {
-            out << (i == 0 ? "" : ", ") << json_text(fields[i].name) << ": "
-                << json_text(fields[i].value);
+            out << (i == 0 ? "" : ", ") << json_string(fields[i].name) << ": "
+                << json_string(fields[i].value);
         }
         out << "}, \"below\": " << node->child_count() << "}\n";
     } else {
