@@ -9,7 +9,6 @@ namespace vornex {
 namespace {
 
 constexpr std::size_t title_buffer = 120;
-constexpr std::size_t command_line_buffer = 260;
 
 std::string cut(std::string text, std::size_t buffer) {
     if (text.size() >= buffer) {
@@ -27,15 +26,24 @@ std::string main_window_title(const char* program_title, const Box& box) {
     return cut(text, title_buffer);
 }
 
-std::string console_command_line(ConsoleKind kind, const std::string& host, bool legacy_ssh) {
-    const char* program = kind == ConsoleKind::ssh && legacy_ssh ? "putty2014" : "putty";
-    const char* protocol = kind == ConsoleKind::telnet ? "-telnet" : "-ssh";
-    return cut(std::string(program) + " " + protocol + " " + host, command_line_buffer);
+std::string CommandLine::text() const {
+    std::string text;
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        text += (i == 0 ? "" : " ") + words[i];
+    }
+    return text;
 }
 
-int start_console(Presenter& presenter, ProcessLauncher& launcher,
-                  const std::string& command_line) {
-    const int error = launcher.start_detached(command_line);
+CommandLine console_command_line(ConsoleKind kind, const std::string& host, bool legacy_ssh) {
+    const char* program = kind == ConsoleKind::ssh && legacy_ssh ? "putty2014" : "putty";
+    const char* protocol = kind == ConsoleKind::telnet ? "-telnet" : "-ssh";
+    CommandLine command{{program, protocol, ""}};
+    command.words.back() = cut(host, command_line_limit + 1 - command.text().size());
+    return command;
+}
+
+int start_console(Presenter& presenter, ProcessLauncher& launcher, const CommandLine& command) {
+    const int error = launcher.start_detached(command);
     if (error != 0) {
         internal_error_box(presenter, "CreateProcess failed (%d)\n", error);
         return 1;

@@ -40,17 +40,19 @@ TEST(MainWindowTitle, IsCutTo119Characters) {
 
 // The main window test starts each console on the demo device; here the edges.
 TEST(ConsoleCommandLine, EmptyAndOverlongHosts) {
-    EXPECT_EQ(console_command_line(ConsoleKind::ssh, "", false), "putty -ssh ");
-    EXPECT_EQ(console_command_line(ConsoleKind::telnet, std::string(400, 'x'), false).size(), 259u);
+    EXPECT_EQ(console_command_line(ConsoleKind::ssh, "", false).text(), "putty -ssh ");
+    EXPECT_EQ(console_command_line(ConsoleKind::telnet, std::string(400, 'x'), false).text().size(),
+              259u);
 }
 
 TEST(StartConsole, AFailureShowsTheSystemErrorCode) {
     RecordingPresenter presenter;
     test::FakeLauncher launcher;
-    EXPECT_EQ(start_console(presenter, launcher, "putty -ssh h"), 0);
+    const CommandLine ssh{{"putty", "-ssh", "h"}};
+    EXPECT_EQ(start_console(presenter, launcher, ssh), 0);
     EXPECT_TRUE(presenter.shown.empty());
     launcher.answer = 2;
-    EXPECT_EQ(start_console(presenter, launcher, "putty -ssh h"), 1);
+    EXPECT_EQ(start_console(presenter, launcher, ssh), 1);
     ASSERT_EQ(presenter.shown.size(), 1u);
     EXPECT_EQ(presenter.last().routine, Routine::internal_error);
     EXPECT_EQ(presenter.last().text, "CreateProcess failed (2)\n");

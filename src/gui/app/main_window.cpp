@@ -4,6 +4,7 @@
 #include "gui/app/map_dialogs.h"
 #include "gui/app/progress_window.h"
 #include "gui/app/select_map_dialog.h"
+#include "gui/app/serial_console_dialog.h"
 #include "gui/app/shell_resources.h"
 #include "gui/app/simple_dialog.h"
 #include "gui/app/wait_cursor.h"
@@ -11,6 +12,7 @@
 #include "maint/card_reset.h"
 #include "model/card.h"
 #include "resources/strings.h"
+#include "shell/serial_console.h"
 #include "xc/map_import.h"
 #include "xc/map_management.h"
 
@@ -39,6 +41,7 @@ MainWindow::MainWindow(SettingsStore& store)
     : store_(store), qt_presenter_(this), qt_prompt_(this), qt_chooser_(this),
       qt_comment_chooser_(this, chooser_, settings_), presenter_(&qt_presenter_),
       prompt_(&qt_prompt_), chooser_(&qt_chooser_), launcher_(&qt_launcher_),
+      serial_devices_([] { return system_serial_devices(); }),
       comment_chooser_(&qt_comment_chooser_) {
     load_settings(store_, settings_);
     setObjectName(QStringLiteral("mainWindow"));
@@ -94,7 +97,7 @@ void MainWindow::buildMenus() {
     addCommand(file, "Select Device", "actionSelectDevice", &MainWindow::selectDevice);
     addCommand(file, "Export Map", "actionExportMap", &MainWindow::exportMap);
     addCommand(file, "Import Map", "actionImportMap", &MainWindow::importMap);
-    addPending(file, "PrintScreen", "actionPrintScreen");
+    addCommand(file, "PrintScreen", "actionPrintScreen", &MainWindow::printScreen);
     QMenu* transfer = file->addMenu(QStringLiteral("Transfer"));
     addCommand(transfer, "Send configuration to device", "actionSendConfig",
                &MainWindow::sendConfiguration);
@@ -122,7 +125,9 @@ void MainWindow::buildMenus() {
     addCommand(tools, "Store Config", "actionStoreConfig", &MainWindow::storeConfig);
     addCommand(tools, "Rescan device", "actionRescan", &MainWindow::rescanDevice);
     addCommand(tools, "Telnet Console", "actionTelnet", &MainWindow::telnetConsole);
-    addPending(tools, "Serial Console", "actionSerialConsole");
+    QAction* serial = tools->addAction(QStringLiteral("Serial Console"));
+    serial->setObjectName(QStringLiteral("actionSerialConsole"));
+    connect(serial, &QAction::triggered, this, [this] { serialConsole(this); });
     addCommand(tools, "SSH Console", "actionSsh", &MainWindow::sshConsole);
     addCommand(tools, "Reset System", "actionResetSystem", &MainWindow::resetSystem);
     addCommand(tools, "Reset Card", "actionResetCard", &MainWindow::resetCard);
@@ -300,6 +305,7 @@ void MainWindow::selectDevice() {
         setChangesNotStored(false);
     }
     DeviceDialogServices services{this, *presenter_, *prompt_, *chooser_, store_, settings_};
+    services.serial_console = [this](QWidget* owner) { serialConsole(owner); };
     switch (select_device_dialog(this, services, config_)) {
     case select_device_connect:
         startSequence(Sequence::open);
@@ -496,6 +502,17 @@ void MainWindow::sshConsole() {
     const bool legacy = box_ && box_->fw_lt_2_15_01;
     start_console(*presenter_, *launcher_,
                   console_command_line(ConsoleKind::ssh, config_.hostname, legacy));
+}
+
+void MainWindow::serialConsole(QWidget* owner) {
+    const std::vector<std::string> ports = usable_serial_ports(serial_devices_());
+    if (serial_console_dialog(owner, settings_, ports) == dialog_ok) {
+        start_serial_console(*presenter_, *launcher_, settings_.com_name, settings_.com_baud);
+    }
+}
+
+void MainWindow::printScreen() {
+    print_screen_.print(*this);
 }
 
 bool MainWindow::deviceSelected() {

@@ -10,6 +10,7 @@
 #include "device/box.h"
 #include "device/opening.h"
 #include "gui/app/comment_file_dialogs.h"
+#include "gui/app/print_screen.h"
 #include "gui/app/qt_platform.h"
 #include "gui/app/qt_presenter.h"
 #include "gui/config/device_dialogs.h"
@@ -21,6 +22,7 @@
 #include "xc/map_export.h"
 
 #include <QMainWindow>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -50,6 +52,12 @@ public:
     void setPasswordPrompt(PasswordPrompt& prompt) { prompt_ = &prompt; }
     void setFileChooser(FileChooser& chooser) { chooser_ = &chooser; }
     void setProcessLauncher(ProcessLauncher& launcher) { launcher_ = &launcher; }
+    // The serial devices to offer when free; the system's own list otherwise.
+    void setSerialDevices(std::function<std::vector<std::string>()> devices) {
+        serial_devices_ = std::move(devices);
+    }
+    // PrintScreen's printer, kept for the run.
+    PrintScreen& screenPrinter() { return print_screen_; }
     void setSessionTimings(const session_timings& timings) { timings_ = timings; }
     void setCommentFileChooser(CommentFileChooser& chooser) { comment_chooser_ = &chooser; }
 
@@ -114,6 +122,8 @@ private:
     void retrieveConfig();
     void telnetConsole();
     void sshConsole();
+    void serialConsole(QWidget* owner);
+    void printScreen();
     void sendConfiguration();
     void getConfiguration();
     void sendMainboardFirmware();
@@ -141,6 +151,7 @@ private:
     PasswordPrompt* prompt_;
     FileChooser* chooser_;
     ProcessLauncher* launcher_;
+    std::function<std::vector<std::string>()> serial_devices_;
     CommentFileChooser* comment_chooser_;
     session_timings timings_;
 
@@ -162,6 +173,7 @@ private:
     MapCommandMemory map_memory_;
     // The File > Transfer commands: their dialogs, progress window and internal server.
     TransferCommands* transfers_;
+    PrintScreen print_screen_;
 };
 
 } // namespace vornex

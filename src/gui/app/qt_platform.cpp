@@ -71,8 +71,12 @@ std::optional<std::filesystem::path> QtFileChooser::save_file(OwnerWindow owner,
                                                nullptr, QFileDialog::DontConfirmOverwrite));
 }
 
-int QtProcessLauncher::start_detached(const std::string& command_line) {
-    QStringList words = QProcess::splitCommand(QString::fromStdString(command_line));
+int QtProcessLauncher::start_detached(const CommandLine& command) {
+    // Each word goes over as one argument, never split again by a shell or by Qt.
+    QStringList words;
+    for (const std::string& word : command.words) {
+        words << QString::fromStdString(word);
+    }
     if (words.isEmpty()) {
         return ENOENT;
     }

@@ -32,7 +32,7 @@ private:
 
 class QtProcessLauncher : public ProcessLauncher {
 public:
-    int start_detached(const std::string& command_line) override;
+    int start_detached(const CommandLine& command) override;
 };
 
 } // namespace vornex

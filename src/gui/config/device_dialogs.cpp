@@ -120,8 +120,13 @@ SelectDeviceDialog::SelectDeviceDialog(QWidget* owner, DeviceDialogServices& ser
     connect(edit_device, &QPushButton::clicked, this, &SelectDeviceDialog::editDevice);
     connect(new_device, &QPushButton::clicked, this, &SelectDeviceDialog::newDevice);
     connect(exit, &QPushButton::clicked, this, [this] { done(select_device_exit); });
-    connect(serial, &QPushButton::clicked, this,
-            [this] { command_not_available(services_.presenter, "Serial Console"); });
+    connect(serial, &QPushButton::clicked, this, [this] {
+        if (services_.serial_console) {
+            services_.serial_console(this);
+        } else {
+            command_not_available(services_.presenter, "Serial Console");
+        }
+    });
 }
 
 void SelectDeviceDialog::reject() {

@@ -8,6 +8,7 @@
 #include "config/password_prompt.h"
 #include "gui/app/simple_dialog.h"
 
+#include <functional>
 #include <string>
 
 class QButtonGroup;
@@ -30,6 +31,8 @@ struct DeviceDialogServices {
     FileChooser& chooser;
     SettingsStore& store;
     Settings& settings;
+    // "Serial Console": the port dialog and, when confirmed, the console, over `owner`.
+    std::function<void(QWidget* owner)> serial_console = {};
 };
 
 // End values of select_device_dialog: a configuration was read, Exit was chosen, or the
