@@ -313,7 +313,6 @@ std::vector<PathRow> PathRows::visible_rows() const {
         row.marked = n.view.marked[side_] != 0;
         const bool open = n.view.open_or_selected[side_] != 0;
         if (n.is_leaf()) {
-            row.leaf = true;
             row.indent = depth - 1;
             row.text = cut(n.short_name + ":" + leaf_label(box_, n), node_text_max);
             row.selected = open;

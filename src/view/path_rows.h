@@ -38,7 +38,6 @@ struct PathRow {
     int row = 0;
     int indent = 0;    // in steps of two digit widths
     bool card = false; // drawn in the bold font
-    bool leaf = false;
     RowGlyph glyph = RowGlyph::none;
     std::string text;
     bool selected = false; // a leaf drawn with the selection colour behind its text
@@ -59,7 +58,6 @@ class PathRows {
 public:
     PathRows(Box& box, int side);
 
-    int side() const { return side_; }
     int first_row() const { return first_; }
     int max_row() const { return max_; }
     int selected_count() const { return selected_count_; }

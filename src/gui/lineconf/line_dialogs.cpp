@@ -43,10 +43,6 @@ QString name_prefix(const std::string& name) {
                : text_of(name.substr(0, std::min<std::size_t>(dash, 5)) + "-");
 }
 
-int checked_id(const QButtonGroup* group) {
-    return group->checkedId();
-}
-
 int run_line_group(QWidget* owner, Box& box, HsEntry& node, const std::string& path,
                    const line_group& group) {
     const int own = group.unit == range_unit::port ? node.port() : node.address[4];
@@ -81,8 +77,8 @@ int run_line_group(QWidget* owner, Box& box, HsEntry& node, const std::string& p
         QButtonGroup* radios = dialog.add_radios(QString::fromLatin1(setting.name), labels, checked,
                                                  setting.write != write_rule::never);
         choices.push_back([radios, &setting, i](line_values& wanted) {
-            if (checked_id(radios) >= 0) {
-                wanted[i] = setting.choices[static_cast<std::size_t>(checked_id(radios))].value;
+            if (radios->checkedId() >= 0) {
+                wanted[i] = setting.choices[static_cast<std::size_t>(radios->checkedId())].value;
             }
         });
     }
@@ -133,7 +129,7 @@ int run_granularity(QWidget* owner, Box& box, HsEntry& node, const std::string& 
     }
     QButtonGroup* radios = dialog.add_radios(QStringLiteral("Granularity"), labels,
                                              granularity_radio(node, read), true);
-    dialog.on_ok = [&] { return apply_granularity(box, node, read, checked_id(radios)); };
+    dialog.on_ok = [&] { return apply_granularity(box, node, read, radios->checkedId()); };
     return dialog.exec();
 }
 
@@ -179,7 +175,7 @@ int run_overhead(QWidget* owner, Box& box, HsEntry& node, const std::string& pat
         dialog.add_edit(QStringLiteral("Received ") + trace, {}, false, "received");
     QLabel* hint = dialog.add_note("hint");
     const auto mode_of = [&] {
-        const int id = checked_id(radios);
+        const int id = radios->checkedId();
         return id >= 0 ? group.modes[static_cast<std::size_t>(id)].value : read.number[ovh_mode];
     };
     const auto show_mode = [&] {

@@ -118,8 +118,8 @@ MapWindow::MapWindow(Box& box, Settings& settings, bool simple_view, QWidget* pa
 
     connect(left_, &PathControl::toggled, this, &MapWindow::refresh);
     connect(right_, &PathControl::toggled, this, &MapWindow::refresh);
-    connect(left_, &PathControl::selectionDone, this, &MapWindow::selectionDone);
-    connect(right_, &PathControl::selectionDone, this, &MapWindow::selectionDone);
+    connect(left_, &PathControl::selectionDone, this, &MapWindow::updateControls);
+    connect(right_, &PathControl::selectionDone, this, &MapWindow::updateControls);
     connect(left_, &PathControl::changed, this, &MapWindow::rebuild);
     connect(right_, &PathControl::changed, this, &MapWindow::rebuild);
     connect(index_, &EndpointIndex::chosen, this, &MapWindow::showEndpoint);
@@ -182,10 +182,6 @@ void MapWindow::refresh() {
     graph_->redraw();
 }
 
-void MapWindow::selectionDone() {
-    updateControls();
-}
-
 void MapWindow::rebuild() {
     WaitCursor wait;
     left_->renumber();
@@ -240,6 +236,7 @@ void MapWindow::showEndpoint(HsEntry* node) {
         return;
     }
     WaitCursor wait;
+    // Each side that shows an endpoint tells the graph through its toggled().
     left_->showEndpoint(*node);
     // The far end is known only once the chosen leaf's own cross-connect has been read; a
     // read that failed has said so, and the right side then stays as it was, as it does
@@ -250,7 +247,6 @@ void MapWindow::showEndpoint(HsEntry* node) {
             right_->showEndpoint(*far_end);
         }
     }
-    refresh();
 }
 
 } // namespace vornex

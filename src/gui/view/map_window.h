@@ -46,8 +46,6 @@ public slots:
     // The path controls' first rows are read again and the graph redrawn (scrolling,
     // expanding, Simple View, Read All).
     void refresh();
-    // A selection drag ended: the buttons and options follow the two selections.
-    void selectionDone();
     // Something opened from a path control changed the device: both sides, the graph, the
     // controls and the index are brought up to date.
     void rebuild();
@@ -69,6 +67,7 @@ private:
     void run(Command command);
     // Options of a new cross-connect as the operator left them.
     MapOptions options() const;
+    // The buttons and options follow the two selections (after a selection drag ends).
     void updateControls();
     void chooseChannel(bool voice);
     void applyToggled(bool checked);

@@ -26,7 +26,7 @@ const QColor selection(159, 159, 159);
 const QColor even_filler(255, 255, 255);
 const QColor odd_filler(242, 242, 242);
 
-// Widths and heights are in digit widths of the row font, as the layout was drawn.
+// Widths in digit widths of the bold row font; the buttons' and count's height in pixels.
 constexpr int text_digits = 30;
 constexpr int button_digits = 15;
 constexpr int header_height = 16;
@@ -150,27 +150,25 @@ PathControl::PathControl(Box& box, int side, bool large_font, QWidget* parent)
     count_->setAlignment(Qt::AlignCenter);
     count_->setGeometry(bar_x, 0, s, header_height);
 
-    auto* expand = new QPushButton(QStringLiteral("Expand All"), this);
-    auto* collapse = new QPushButton(QStringLiteral("Collapse All"), this);
-    for (auto [button, x] : {std::pair{expand, text_x}, {collapse, text_x + button_digits * d}}) {
+    const struct {
+        const char* text;
+        int x;
+        void (PathRows::*all)();
+    } buttons[] = {{"Expand All", text_x, &PathRows::expand_all},
+                   {"Collapse All", text_x + button_digits * d, &PathRows::collapse_all}};
+    for (const auto& b : buttons) {
+        auto* button = new QPushButton(QString::fromLatin1(b.text), this);
         button->setFont(shell_resources().bold_font);
-        button->setGeometry(x, 0, button_digits * d, header_height);
+        button->setGeometry(b.x, 0, button_digits * d, header_height);
         button->setFocusPolicy(Qt::NoFocus);
+        connect(button, &QPushButton::clicked, this, [this, all = b.all] {
+            if (detached_)
+                return;
+            (rows_.*all)();
+            refresh();
+            emit toggled();
+        });
     }
-    connect(expand, &QPushButton::clicked, this, [this] {
-        if (detached_)
-            return;
-        rows_.expand_all();
-        refresh();
-        emit toggled();
-    });
-    connect(collapse, &QPushButton::clicked, this, [this] {
-        if (detached_)
-            return;
-        rows_.collapse_all();
-        refresh();
-        emit toggled();
-    });
 
     text_ = new PathText(*this);
     text_->setGeometry(text_x, header_height, text_width, rows_height);

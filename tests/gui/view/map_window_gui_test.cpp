@@ -208,6 +208,13 @@ TEST_F(MapWindowTest, MapsFindsAndUnmapsARunAsAnOperatorDoes) {
     EXPECT_EQ(path(0)->firstRow(), shown.view.row[0] - 10);
     EXPECT_EQ(node("Port-05").view.open_or_selected[0], 0);
     EXPECT_EQ(marked(1), std::vector<HsEntry*>{find_peer_in_device(*box, shown)});
+    // A port is no cross-connect's end: only the left side changes.
+    const int right_first = path(1)->firstRow();
+    list->setCurrentItem(list->findItems(QStringLiteral("CARRIER-T1-A"), Qt::MatchExactly)[0]);
+    QTest::keyClick(list, Qt::Key_Return);
+    EXPECT_NE(node("Port-01").view.marked[0], 0);
+    EXPECT_EQ(path(1)->firstRow(), right_first);
+    EXPECT_EQ(marked(1).size(), 1u);
 
     button("unmapBothLeft")->click();
     EXPECT_EQ(rows_on_device(left) + rows_on_device(right), 0);
