@@ -233,10 +233,11 @@ int t3_type_of_port(Chassis& box, const HsEntry& channel) {
 
 // After a change that alters what a node carries, its children are built again as a
 // reload builds them.
-void rebuild_after_change(Chassis& box, const line_group& group, HsEntry& entry, long t3_type) {
+void rebuild_after_change(Chassis& box, const line_group& group, HsEntry& entry,
+                          const line_values& wanted) {
     if (group.dialog == line_dialog::t3_line) {
         free_endpoints(entry.children);
-        build_t3_channels(box, *entry.card, entry, static_cast<int>(t3_type));
+        build_t3_channels(box, *entry.card, entry, static_cast<int>(wanted[t3_type_setting]));
     } else {
         rebuild_timeslots(box, entry);
     }
@@ -416,7 +417,10 @@ apply_result apply_line_group(Chassis& box, const line_group& group, HsEntry& en
                  from, to);
         return apply_result::refused;
     }
-    const bool ssm_on = group.ssm >= 0 && wanted[static_cast<std::size_t>(group.ssm)] != 1;
+    // T1's SSM is on only at On (2); E1's at anything but Off, an SA bit or a value no radio
+    // names alike.
+    const long ssm = group.ssm >= 0 ? wanted[static_cast<std::size_t>(group.ssm)] : 1;
+    const bool ssm_on = group.dialog == line_dialog::t1_line ? ssm == 2 : ssm != 1;
     if (ssm_on && from != to) {
         note_box(presenter, "SSM may only be enabled on one port per card.");
         return apply_result::refused;
@@ -429,6 +433,7 @@ apply_result apply_line_group(Chassis& box, const line_group& group, HsEntry& en
         bool failed = read_line_group(box, group, endpoint, number, present) != 0;
         bool rebuild = false;
         if (!failed) {
+            const std::vector<oid> index = group_index(group, endpoint, number);
             SnmpSet set(box);
             bool any = false;
             for (std::size_t i = 0; i < group.settings.size(); ++i) {
@@ -436,9 +441,7 @@ apply_result apply_line_group(Chassis& box, const line_group& group, HsEntry& en
                 const bool changed = wanted[i] != present[i];
                 if (setting.write == write_rule::always ||
                     (setting.write == write_rule::if_changed && changed)) {
-                    add_integer_at(set,
-                                   object_suffix(group.table, setting.column,
-                                                 group_index(group, endpoint, number)),
+                    add_integer_at(set, object_suffix(group.table, setting.column, index),
                                    wanted[i]);
                     any = true;
                     rebuild = rebuild || (setting.rebuilds && changed);
@@ -458,8 +461,7 @@ apply_result apply_line_group(Chassis& box, const line_group& group, HsEntry& en
             break;
         }
         if (rebuild && entry != nullptr) {
-            const std::size_t type = 1; // the T3 line's Type setting
-            rebuild_after_change(box, group, *entry, wanted.size() > type ? wanted[type] : 0);
+            rebuild_after_change(box, group, *entry, wanted);
             rebuilt = true;
         }
     }

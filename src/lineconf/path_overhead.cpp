@@ -101,7 +101,8 @@ std::optional<long> hex_byte(const std::string& text) {
     long value = 0;
     const std::size_t first = at;
     for (; at < text.size() && std::isxdigit(static_cast<unsigned char>(text[at])) != 0; ++at) {
-        value = std::min(value * 16 + std::stol(std::string(1, text[at]), nullptr, 16), 256L);
+        const int c = std::tolower(static_cast<unsigned char>(text[at]));
+        value = std::min(value * 16 + (std::isdigit(c) != 0 ? c - '0' : c - 'a' + 10), 256L);
     }
     if (at == first || (at < text.size() && text[at] != ' ') || value > 255) {
         return std::nullopt;
