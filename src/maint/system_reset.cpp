@@ -6,6 +6,7 @@
 #include "model/chassis.h"
 #include "snmp/snmp_access.h"
 
+#include <algorithm>
 #include <net-snmp/net-snmp-includes.h>
 
 namespace vornex {
@@ -29,11 +30,10 @@ std::string firmware_version(Chassis& box, oid which) {
     if (get.send() != snmp_ok) {
         return {};
     }
+    // Compared as texts: a version padded with zero bytes is the version before them, and
+    // one that starts with a zero byte is none yet.
     std::string text = get.octets(0).value_or("");
-    if (text.size() > 255) {
-        text.resize(255);
-    }
-    return text;
+    return text.substr(0, std::min<std::size_t>(text.find('\0'), 255));
 }
 
 // A rebooted controller starts its SNMPv3 engine time from zero. When the boot count went
