@@ -55,7 +55,7 @@ TEST(Interop, V1NoSuchNameForAMissingObjectAndPastTheEnd) {
     EXPECT_NE(r.output.find("noSuchName"), std::string::npos) << r.output;
     r = run("snmpgetnext " + v1(*sim, "public") + " " + R + ".99");
     EXPECT_NE(r.output.find("noSuchName"), std::string::npos) << r.output;
-    r = run("snmpgetnext " + v1(*sim, "public") + " " + R + ".3.1.3.1.3.1.4");
+    r = run("snmpgetnext " + v1(*sim, "public") + " " + R + ".3.7.1.2.1");
     EXPECT_NE(r.output.find("noSuchName"), std::string::npos) << "the last identifier is the end";
 }
 

@@ -2,6 +2,7 @@
 // confirmation, File Transfer Configuration and the progress window through to "Done" and
 // the completion; then Cancel pressed once (nothing closes) and twice (the window closes and
 // the internal server stops).
+#include "demo_window.h"
 #include "gui/transfer/transfer_window.h"
 #include "modal_helper.h"
 #include "recording_presenter.h"
@@ -15,6 +16,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -129,6 +131,62 @@ TEST(TransferGui, CardFirmwareToDoneThenCancelTwice) {
     EXPECT_EQ(completed[1].state, transfer_in_progress);
     commands.stop_server();
     ASSERT_TRUE(test::wait_for([] { return tftp::TftpWindow::current() == nullptr; }));
+}
+
+// The main window's completions: a sent configuration reloads the device and marks
+// "Store"; mainboard firmware shows the upgrade notice and then "Reset System".
+TEST(TransferGui, MainWindowCompletions) {
+    const std::uint16_t port = free_udp_port();
+    auto demo = test::DemoWindow::open([&](MainWindow& window) {
+        window.transfers().tftp_port = port;
+        window.transfers().poll_interval = Delay{50};
+    });
+    ASSERT_TRUE(demo);
+    std::string error;
+    ASSERT_TRUE(demo->sim->command("transfer-port " + std::to_string(port), error)) << error;
+    test::write_file(demo->dir() / "a.cfg", "! R4150 configuration\r\nhostname demo\r\n");
+    test::write_file(demo->dir() / "m.run", "R4150 FIRMWARE XCU V2.16.00\n");
+    demo->chooser.answers = {demo->dir() / "a.cfg", demo->dir() / "m.run"};
+    demo->presenter.answers = {dialog_ok}; // the TFTP notice
+    MainWindow& window = *demo->window;
+    // Waits for "Done" and presses it; `then` starts once the press is being handled, so
+    // that what the completion shows is not taken for the progress window.
+    auto finish = [&](std::function<void()> then = {}) {
+        TransferWindow* progress = window.transfers().window();
+        ASSERT_NE(progress, nullptr);
+        ASSERT_TRUE(test::wait_for([&] { return progress->button()->text() == "Done"; }));
+        if (then)
+            QTimer::singleShot(0, then);
+        QTest::mouseClick(progress->button(), Qt::LeftButton);
+    };
+
+    {
+        test::ModalAnswer ftc([](QWidget* dialog) { test::press(dialog, QDialogButtonBox::Ok); });
+        demo->trigger("actionSendConfig");
+        finish();
+    }
+    EXPECT_TRUE(demo->reloaded(1));
+    EXPECT_TRUE(window.changesNotStored());
+
+    demo->presenter.answers = {dialog_ok}; // the bank confirmation
+    {
+        test::ModalAnswer ftc([](QWidget* dialog) { test::press(dialog, QDialogButtonBox::Ok); });
+        demo->trigger("actionSendMainboardFirmware");
+    }
+    // Done leads to the notice, and the notice to Reset System.
+    std::unique_ptr<test::ModalAnswer> notice, reset;
+    finish([&] {
+        notice = std::make_unique<test::ModalAnswer>([&](QWidget* dialog) {
+            EXPECT_EQ(dialog->windowTitle(), "   Controller Firmware Upgrade Notice   ");
+            test::save_screenshot(dialog, "transfer_upgrade_notice");
+            reset = std::make_unique<test::ModalAnswer>([](QWidget* dialog) {
+                EXPECT_EQ(dialog->objectName(), "systemResetDialog");
+                static_cast<QDialog*>(dialog)->reject();
+            });
+            test::press(dialog, QDialogButtonBox::Ok);
+        });
+    });
+    ASSERT_TRUE(test::wait_for([&] { return reset && reset->ran(); }));
 }
 
 } // namespace
