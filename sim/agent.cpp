@@ -1,4 +1,5 @@
 #include "agent.h"
+
 #include "reset.h"
 #include "transfer.h"
 
@@ -9,6 +10,7 @@
 #include <net-snmp/agent/net-snmp-agent-includes.h>
 // clang-format on
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cstdio>
 #include <cstdlib>
@@ -147,8 +149,16 @@ struct Hooks {
         // Engine-ID discovery probes carry no objects: they are not requests of their own.
         if (result != SNMPERR_SUCCESS || !pdu->variables)
             return 1;
-        if (a.faults_.drop_next > 0) {
-            --a.faults_.drop_next;
+        a.request_failure_.second = 0;
+        a.request_mistyped_ = false;
+        if (a.faults_.request_countdown > 0 && --a.faults_.request_countdown == 0) {
+            a.faults_.silent = a.faults_.request_fault == request_time_out;
+            a.request_mistyped_ = a.faults_.request_fault == request_wrong_type;
+            a.request_failure_.second = std::max(a.faults_.request_fault, 0);
+        }
+        if (a.faults_.drop_next > 0 || a.faults_.silent) {
+            if (a.faults_.drop_next > 0)
+                --a.faults_.drop_next;
             a.log("dropped " + describe(pdu));
             return 0;
         }
@@ -220,7 +230,8 @@ struct Hooks {
                     netsnmp_set_request_error(reqinfo, r, f->second);
                     return;
                 }
-                to_var(vb, a.faults_.wrong_type.count(at) ? mistyped(object.value) : object.value);
+                const bool wrong = a.request_mistyped_ || a.faults_.wrong_type.count(at);
+                to_var(vb, wrong ? mistyped(object.value) : object.value);
             };
             switch (reqinfo->mode) {
             case MODE_GET:
@@ -353,6 +364,8 @@ void Agent::log(std::string entry) {
 }
 
 const std::pair<Oid, int>* Agent::failing(const Oid& oid) const {
+    if (request_failure_.second != 0)
+        return &request_failure_;
     for (const auto& f : faults_.fail)
         if (has_prefix(oid, f.first))
             return &f;
@@ -489,8 +502,7 @@ void Agent::end_reboot() {
         u_char id[SNMP_MAXBUF_SMALL];
         const size_t id_len = snmpv3_get_engineID(id, sizeof id);
         if (id_len)
-            set_enginetime(id, static_cast<u_int>(id_len), snmpv3_local_snmpEngineBoots(), 0,
-                           TRUE);
+            set_enginetime(id, static_cast<u_int>(id_len), snmpv3_local_snmpEngineBoots(), 0, TRUE);
         return;
     }
     // A rebooted engine counts one boot more, and its time from zero again (the engine time

@@ -25,7 +25,16 @@ struct Faults {
     std::set<Oid> wrong_type;
     std::set<Oid> omit;
     int delay_ms = 0;
+    // fail-request: the requests still to come up to and including the one that fails (0:
+    // none), and how it fails: an error-status, request_time_out (that request and every
+    // one after it go unanswered, as from a device that stopped) or request_wrong_type.
+    int request_countdown = 0;
+    int request_fault = 0;
+    bool silent = false;
 };
+
+inline constexpr int request_time_out = 0;
+inline constexpr int request_wrong_type = -1;
 
 class Agent {
 public:
@@ -86,6 +95,10 @@ private:
     std::chrono::steady_clock::time_point reboot_end_{};
     std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
     std::deque<std::string> requests_;
+    // The fault of the request being answered, from fail-request: its error-status (0: none)
+    // for every object, or every value of the wrong type.
+    std::pair<Oid, int> request_failure_{};
+    bool request_mistyped_ = false;
 };
 
 } // namespace vornex::sim

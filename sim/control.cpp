@@ -39,6 +39,19 @@ std::string run_command(Agent& agent, const std::string& line) {
         faults.drop_next = n;
         return ok;
     }
+    if (cmd == "fail-request" && to_int(arg1, n) && n >= 1) {
+        int status = 0;
+        if (arg2 == "timeout" || arg2 == "wrong-type" || (to_int(arg2, status) && status >= 1)) {
+            faults.request_countdown = n;
+            faults.request_fault = arg2 == "timeout"      ? request_time_out
+                                   : arg2 == "wrong-type" ? request_wrong_type
+                                                          : status;
+            faults.silent = false;
+            return ok;
+        }
+        return "error: fail-request needs N of 1 or more and timeout, wrong-type or an "
+               "error-status\n";
+    }
     if (cmd == "delay" && to_int(arg1, n) && n >= 0) {
         faults.delay_ms = n;
         return ok;

@@ -109,6 +109,11 @@ SimProcess::~SimProcess() {
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
+        // A simulator that stops badly (in the sanitizer build: with a finding, a leak
+        // included) fails the test that ran it.
+        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+            ADD_FAILURE() << "vornex-sim did not stop cleanly (wait status " << status
+                          << "); see its messages above";
     }
     if (stdout_fd_ >= 0)
         close(stdout_fd_);
@@ -166,6 +171,9 @@ bool SimProcess::drop_next(int n) {
 }
 bool SimProcess::fail_prefix(const std::string& oid, int error_status) {
     return expect_ok("fail " + oid + " " + std::to_string(error_status));
+}
+bool SimProcess::fail_request(int n, const std::string& how) {
+    return expect_ok("fail-request " + std::to_string(n) + " " + how);
 }
 bool SimProcess::wrong_type(const std::string& oid) {
     return expect_ok("wrong-type " + oid);

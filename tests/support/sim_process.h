@@ -31,7 +31,7 @@ public:
     // `scenario` is a name in sim/scenarios ("demo", "small", "v3") or a path to a .json
     // file.
     static std::unique_ptr<SimProcess> start(const std::string& scenario);
-    ~SimProcess(); // SIGTERM, then waits (SIGKILL after 5 s)
+    ~SimProcess(); // SIGTERM, then waits (SIGKILL after 5 s); a failure unless it exits 0
     SimProcess(const SimProcess&) = delete;
     SimProcess& operator=(const SimProcess&) = delete;
 
@@ -50,6 +50,10 @@ public:
     // the status itself. 128, 129 and 130 make reads answer the exception value noSuchObject,
     // noSuchInstance or endOfMibView in place of the value (v1: noSuchName).
     bool fail_prefix(const std::string& oid, int error_status);
+    // The nth request from now (1: the next) fails, `how` being "timeout" (that request and
+    // every later one go unanswered until clear_faults()), "wrong-type" (every value of its
+    // answer mistyped as by wrong_type()) or an error-status ("2", "129") for all its objects.
+    bool fail_request(int n, const std::string& how);
     // Reads of this object answer the wrong type: an INTEGER as the OCTET STRING of its
     // digits, an OCTET STRING as INTEGER 0.
     bool wrong_type(const std::string& oid);
