@@ -52,14 +52,17 @@ bool same_attributes(const HsEntry& a, const HsEntry& b) {
 
 class ExportWalk {
 public:
-    ExportWalk(Box& box, const ExportOptions& options, Progress& progress, std::string& out)
-        : box_(box), options_(options), progress_(progress), out_(out) {}
+    // `silent`: the device has stopped answering, so nothing more is asked of it.
+    ExportWalk(Box& box, const ExportOptions& options, Progress& progress, std::string& out,
+               bool silent)
+        : box_(box), options_(options), progress_(progress), out_(out), silent_(silent) {}
 
     // One level of siblings; false when the operator cancelled (the pending row is dropped).
     bool walk(EndpointList& level);
     bool read_failed() const { return read_failed_; }
 
 private:
+    HsEntry* read(HsEntry& leaf, bool& failed);
     void flush(std::optional<PendingRow>& row) {
         if (row) {
             write(*row);
@@ -78,7 +81,20 @@ private:
     std::string& out_;
     long done_ = 0;
     bool read_failed_ = false;
+    bool silent_;
 };
+
+// The far end as xc_read_leaf finds it. Once the device has not answered, a leaf or far end
+// not read yet fails without a request: a silent device is not asked again for every leaf.
+HsEntry* ExportWalk::read(HsEntry& leaf, bool& failed) {
+    if (!silent_) {
+        HsEntry* far = xc_read_leaf(box_, leaf, failed, &silent_);
+        return failed ? nullptr : far;
+    }
+    HsEntry* far = leaf.xc_valid && is_connected(leaf) ? find_peer_in_device(box_, leaf) : nullptr;
+    failed = !leaf.xc_valid || (far != nullptr && !far->xc_valid);
+    return failed ? nullptr : far;
+}
 
 bool ExportWalk::walk(EndpointList& level) {
     std::optional<PendingRow> row;
@@ -97,7 +113,7 @@ bool ExportWalk::walk(EndpointList& level) {
         }
         HsEntry& destination = *node;
         bool failed = false;
-        HsEntry* source = xc_read_leaf(box_, destination, failed);
+        HsEntry* source = read(destination, failed);
         if (failed) {
             // Not known, so in no row: neither unmapped nor one-way.
             read_failed_ = true;
@@ -224,48 +240,47 @@ bool export_has_device(Presenter& presenter, OwnerWindow owner, const Box* box) 
 
 namespace {
 
-// Depth first; false on a cancel.
-bool read_level(Box& box, EndpointList& list, Progress& progress, long& done) {
+// Depth first; false on a cancel, and when the device did not answer (`silent` is then set).
+bool read_level(Box& box, EndpointList& list, Progress& progress, long& done, bool& silent) {
     for (auto& node : list) {
         progress.done(++done);
         if (progress.cancelled()) {
             return false;
         }
         if (!node->is_leaf()) {
-            if (!read_level(box, node->children, progress, done)) {
+            if (!read_level(box, node->children, progress, done, silent)) {
                 return false;
             }
-        } else if (!node->xc_valid) {
-            xc_probe(box, *node); // a failure has been shown; the leaf is read again later
+        } else if (!node->xc_valid && xc_probe(box, *node) == xc_no_answer) {
+            // Shown; any other failure leaves the leaf to be read again later.
+            silent = true;
+            return false;
         }
     }
     return true;
 }
 
-} // namespace
-
-int map_read_all(Presenter& presenter, OwnerWindow owner, Box* box, Progress& progress) {
-    if (!export_has_device(presenter, owner, box)) {
-        return 1;
-    }
+// map_read_all; true when the device answered every request.
+bool read_all(Box& box, Progress& progress) {
     progress.start("Reading Map...");
-    progress.total(count_and_unmark(*box));
+    progress.total(count_and_unmark(box));
     long done = 0;
-    for (auto& card : box->cards) {
-        if (!read_level(*box, card->endpoints, progress, done)) {
+    bool silent = false;
+    for (auto& card : box.cards) {
+        if (!read_level(box, card->endpoints, progress, done, silent)) {
             break;
         }
     }
     progress.finish();
-    return 0;
+    return !silent;
 }
 
-std::string map_export_text(Box& box, const ExportOptions& options, Progress& progress,
-                            bool& cancelled, bool* read_failed) {
+std::string export_text(Box& box, const ExportOptions& options, Progress& progress, bool& cancelled,
+                        bool* read_failed, bool silent) {
     std::string out = std::string(export_header) + "\r\n";
     progress.start("Exporting...");
     progress.total(count_and_unmark(box));
-    ExportWalk walk(box, options, progress, out);
+    ExportWalk walk(box, options, progress, out, silent);
     cancelled = false;
     for (auto& card : box.cards) {
         if (!walk.walk(card->endpoints)) {
@@ -279,6 +294,21 @@ std::string map_export_text(Box& box, const ExportOptions& options, Progress& pr
         *read_failed = walk.read_failed();
     }
     return out;
+}
+
+} // namespace
+
+int map_read_all(Presenter& presenter, OwnerWindow owner, Box* box, Progress& progress) {
+    if (!export_has_device(presenter, owner, box)) {
+        return 1;
+    }
+    read_all(*box, progress);
+    return 0;
+}
+
+std::string map_export_text(Box& box, const ExportOptions& options, Progress& progress,
+                            bool& cancelled, bool* read_failed) {
+    return export_text(box, options, progress, cancelled, read_failed, false);
 }
 
 int map_export(Presenter& presenter, OwnerWindow owner, Box* box, const std::filesystem::path& path,
@@ -297,10 +327,11 @@ int map_export(Presenter& presenter, OwnerWindow owner, Box* box, const std::fil
                      shown_path.c_str(), error_number_text(error).c_str());
         return 1;
     }
-    map_read_all(presenter, owner, box, progress);
+    const bool answered = read_all(*box, progress);
     bool cancelled = false;
     bool read_failed = false;
-    const std::string text = map_export_text(*box, options, progress, cancelled, &read_failed);
+    const std::string text =
+        export_text(*box, options, progress, cancelled, &read_failed, !answered);
     // A file that could not be finished is not left behind.
     const auto write_error = [&](const char* step, const std::string& error) {
         std::error_code ignored;

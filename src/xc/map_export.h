@@ -45,8 +45,9 @@ extern const char* const export_header;
 // Without a device: shows "Please select a device." and answers false.
 bool export_has_device(Presenter& presenter, OwnerWindow owner, const Box* box);
 
-// Reads the cross-connect of every leaf not read yet, under the title "Reading Map...".
-// 0, or 1 without a device (after the message).
+// Reads the cross-connect of every leaf not read yet, under the title "Reading Map...". A
+// device that does not answer ends the reading at its one message; a leaf whose read failed
+// otherwise is read again later. 0, or 1 without a device (after the message).
 int map_read_all(Presenter& presenter, OwnerWindow owner, Box* box, Progress& progress);
 
 // The rows of the displayed map with the given options, as the file holds them (header,
@@ -65,6 +66,8 @@ enum class ExportCancel { keeps_rows, incomplete };
 // cancelled export too, with ExportCancel::keeps_rows); 1 after a reported failure or
 // without a device. An export that is not complete (a failed read, or a cancel with
 // ExportCancel::incomplete) stays under its temporary name, and the message names both.
+// Once the device has not answered, it is asked nothing more: the leaves not read by then
+// are in no row.
 int map_export(Presenter& presenter, OwnerWindow owner, Box* box, const std::filesystem::path& path,
                const ExportOptions& options, Progress& progress,
                ExportCancel cancel = ExportCancel::keeps_rows);

@@ -102,7 +102,7 @@ int xc_probe(Box& box, HsEntry& leaf) {
     }
     if (result != snmp_ok) {
         snmp_report_error(box, result, reading_configuration_rescan);
-        return 1;
+        return snmp_transport_status(result) != 0 ? xc_no_answer : 1;
     }
     // Leaves without a row before the first row in the answer are not cross-connected.
     HsEntry* current = &leaf;
@@ -196,18 +196,28 @@ void forget_peer(Box& box, EndpointList& list, const HsEntry& target, bool clear
     }
 }
 
-HsEntry* xc_read_leaf(Box& box, HsEntry& leaf, bool& failed) {
+HsEntry* xc_read_leaf(Box& box, HsEntry& leaf, bool& failed, bool* no_answer) {
+    const auto probe = [&](HsEntry& which) {
+        const int result = xc_probe(box, which);
+        failed = result != 0;
+        if (no_answer != nullptr) {
+            *no_answer = result == xc_no_answer;
+        }
+        return !failed;
+    };
     failed = false;
-    if (!leaf.xc_valid && xc_probe(box, leaf) != 0) {
-        failed = true;
+    if (no_answer != nullptr) {
+        *no_answer = false;
+    }
+    if (!leaf.xc_valid && !probe(leaf)) {
         return nullptr;
     }
     if (!leaf.xc_valid || !is_connected(leaf)) {
         return nullptr;
     }
     HsEntry* peer = find_peer_in_device(box, leaf);
-    if (peer != nullptr && !peer->xc_valid && xc_probe(box, *peer) != 0) {
-        failed = true;
+    if (peer != nullptr && !peer->xc_valid) {
+        probe(*peer);
     }
     return peer;
 }

@@ -11,7 +11,9 @@ namespace vornex {
 struct Box;
 
 // Reads the cross-connect of `leaf` and, as far as the same answer tells, of the siblings
-// after it. 1 after a request failure that has been shown.
+// after it. 1 after a request failure that has been shown; xc_no_answer when that failure
+// was the device not answering at all, which a command reading many leaves takes as the end.
+inline constexpr int xc_no_answer = 2;
 int xc_probe(Box& box, HsEntry& leaf);
 
 // Marks a leaf as read and not cross-connected.
@@ -37,8 +39,9 @@ void forget_peer(Box& box, EndpointList& list, const HsEntry& target, bool clear
 
 // What a view or the export does before it uses a leaf's cross-connect: probe the leaf if
 // its cache is not valid and, when it is cross-connected, its far end likewise. Returns the
-// far end (null when there is none or it is not in the tree), or sets `failed`.
-HsEntry* xc_read_leaf(Box& box, HsEntry& leaf, bool& failed);
+// far end (null when there is none or it is not in the tree), or sets `failed`, and
+// `no_answer` too when the device did not answer.
+HsEntry* xc_read_leaf(Box& box, HsEntry& leaf, bool& failed, bool* no_answer = nullptr);
 
 // A cross-connect is bidirectional when the far end names this leaf back with the same
 // attributes; otherwise it is one-way, this leaf being the destination.
