@@ -44,7 +44,7 @@ protected:
     }
 
     std::unique_ptr<Box> open(SimProcess& on) {
-        auto opened = open_test_box(presenter, on);
+        auto opened = open_test_box(presenter, on, timings);
         if (opened != nullptr) {
             opened->displayed_map = 1;
             opened->active_map = 1;
@@ -62,6 +62,7 @@ protected:
         return test::find_node(*box, slot, path);
     }
 
+    session_timings timings = quick_timings; // of the boxes open() opens
     ScratchDir scratch;
     const std::filesystem::path dir = scratch.path();
     std::unique_ptr<SimProcess> sim;

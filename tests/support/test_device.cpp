@@ -29,8 +29,9 @@ device_config sim_v3_config(const SimProcess& sim, const char* user, int auth, i
     return config;
 }
 
-std::unique_ptr<Box> open_test_box(Presenter& presenter, const SimProcess& sim) {
-    return AM_New_Box(presenter, {}, sim_config(sim), quick_timings);
+std::unique_ptr<Box> open_test_box(Presenter& presenter, const SimProcess& sim,
+                                   const session_timings& timings) {
+    return AM_New_Box(presenter, {}, sim_config(sim), timings);
 }
 
 HsEntry& find_node(Box& box, int slot, std::initializer_list<const char*> path) {

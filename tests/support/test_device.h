@@ -21,7 +21,8 @@ device_config sim_config(const SimProcess& sim);
 // "shaaes"...), with the pass phrases the scenarios give them.
 device_config sim_v3_config(const SimProcess& sim, const char* user, int auth, int priv);
 
-std::unique_ptr<Box> open_test_box(Presenter& presenter, const SimProcess& sim);
+std::unique_ptr<Box> open_test_box(Presenter& presenter, const SimProcess& sim,
+                                   const session_timings& timings = quick_timings);
 
 // A node by its names from the card in `slot` down: find_node(box, 1, {"Port-01", "TS-05"}).
 // Throws when there is none, which fails the test that asked.

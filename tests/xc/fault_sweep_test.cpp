@@ -1,0 +1,343 @@
+// Every request of a whole operation failing in turn: the simulator fails the nth request
+// from now, for n = 1, 2, ... until the operation completes. At every n the failure is shown
+// once in the words of its kind, no file looks complete and nothing is changed that the
+// operation had not done; the run after the last failure proves the program still usable.
+#include "base/file_replace.h"
+#include "comments/comment_file.h"
+#include "comments/comments.h"
+#include "device/opening.h"
+#include "map_fixture.h"
+#include "scripted_progress.h"
+#include "snmp/snmp_access.h"
+#include "snmp/snmp_library.h"
+#include "xc/map_export.h"
+#include "xc/map_import.h"
+#include "xc/map_management.h"
+#include "xc/xc_commands.h"
+#include "xc/xc_probe.h"
+
+#include <functional>
+
+namespace vornex {
+namespace {
+
+using test::MapFixture;
+
+struct Fault {
+    const char* how;    // the simulator's fail-request fault
+    const char* status; // the error-status its report names; null for a silent device
+};
+
+const Fault faults[] = {
+    {"timeout", nullptr},
+    {"5", "Generic Error"},
+    {"2", "Unknown object name"},
+    {"wrong-type", "Unknown object name"}, // a mistyped single read fails as noSuchName
+};
+
+// A failure of device identification is reported without an action.
+constexpr snmp_action identifying{nullptr, nullptr};
+
+// The messages that report `fault` with `host` while doing `what`, in order.
+std::vector<std::string> report(const Fault& fault, const std::string& host,
+                                const snmp_action& what) {
+    const std::string name = fault.status != nullptr ? fault.status : "";
+    if (what.action == nullptr) {
+        return {fault.status == nullptr
+                    ? "!!Communication Error\r\n\r\n\r\nA communication timeout occurred with " +
+                          host +
+                          ".\r\n\r\nVerify the network connection and that you can ping the "
+                          "target device from your PC.  Verify UDP port 161 is not blocked by a "
+                          "firewall.  Verify SNMP is enabled in the target device and that the "
+                          "SNMP settings, such as the community strings or SNMPv3 security "
+                          "strings, match the settings in the Vornex configuration file."
+                    : "!!SNMP Error\r\n\r\n\r\nA SNMP error occurred with " + host +
+                          ".\r\n\r\nSNMP error: " + name +
+                          "\r\n\r\nVerify the Vornex configuration file is accessing the "
+                          "intended device and that the SNMP configuration is correct."};
+    }
+    const std::string during = std::string(" while ") + what.action + ".\r\n\r\n";
+    if (fault.status == nullptr) {
+        return {"!!Communication Error\r\n\r\n\r\nA communication timeout occurred with " + host +
+                during + "Verify network connection.\r\n" + what.advice + "\r\n"};
+    }
+    std::vector<std::string> texts;
+    if (name == "Unknown object name") {
+        texts.push_back(
+            "!!SNMP Error\r\nA SNMP error occurred" + during + "SNMP Error: " + name +
+            "\r\n\r\nThis error can occur when the Vornex program is out-of-sync with the device "
+            "configuration.  Perform a rescan operation to re-read the configuration.  This "
+            "error can also occur when the Vornex program encounters an unsupported card or "
+            "feature.  Contact Orlique support if the problem persists.");
+    }
+    texts.push_back("!!SNMP Error\r\n\r\n\r\nA SNMP error occurred" + during +
+                    "SNMP error: " + name + "\r\n\r\n" + what.advice);
+    return texts;
+}
+
+// One E1 card with three bidirectional cross-connects between its two ports.
+const char* const scenario = R"({
+  "sys_name": "r4150-sweep",
+  "cards": [{"slot": 1, "type": "E1-NP", "ports": 2, "identifiers": {"1": "LINK-A"}}],
+  "cross_connects": [{"dst": "1.1.100.100.100.2", "src": "1.2.100.100.100.2", "count": 3,
+                      "type": 1}]
+})";
+const char* const map2_row = "R.1.16.3.1.9.2.1.1.100.100.100.2";
+const char* const mapped_row = "R.1.16.3.1.9.1.1.1.100.100.100.11"; // Port-01 TS-10 on Map1
+
+class FaultSweep : public MapFixture, public ::testing::WithParamInterface<Fault> {
+protected:
+    void SetUp() override {
+        timings = sweep_timings;
+        start(scenario);
+    }
+
+    // Runs `operation` (true when it completed) with the nth request failing, n = 1, 2, ...,
+    // until it completes without meeting the fault. The first messages of a run that met it
+    // must be the report of one of `actions` (or, for a mistyped answer, one of `mistyped`);
+    // `rest` keeps the messages after it, and `unchanged` checks what a run that did not
+    // complete must have left alone. A run may complete after a failure it has shown (an
+    // opening goes on past a card whose ports could not be read), never after silence.
+    void sweep(std::vector<snmp_action> actions, const std::function<bool()>& operation,
+               const std::function<void()>& unchanged, std::vector<std::string> mistyped = {}) {
+        const Fault& fault = GetParam();
+        for (std::size_t n = 1; n < 200; ++n) {
+            SCOPED_TRACE("request " + std::to_string(n) + " fails: " + fault.how);
+            if (prepare)
+                prepare();
+            before = cached();
+            presenter.clear();
+            sim->clear_requests();
+            ASSERT_TRUE(sim->fail_request(static_cast<int>(n), fault.how));
+            const bool completed = operation();
+            const bool reached = sim->requests().size() >= n;
+            ASSERT_TRUE(sim->clear_faults());
+            const std::vector<std::string> texts = presenter.texts();
+            if (!reached) {
+                EXPECT_TRUE(completed);
+                EXPECT_EQ(texts, std::vector<std::string>{});
+                return;
+            }
+            std::size_t taken = 0;
+            for (const snmp_action& what : actions) {
+                const auto words = report(fault, sim->peer(), what);
+                if (texts.size() >= words.size() &&
+                    std::equal(words.begin(), words.end(), texts.begin()))
+                    taken = words.size();
+            }
+            if (taken == 0 && !texts.empty() && std::string(fault.how) == "wrong-type" &&
+                std::find(mistyped.begin(), mistyped.end(), texts[0]) != mistyped.end())
+                taken = 1;
+            if (texts.empty())
+                EXPECT_TRUE(completed && fault.status != nullptr);
+            else
+                EXPECT_NE(taken, 0u) << texts[0];
+            rest.assign(texts.begin() + static_cast<long>(taken), texts.end());
+            if (!completed)
+                unchanged();
+            if (HasFailure())
+                return;
+        }
+        FAIL() << "the operation never completed";
+    }
+
+    // What the program holds of the device: the marks and every endpoint's cached
+    // cross-connect and identifier.
+    std::string cached() const {
+        if (box == nullptr)
+            return {};
+        std::string held{box->changes.not_stored() ? 'S' : '-', box->comments_dirty ? 'D' : '-'};
+        std::function<void(const EndpointList&)> walk = [&](const EndpointList& list) {
+            for (const auto& node : list) {
+                held += node->name + address_text(node->peer) + "|" +
+                        endpoint_identifier(box.get(), *node) + "|" +
+                        std::to_string(node->xc_valid) + std::to_string(node->channel_type) +
+                        std::to_string(node->a_mu_mode) + std::to_string(node->sig_conv_table);
+                walk(node->children);
+            }
+        };
+        for (const auto& card : box->cards)
+            walk(card->endpoints);
+        return held;
+    }
+
+    // A time-out costs little, and a slow answer still has its retry.
+    static constexpr session_timings sweep_timings{{1, 80'000}, {1, 80'000}, {1, 80'000}};
+    std::function<void()> prepare; // what every run needs before the fault is set
+    std::string before;            // cached() before the run
+    std::vector<std::string> rest; // the messages after the failure's report
+};
+
+TEST_P(FaultSweep, Opening) {
+    struct NoBrowse : CommentFileChooser {
+        int comment_file_browse(OwnerWindow, device_config&) override { return 1; }
+    } chooser;
+    OpeningServices services{presenter, chooser, sweep_timings, {}, {}};
+    device_config config = test::sim_config(*sim);
+    box.reset();
+    sweep(
+        {identifying, reading_configuration_rescan},
+        [&] {
+            box.reset();
+            auto opening =
+                DeviceOpening::open(box, config, services, {.model = true, .comments = false});
+            return opening.run() == DeviceOpening::Outcome::done;
+        },
+        // A failure leaves no device or one with both sessions, and none besides.
+        [&] {
+            EXPECT_EQ(rest, std::vector<std::string>{});
+            EXPECT_EQ(snmp_open_session_count(), box != nullptr ? 2 : 0);
+        },
+        {"get_e1_line_setup(), device did not return all parameters"});
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(test::find_node(*box, 1, {"Port-02", "TS-03"}).name, "TS-03");
+}
+
+// A device that stops answering is asked nothing more: the export ends incomplete at once.
+TEST_P(FaultSweep, Export) {
+    const auto path = dir / "map.csv";
+    test::ScriptedProgress progress;
+    ASSERT_EQ(map_export(presenter, {}, box.get(), path, {}, progress), 0);
+    const std::string whole = test::read_text(path);
+    std::filesystem::remove(path);
+    prepare = [&] { rebuild(*box); }; // every cross-connect to be read again
+    sweep(
+        {reading_configuration_rescan},
+        [&] { return map_export(presenter, {}, box.get(), path, {}, progress) == 0; },
+        [&] {
+            ASSERT_EQ(rest.size(), 1u);
+            EXPECT_EQ(rest[0].rfind("!!Export Incomplete\r\n\r\n\r\nSome cross-connects could "
+                                    "not be read, so the export was not saved as " +
+                                        display_path(path) + ".",
+                                    0),
+                      0u)
+                << rest[0];
+            EXPECT_FALSE(std::filesystem::exists(path));
+        });
+    EXPECT_EQ(test::read_text(path), whole);
+}
+
+TEST_P(FaultSweep, MapCopy) {
+    HsEntry& leaf = node(1, {"Port-01", "TS-02"});
+    const endpoint_info annotated{true, {"ID-MAP1", "ID-MAP2", "", ""}, ""};
+    prepare = [&] {
+        ASSERT_EQ(comment_store(*box, endpoint_key(leaf), annotated), 0);
+        box->comments_dirty = false;
+    };
+    sweep(
+        {copying_map_entries, setting_map_entries},
+        [&] {
+            bool carried_out = false;
+            map_copy(*box, true, &carried_out);
+            return carried_out;
+        },
+        [&] {
+            EXPECT_EQ(rest, std::vector<std::string>{});
+            EXPECT_EQ(cached(), before);
+            EXPECT_EQ(*comment_find(*box, endpoint_key(leaf)), annotated);
+        });
+    EXPECT_TRUE(sim->value(map2_row));
+    EXPECT_EQ(comment_find(*box, endpoint_key(leaf))->identifiers[1], "ID-MAP1");
+}
+
+// Setting, clearing and reading a cross-connect. A command the device carried out but whose
+// verdict was lost is undone before the next run, so that every run starts alike.
+TEST_P(FaultSweep, CrossConnect) {
+    const auto leaf = [&](const char* port, const char* ts) -> HsEntry& {
+        return node(1, {port, ts});
+    };
+    const xc_attributes both{.xc_type = xc_bidirectional};
+    const auto mapped = [&] { return sim->value(mapped_row).has_value(); };
+    const auto map = [&] {
+        return map_range(*box, leaf("Port-01", "TS-10"), leaf("Port-02", "TS-10"), 2, both, true,
+                         "ID-A", "ID-B") == 0;
+    };
+    const auto unmap = [&] {
+        return unmap_range(*box, leaf("Port-01", "TS-10"), 2, both, false) == 0;
+    };
+    struct Command {
+        const char* name;
+        std::vector<snmp_action> actions;
+        std::function<void()> prepare;
+        std::function<bool()> run;
+        std::function<void()> done; // checks the run that completed
+    };
+    const Command commands[] = {
+        {"map",
+         {setting_map_entries},
+         [&] {
+             if (mapped())
+                 unmap();
+         },
+         map,
+         [&] {
+             EXPECT_EQ(sim->value(mapped_row), "i:1");
+             EXPECT_EQ(endpoint_identifier(box.get(), leaf("Port-02", "TS-11")), "ID-B");
+         }},
+        {"unmap",
+         {clearing_map_entries, setting_map_entries},
+         [&] {
+             if (!mapped())
+                 map();
+         },
+         unmap,
+         [&] { EXPECT_FALSE(mapped()); }},
+        {"probe",
+         {reading_configuration_rescan},
+         [&] { rebuild(*box); },
+         [&] { return xc_probe(*box, leaf("Port-01", "TS-02")) == 0; },
+         [&] {
+             EXPECT_TRUE(leaf("Port-01", "TS-02").xc_valid);
+             EXPECT_EQ(leaf("Port-01", "TS-02").peer, leaf("Port-02", "TS-02").address);
+         }},
+    };
+    for (const Command& command : commands) {
+        SCOPED_TRACE(command.name);
+        prepare = command.prepare;
+        sweep(command.actions, command.run, [&] {
+            EXPECT_EQ(rest, std::vector<std::string>{});
+            EXPECT_EQ(cached(), before);
+        });
+        command.done();
+    }
+}
+
+// A row that fails goes into the count of errors and the next row is tried; every import,
+// whole or not, ends with its closing steps.
+TEST_P(FaultSweep, Import) {
+    const auto path = dir / "import.csv";
+    test::write_file(path, test::export_header +
+                               "unidirectional, 1, data, , , \"\", E1-NP, Trib1, Port-01, TS-10, "
+                               ", , , \"\", E1-NP, Trib1, Port-02, TS-10, , , , # \r\n"
+                               "bidirectional, 2, voice, , , \"\", E1-NP, Trib1, Port-01, TS-20, "
+                               ", , , \"\", E1-NP, Trib1, Port-02, TS-20, , , , # \r\n");
+    ImportOptions options;
+    options.suppress_warnings = true;
+    ImportResult result;
+    test::ScriptedProgress progress;
+    sweep(
+        {reading_configuration_rescan, clearing_map_entries, setting_map_entries},
+        [&] {
+            result = {};
+            box->changes.set_not_stored(false);
+            EXPECT_EQ(map_import(*box, path, options, progress, &result), 0);
+            return result.errors == 0;
+        },
+        [&] {
+            EXPECT_EQ(result.applied + result.errors, 2);
+            EXPECT_TRUE(progress.phases.back().finished);
+            EXPECT_TRUE(box->changes.not_stored());
+        });
+    EXPECT_EQ(result.applied, 2);
+    EXPECT_EQ(sim->value("R.1.16.3.1.9.1.1.1.100.100.100.11"), "i:1");
+    EXPECT_EQ(sim->value("R.1.16.3.1.9.1.1.2.100.100.100.22"), "i:1");
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, FaultSweep, ::testing::ValuesIn(faults), [](const auto& info) {
+    std::string name = info.param.how;
+    std::erase(name, '-');
+    return name == "2" ? "NoSuchName" : name == "5" ? "GenErr" : name;
+});
+
+} // namespace
+} // namespace vornex
