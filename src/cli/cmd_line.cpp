@@ -84,8 +84,9 @@ HsEntry* locate(Box& box, const Args& args, Context& context) {
             continue;
         }
         const int wanted = number(option);
-        const auto it = std::find_if(list->begin(), list->end(),
-                                     [&](const auto& e) { return e->address[byte] == wanted; });
+        const auto it = std::find_if(list->begin(), list->end(), [&, byte = byte](const auto& e) {
+            return e->address[byte] == wanted;
+        });
         if (it == list->end() || wanted <= 0) {
             context.err << "vornex-cli: no " << (option + 2) << ' ' << wanted << " there\n";
             return nullptr;
@@ -309,8 +310,9 @@ int run(Context& context, const std::vector<std::string>& all_words) {
     apply_result result = apply_result::applied;
     if (!sets.empty()) {
         for (const auto& [name, value] : sets) {
-            const auto it = std::find_if(fields.begin(), fields.end(),
-                                         [&](const field& f) { return same_text(f.name, name); });
+            const auto it =
+                std::find_if(fields.begin(), fields.end(),
+                             [&, &name = name](const field& f) { return same_text(f.name, name); });
             if (it == fields.end()) {
                 context.err << "vornex-cli: " << entry->label << " has no setting " << name << '\n';
                 return exit_usage;

@@ -113,7 +113,7 @@ snmp_result my_snmp_get(Presenter& presenter, netsnmp_session* session, const oi
     case asn_object_id: {
         // A value that does not fit is told by its length, which exceeds the capacity.
         const std::size_t size = value->object_id.size() * sizeof(oid);
-        if (size <= capacity) {
+        if (size != 0 && size <= capacity) { // an empty vector's data() may be null
             std::memcpy(bytes, value->object_id.data(), size);
         }
         length = size;

@@ -87,7 +87,7 @@ TEST(SerialPorts, PortsThatAnotherProgramHoldsAreLeftOut) {
                                       {"plain", SerialPortState::cannot_open},
                                       {"missing", SerialPortState::cannot_open}}) {
         candidates.push_back((folder / name).string());
-        EXPECT_TRUE(eventually([&] {
+        EXPECT_TRUE(eventually([&, state = state] {
             return probe_serial_port(candidates.back(), locks) == state;
         })) << name;
     }

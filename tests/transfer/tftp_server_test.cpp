@@ -99,7 +99,8 @@ public:
         std::optional<std::int64_t> size() override { return data_.size(); }
         long read(std::uint8_t* out, std::size_t length) override {
             const std::size_t n = std::min(length, data_.size() - at_);
-            std::memcpy(out, data_.data() + at_, n);
+            if (n > 0) // an empty file's data() may be null
+                std::memcpy(out, data_.data() + at_, n);
             at_ += n;
             return static_cast<long>(n);
         }
