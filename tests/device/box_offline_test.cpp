@@ -3,11 +3,9 @@
 #include "device/box.h"
 #include "recording_presenter.h"
 #include "snmp/snmp_library.h"
+#include "udp_port.h"
 
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 namespace vornex {
@@ -20,22 +18,13 @@ const session_timings quick{{1, 200'000}, {1, 200'000}, {1, 200'000}};
 // A loopback UDP port that takes requests and never answers them.
 class SilentPort {
 public:
-    SilentPort() {
-        fd_ = socket(AF_INET, SOCK_DGRAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        socklen_t length = sizeof address;
-        getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length);
-        port_ = ntohs(address.sin_port);
-    }
+    SilentPort() : fd_(test::bind_udp(INADDR_LOOPBACK, port_)) {}
     ~SilentPort() { close(fd_); }
     std::string peer() const { return "127.0.0.1:" + std::to_string(port_); }
 
 private:
-    int fd_ = -1;
-    int port_ = 0;
+    std::uint16_t port_ = 0;
+    int fd_;
 };
 
 class OpenDevice : public ::testing::Test {

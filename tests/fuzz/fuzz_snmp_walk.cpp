@@ -14,6 +14,7 @@
 #include "fuzz_support.h"
 #include "model/card.h"
 #include "snmp/snmp_library.h"
+#include "udp_port.h"
 #include "xc/xc_probe.h"
 
 #include <algorithm>
@@ -253,15 +254,7 @@ private:
 // The fake agent: answers every request on its port from the script until destroyed.
 class Agent {
 public:
-    Agent() {
-        fd_ = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        socklen_t length = sizeof address;
-        getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length);
-        port_ = ntohs(address.sin_port);
+    Agent() : fd_(test::bind_udp(INADDR_LOOPBACK, port_)) {
         thread_ = std::thread([this] { serve(); });
     }
     ~Agent() {
@@ -296,8 +289,8 @@ private:
         }
     }
 
-    int fd_ = -1;
-    int port_ = 0;
+    std::uint16_t port_ = 0;
+    int fd_;
     std::atomic<bool> stop_{false};
     std::thread thread_;
 };

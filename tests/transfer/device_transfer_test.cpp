@@ -7,6 +7,7 @@
 #include "sim_process.h"
 #include "test_device.h"
 #include "transfer/transfer_progress.h"
+#include "udp_port.h"
 
 #include <gtest/gtest.h>
 #include <netinet/in.h>
@@ -17,22 +18,12 @@
 namespace vornex {
 namespace {
 
+using test::free_udp_port;
 using test::read_text;
 using test::RecordingPresenter;
 using test::ScratchDir;
 using test::SimProcess;
 using test::write_file;
-
-std::uint16_t free_udp_port() {
-    const int s = socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    socklen_t length = sizeof a;
-    bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    getsockname(s, reinterpret_cast<sockaddr*>(&a), &length);
-    close(s);
-    return ntohs(a.sin_port);
-}
 
 const std::string config_text = "! R4150 configuration\r\nhostname lab-7\r\nactive-map 2\r\n";
 

@@ -4,30 +4,17 @@
 #include "run_command.h"
 #include "scratch_files.h"
 #include "sim_process.h"
+#include "udp_port.h"
 
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace vornex {
 namespace {
 
-int free_udp_port() {
-    const int s = socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    socklen_t length = sizeof a;
-    bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    getsockname(s, reinterpret_cast<sockaddr*>(&a), &length);
-    close(s);
-    return ntohs(a.sin_port);
-}
-
 TEST(TransferCli, ConfigurationRoundTripAndRefusal) {
     auto sim = test::SimProcess::start("small");
     ASSERT_TRUE(sim);
-    const int port = free_udp_port();
+    const int port = test::free_udp_port();
     std::string error;
     ASSERT_TRUE(sim->command("transfer-port " + std::to_string(port), error)) << error;
     test::ScratchDir dir;

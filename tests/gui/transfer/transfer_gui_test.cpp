@@ -11,6 +11,7 @@
 #include "shell/settings.h"
 #include "sim_process.h"
 #include "test_device.h"
+#include "udp_port.h"
 
 #include <QListWidget>
 #include <QPushButton>
@@ -18,23 +19,9 @@
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace vornex {
 namespace {
-
-std::uint16_t free_udp_port() {
-    const int s = socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    socklen_t length = sizeof a;
-    bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    getsockname(s, reinterpret_cast<sockaddr*>(&a), &length);
-    close(s);
-    return ntohs(a.sin_port);
-}
 
 struct Completed {
     Completion completion;
@@ -45,7 +32,7 @@ struct Completed {
 TEST(TransferGui, CardFirmwareToDoneThenCancelTwice) {
     auto sim = test::SimProcess::start("transfer");
     ASSERT_TRUE(sim);
-    const std::uint16_t port = free_udp_port();
+    const std::uint16_t port = test::free_udp_port();
     std::string error;
     ASSERT_TRUE(sim->command("transfer-port " + std::to_string(port), error)) << error;
     test::RecordingPresenter presenter;
@@ -136,7 +123,7 @@ TEST(TransferGui, CardFirmwareToDoneThenCancelTwice) {
 // The main window's completions: a sent configuration reloads the device and marks
 // "Store"; mainboard firmware shows the upgrade notice and then "Reset System".
 TEST(TransferGui, MainWindowCompletions) {
-    const std::uint16_t port = free_udp_port();
+    const std::uint16_t port = test::free_udp_port();
     auto demo = test::DemoWindow::open([&](MainWindow& window) {
         window.transfers().tftp_port = port;
         window.transfers().poll_interval = Delay{50};
