@@ -35,11 +35,15 @@ QString plain_text(const char* menu_text) {
 
 } // namespace
 
-MainWindow::MainWindow() : MainWindow(memory_store_) {}
+MainWindow::MainWindow() : MainWindow(nullptr) {}
 
-MainWindow::MainWindow(SettingsStore& store)
-    : store_(store), qt_presenter_(this), qt_prompt_(this), qt_chooser_(this),
-      qt_comment_chooser_(this, chooser_, settings_), presenter_(&qt_presenter_),
+MainWindow::MainWindow(SettingsStore& store) : MainWindow(&store) {}
+
+// The memory store is named only here, once this constructor runs: an argument of the
+// delegating constructors may not refer to a member of the window not yet begun.
+MainWindow::MainWindow(SettingsStore* store)
+    : store_(store != nullptr ? *store : memory_store_), qt_presenter_(this), qt_prompt_(this),
+      qt_chooser_(this), qt_comment_chooser_(this, chooser_, settings_), presenter_(&qt_presenter_),
       prompt_(&qt_prompt_), chooser_(&qt_chooser_), launcher_(&qt_launcher_),
       serial_devices_([] { return system_serial_devices(); }),
       comment_chooser_(&qt_comment_chooser_) {

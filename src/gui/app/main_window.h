@@ -138,6 +138,9 @@ private:
     void openMap();
     void closeMap();
 
+    // The store given, or memory_store_ when none.
+    explicit MainWindow(SettingsStore* store);
+
     MemorySettingsStore memory_store_;
     SettingsStore& store_;
     Settings settings_;
