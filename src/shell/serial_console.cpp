@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <fstream>
+#include <limits>
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
@@ -35,7 +36,9 @@ bool lock_file_held(const std::filesystem::path& file) {
     }
     std::ifstream in(file);
     long pid = 0;
-    if (!(in >> pid) || pid <= 0) {
+    // A number no process can have is no stale lock either: kill() would test a whole
+    // process group with it.
+    if (!(in >> pid) || pid <= 0 || pid > std::numeric_limits<pid_t>::max()) {
         return true;
     }
     return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
@@ -67,11 +70,14 @@ int offered_baud_rate(int stored) {
 
 std::vector<std::string> system_serial_devices(const std::filesystem::path& sys_class_tty) {
     std::vector<std::string> names;
+    // Stepping with an error code: a folder that changes or cannot be read ends the list
+    // instead of throwing out of a menu command.
     std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(sys_class_tty, error)) {
+    for (std::filesystem::directory_iterator entry(sys_class_tty, error), end;
+         !error && entry != end; entry.increment(error)) {
         std::error_code ignored;
-        if (std::filesystem::exists(entry.path() / "device", ignored)) {
-            names.push_back(entry.path().filename().string());
+        if (std::filesystem::exists(entry->path() / "device", ignored)) {
+            names.push_back(entry->path().filename().string());
         }
     }
     std::sort(names.begin(), names.end(), name_before);

@@ -17,7 +17,8 @@ std::string main_window_title(const char* program_title, const Box& box);
 
 enum class ConsoleKind { telnet, ssh };
 
-// The longest command line a console may have (a 260-character buffer).
+// The longest command line a console may have: the consoles' own limit, which operators'
+// scripts and documented host names were written for.
 inline constexpr std::size_t command_line_limit = 259;
 
 // A program and its arguments, each handed over as one argument: nothing splits them

@@ -1,6 +1,6 @@
 // The TFTP server's protocol core on any sequence of events. The input is a list of events:
 // a byte whose low two bits choose one (0 a tick, 1 and 2 a datagram from client one or
-// two, 3 close) and, for a datagram, a length byte and that many bytes. The served folder
+// two, 3 close) and, for a datagram, two length bytes and that many bytes. The served folder
 // holds two files of their own sizes in memory; uploads go to memory too.
 #include "fuzz_support.h"
 #include "transfer/tftp_server.h"

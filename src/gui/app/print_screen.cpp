@@ -38,9 +38,9 @@ private:
     QPointer<QWidget> window_;
 };
 
-void print_request_failed() {
-    QWidget* owner = QApplication::focusWidget();
-    QMessageBox::critical(owner != nullptr ? owner->window() : nullptr,
+void print_request_failed(QWidget& window) {
+    QWidget* focus = QApplication::focusWidget();
+    QMessageBox::critical(focus != nullptr ? focus->window() : &window,
                           QStringLiteral("Printing error"), QStringLiteral("Print request failed"));
 }
 
@@ -121,14 +121,18 @@ void PrintScreen::print(QMainWindow& window) {
     }
     // Said once the "Printing" window is gone and the main window works again.
     if (run_job(window, chosen, picture) == JobEnd::failed) {
-        print_request_failed();
+        print_request_failed(window);
     }
 }
 
 PrintScreen::JobEnd PrintScreen::run_job(QMainWindow& window, QPrinter& chosen,
                                          const QPixmap& picture) {
-    const std::unique_ptr<PrintingWindow> owned = std::make_unique<PrintingWindow>(&window);
-    const QPointer<PrintingWindow> printing(owned.get());
+    // Deleted at the end unless its owner went first and took it along.
+    const QPointer<PrintingWindow> printing(new PrintingWindow(&window));
+    const struct Close {
+        const QPointer<PrintingWindow>& window;
+        ~Close() { delete window.data(); }
+    } close{printing};
     center_on_owner(printing, &window);
     printing->show();
     const DisabledWhileRunning disabled(window);
