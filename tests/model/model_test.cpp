@@ -71,29 +71,11 @@ RecordingPresenter* DemoDevice::presenter = nullptr;
 Box* DemoDevice::box = nullptr;
 ModelSteps::Outcome DemoDevice::outcome = ModelSteps::Outcome::failed;
 
-TEST_F(DemoDevice, ControllersAndCardTable) {
+// The controller values and the card list are asserted through vornex-cli identify --json and
+// cards (CliDevice.ControllersCardsAndTree); here the warnings of the card table.
+TEST_F(DemoDevice, CardTableWarnings) {
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(outcome, ModelSteps::Outcome::done);
-    EXPECT_EQ(box->serial_1, 41500117u);
-    EXPECT_EQ(box->serial_2, 41500118u);
-    EXPECT_EQ(box->power_supply_1, "DC-48v");
-    EXPECT_EQ(box->power_supply_2, "AC/DC");
-    EXPECT_EQ(box->active_map, 1);
-    EXPECT_EQ(box->displayed_map, 1);
-    EXPECT_TRUE(box->fw_ge_2_15_01);
-    EXPECT_TRUE(box->fw_ge_2_15_02);
-    EXPECT_FALSE(box->fw_lt_2_15_01);
-
-    std::vector<std::string> cards;
-    for (const auto& card : box->cards) {
-        cards.push_back(std::string(slot_name(*box, *card)) + " " + card->type_name + " " +
-                        std::to_string(card->registered_model) + "/" +
-                        std::to_string(card->installed_model));
-    }
-    EXPECT_EQ(cards, (std::vector<std::string>{
-                         "Trib1 E1-NP 2/2", "Trib2 T1-NP 4/2", "Trib3 E1-PRTD 3/2",
-                         "Trib4 E1-PRTD 3/2", "Trib5 T3-MX3-NP 38/15", "Trib6 STM1-NP 13/6",
-                         "Trib7 OC3-NP 19/6", "Trib8 unknown 7/2", "In-Band HDLC 0/0"}));
     // The unknown card's installed code differs from its row's, so it is listed as a
     // mismatch too; then its builder warns.
     EXPECT_EQ(presenter->texts(),
@@ -108,7 +90,6 @@ TEST_F(DemoDevice, ControllersAndCardTable) {
 TEST_F(DemoDevice, E1AndT1Ports) {
     const Card& e1 = card_in(*box, 1);
     ASSERT_EQ(e1.endpoints.size(), 8u);
-    EXPECT_EQ(e1.port_count, 8);
     const HsEntry& framed = *e1.endpoints[0];
     EXPECT_EQ(describe(framed), "Port-01/P01 1.1.100.100.100.0 0");
     EXPECT_EQ(framed.setup, SetupDialog::e1_port);
@@ -171,15 +152,13 @@ TEST_F(DemoDevice, T3PortsAndChannels) {
 TEST_F(DemoDevice, SdhPortsAugsAndPaths) {
     const Card& stm = card_in(*box, 6);
     ASSERT_EQ(stm.endpoints.size(), 4u);
+    // Port-01's names, addresses, kinds and identifier down to TU12-01 are in the tree of
+    // CliDevice.ControllersCardsAndTree.
     const HsEntry& port1 = *stm.endpoints[0];
-    EXPECT_EQ(describe(port1), "Port-01/P01 6.1.0.0.0.0 0");
-    EXPECT_EQ(port1.identifier, "SDH-RING-EAST");
     ASSERT_EQ(port1.child_count(), 1u); // AUG 2 is absent: the list ends without a message
     const HsEntry& aug = child(port1, 0);
-    EXPECT_EQ(describe(aug), "AUG1-01/A01 0.1.1.100.100.0 4");
     EXPECT_EQ(aug.setup, SetupDialog::aug);
     ASSERT_EQ(aug.child_count(), 3u);
-    EXPECT_EQ(describe(child(aug, 0)), "AU4-01/A01 0.1.1.1.0.0 5");
     EXPECT_EQ(child(aug, 0).child_count(), 21u);
     EXPECT_EQ(child(aug, 1).child_count(), 21u);
     EXPECT_EQ(describe(child(aug, 2)), "AU4-03/A03 0.1.1.3.0.0 4");
@@ -238,10 +217,8 @@ TEST_F(DemoDevice, InBandChannels) {
 }
 
 TEST_F(DemoDevice, StatusReads) {
+    // The sync text and the working XCU are in CliDevice.ControllersCardsAndTree.
     std::string text;
-    EXPECT_EQ(xcu_sync_status(*box, text), 1);
-    EXPECT_EQ(text, "sync");
-    EXPECT_EQ(working_xcu(*box), 1);
     EXPECT_EQ(standby_present(*box), 1);
     EXPECT_EQ(firmware_bank_info(*box, 2, text, false), 0);
     EXPECT_EQ(text, "Bank1 Version: V2.15.01\nBank2 Version: V2.15.02\nActive Bank: 2");
