@@ -211,8 +211,8 @@ TEST_P(FaultSweep, Export) {
     EXPECT_EQ(test::read_text(path), whole);
 }
 
-// Setting, clearing and reading a cross-connect, and the map copy, each run from a fresh tree
-// and with Port-01 TS-10 cross-connected or not as the command needs: a command the device
+// Setting, clearing and reading a cross-connect, the map copy and activation, each run from a fresh
+// tree and with Port-01 TS-10 cross-connected or not as the command needs: a command the device
 // carried out but whose verdict was lost is undone first.
 TEST_P(FaultSweep, Commands) {
     const auto leaf = [&](const char* port, const char* ts) -> HsEntry& {
@@ -232,6 +232,7 @@ TEST_P(FaultSweep, Commands) {
         bool carried_out = false;
         return map_copy(*box, true, &carried_out), carried_out;
     };
+    const auto activate = [&] { return activate_map(*box) == 0; }; // Map1 again
     const auto key = endpoint_key(leaf("Port-01", "TS-02"));
     ASSERT_EQ(comment_store(*box, key, {true, {"ID-MAP1", "ID-MAP2", "", ""}, ""}), 0);
     const struct {
@@ -243,6 +244,7 @@ TEST_P(FaultSweep, Commands) {
         {"map", {setting_map_entries}, map, false, true},
         {"unmap", {clearing_map_entries, setting_map_entries}, unmap, true, false},
         {"copy", {copying_map_entries, setting_map_entries}, copy, false, false},
+        {"activate", {activating_map, setting_map_entries}, activate, false, false},
         {"probe", {reading_configuration_rescan}, probe, false, false},
     };
     for (const auto& command : commands) {
