@@ -95,7 +95,7 @@ TEST_F(MessageDialogs, SingleMarkAndNoMark) {
             seen = look_at(w);
             QTest::keyClick(w, Qt::Key_Return);
         });
-        EXPECT_EQ(error_dialog_main(presenter, text), dialog_ok);
+        EXPECT_EQ(error_dialog_main(presenter, "%s", text), dialog_ok);
         ASSERT_TRUE(answer.ran());
         EXPECT_EQ(seen.title, title);
         EXPECT_EQ(seen.has_icon, text[0] == '!');
