@@ -166,37 +166,6 @@ bool SimProcess::expect_ok(const std::string& line) {
     return false;
 }
 
-bool SimProcess::drop_next(int n) {
-    return expect_ok("drop " + std::to_string(n));
-}
-bool SimProcess::fail_prefix(const std::string& oid, int error_status) {
-    return expect_ok("fail " + oid + " " + std::to_string(error_status));
-}
-bool SimProcess::fail_request(int n, const std::string& how) {
-    return expect_ok("fail-request " + std::to_string(n) + " " + how);
-}
-bool SimProcess::wrong_type(const std::string& oid) {
-    return expect_ok("wrong-type " + oid);
-}
-bool SimProcess::omit(const std::string& oid) {
-    return expect_ok("omit " + oid);
-}
-bool SimProcess::delay_ms(int ms) {
-    return expect_ok("delay " + std::to_string(ms));
-}
-bool SimProcess::reboot(int seconds) {
-    return expect_ok("reboot " + std::to_string(seconds));
-}
-bool SimProcess::clear_faults() {
-    return expect_ok("clear-faults");
-}
-bool SimProcess::clear_requests() {
-    return expect_ok("clear-requests");
-}
-bool SimProcess::set_value(const std::string& oid, const std::string& typed_value) {
-    return expect_ok("set " + oid + " " + typed_value);
-}
-
 std::optional<std::string> SimProcess::value(const std::string& oid) {
     std::string error;
     auto lines = command("get " + oid, error);

@@ -41,7 +41,7 @@ public:
 
     // Faults. They stay until clear_faults(), except drop_next, which counts down.
     // drop_next: the next n requests get no answer (SNMPv3 discovery probes are not counted).
-    bool drop_next(int n);
+    bool drop_next(int n) { return expect_ok("drop " + std::to_string(n)); }
     // Every GET, GETNEXT or SET of an object under `oid` is answered with this error-status,
     // set by the agent's handler. A v1 manager sees it as Net-SNMP maps it for SNMPv1:
     // 2 noSuchName, 3 badValue, 4 readOnly and 5 genErr as they are; 6 noAccess, 11
@@ -49,32 +49,38 @@ public:
     // inconsistentValue → 3; 13 resourceUnavailable, 14 commitFailed → 5. SNMPv3 managers see
     // the status itself. 128, 129 and 130 make reads answer the exception value noSuchObject,
     // noSuchInstance or endOfMibView in place of the value (v1: noSuchName).
-    bool fail_prefix(const std::string& oid, int error_status);
+    bool fail_prefix(const std::string& oid, int error_status) {
+        return expect_ok("fail " + oid + " " + std::to_string(error_status));
+    }
     // The nth request from now (1: the next) fails, `how` being "timeout" (that request and
     // every later one go unanswered until clear_faults()), "wrong-type" (every value of its
     // answer mistyped as by wrong_type()) or an error-status ("2", "129") for all its objects.
-    bool fail_request(int n, const std::string& how);
+    bool fail_request(int n, const std::string& how) {
+        return expect_ok("fail-request " + std::to_string(n) + " " + how);
+    }
     // Reads of this object answer the wrong type: an INTEGER as the OCTET STRING of its
     // digits, an OCTET STRING as INTEGER 0.
-    bool wrong_type(const std::string& oid);
+    bool wrong_type(const std::string& oid) { return expect_ok("wrong-type " + oid); }
     // The object is left out of the answer to a GET of several objects.
-    bool omit(const std::string& oid);
+    bool omit(const std::string& oid) { return expect_ok("omit " + oid); }
     // Every answer is sent `ms` milliseconds late (0 ends the delay).
-    bool delay_ms(int ms);
+    bool delay_ms(int ms) { return expect_ok("delay " + std::to_string(ms)); }
     // Stops answering for `seconds`, then answers again with SNMPv3 engine boots + 1 and the
     // engine time from 0.
-    bool reboot(int seconds);
-    bool clear_faults();
+    bool reboot(int seconds) { return expect_ok("reboot " + std::to_string(seconds)); }
+    bool clear_faults() { return expect_ok("clear-faults"); }
 
     // The stored value as typed text ("i:2", "s:LINK-A"), or nullopt when there is no such
     // object. Faults do not apply.
     std::optional<std::string> value(const std::string& oid);
     // Stores a value of the object's own type, without SNMP and without the write rules; the
     // objects that depend on it follow as after a SET.
-    bool set_value(const std::string& oid, const std::string& typed_value);
+    bool set_value(const std::string& oid, const std::string& typed_value) {
+        return expect_ok("set " + oid + " " + typed_value);
+    }
 
     std::vector<std::string> requests();
-    bool clear_requests();
+    bool clear_requests() { return expect_ok("clear-requests"); }
 
     // One control command; the answer lines after "ok", or nullopt with `error` set.
     std::optional<std::vector<std::string>> command(const std::string& line, std::string& error);
