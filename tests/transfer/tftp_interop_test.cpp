@@ -8,14 +8,13 @@
 #include <condition_variable>
 #include <cstdlib>
 #include <filesystem>
-#include <functional>
 #include <gtest/gtest.h>
 #include <mutex>
 #include <netinet/in.h>
 #include <poll.h>
-#include <sstream>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <tuple>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -52,12 +51,6 @@ public:
         }
         return done;
     }
-    // Waits until the last status passes `test`; false after 10 seconds.
-    bool wait_for(const std::function<bool(const TftpStatus&)>& test) {
-        std::unique_lock lock(mutex_);
-        return changed_.wait_for(lock, std::chrono::seconds(10),
-                                 [&] { return !statuses_.empty() && test(statuses_.back()); });
-    }
     TftpStatus last() {
         std::lock_guard lock(mutex_);
         return statuses_.empty() ? TftpStatus{} : statuses_.back();
@@ -93,34 +86,29 @@ bool have(const char* program) {
 class RawClient {
 public:
     explicit RawClient(std::uint16_t server_port) {
-        fd_ = ::socket(AF_INET, SOCK_DGRAM, 0);
-        server_.sin_family = AF_INET;
-        server_.sin_port = htons(server_port);
-        server_.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        sockaddr_in server{};
+        server.sin_family = AF_INET;
+        server.sin_port = htons(server_port);
+        server.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::connect(fd_, reinterpret_cast<sockaddr*>(&server), sizeof server);
     }
     ~RawClient() { ::close(fd_); }
 
-    void send(const Bytes& packet) {
-        ::sendto(fd_, packet.data(), packet.size(), 0, reinterpret_cast<sockaddr*>(&server_),
-                 sizeof server_);
-    }
+    void send(const Bytes& packet) { ::send(fd_, packet.data(), packet.size(), 0); }
     // The next datagram, or an empty one when nothing came within `ms`.
     Bytes receive(int ms = 2000) {
         pollfd p{fd_, POLLIN, 0};
-        if (::poll(&p, 1, ms) <= 0) {
-            return {};
-        }
         Bytes b(1600);
-        const ssize_t n = ::recv(fd_, b.data(), b.size(), 0);
+        const ssize_t n = ::poll(&p, 1, ms) > 0 ? ::recv(fd_, b.data(), b.size(), 0) : 0;
         b.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
         return b;
     }
 
 private:
-    int fd_;
-    sockaddr_in server_{};
+    const int fd_ = ::socket(AF_INET, SOCK_DGRAM, 0);
 };
 
+// An opcode followed by NUL-terminated strings: a request, an OACK, an ERROR.
 Bytes strings(std::uint16_t opcode, const std::vector<std::string>& parts) {
     Bytes b{0, static_cast<std::uint8_t>(opcode)};
     for (const std::string& s : parts) {
@@ -128,11 +116,6 @@ Bytes strings(std::uint16_t opcode, const std::vector<std::string>& parts) {
         b.push_back(0);
     }
     return b;
-}
-
-Bytes ack(std::uint16_t block) {
-    return {0, op_ack, static_cast<std::uint8_t>(block >> 8),
-            static_cast<std::uint8_t>(block & 0xff)};
 }
 
 class TftpInterop : public ::testing::Test {
@@ -177,8 +160,7 @@ protected:
 
 struct Client {
     const char* name;
-    const char* program;
-    std::string get; // %R remote name, %L local file, %P port
+    std::string get; // %R remote name, %L local file, %P port; the program comes first
     std::string put;
 };
 
@@ -195,19 +177,17 @@ std::string fill(std::string command, const std::string& remote, const std::stri
 
 TEST_F(TftpInterop, ClientsFetchAndStoreFilesByteForByte) {
     const std::vector<Client> clients = {
-        {"tftp", "tftp", "tftp 127.0.0.1 %P -m binary -c get %R %L",
+        {"tftp", "tftp 127.0.0.1 %P -m binary -c get %R %L",
          "tftp 127.0.0.1 %P -m binary -c put %L %R"},
-        {"atftp", "atftp", "atftp -g -r %R -l %L 127.0.0.1 %P",
-         "atftp -p -l %L -r %R 127.0.0.1 %P"},
-        {"atftp-options", "atftp",
+        {"atftp", "atftp -g -r %R -l %L 127.0.0.1 %P", "atftp -p -l %L -r %R 127.0.0.1 %P"},
+        {"atftp-options",
          "atftp --option 'blksize 1024' --option 'tsize 0' --option 'timeout 2' -g -r %R -l %L "
          "127.0.0.1 %P",
          "atftp --option 'blksize 1428' --option 'tsize 0' -p -l %L -r %R 127.0.0.1 %P"},
-        {"curl", "curl", "curl -sS -o %L tftp://127.0.0.1:%P/%R",
-         "curl -sS -T %L tftp://127.0.0.1:%P/%R"},
-        {"curl-no-options", "curl", "curl -sS --tftp-no-options -o %L tftp://127.0.0.1:%P/%R",
+        {"curl", "curl -sS -o %L tftp://127.0.0.1:%P/%R", "curl -sS -T %L tftp://127.0.0.1:%P/%R"},
+        {"curl-no-options", "curl -sS --tftp-no-options -o %L tftp://127.0.0.1:%P/%R",
          "curl -sS --tftp-no-options -T %L tftp://127.0.0.1:%P/%R"},
-        {"curl-1468", "curl", "curl -sS --tftp-blksize 1468 -o %L tftp://127.0.0.1:%P/%R",
+        {"curl-1468", "curl -sS --tftp-blksize 1468 -o %L tftp://127.0.0.1:%P/%R",
          "curl -sS --tftp-blksize 1468 -T %L tftp://127.0.0.1:%P/%R"},
     };
     const std::vector<std::size_t> sizes = {0, 511, 512, 1024, 1025, 20 * 1000 * 1000};
@@ -215,8 +195,8 @@ TEST_F(TftpInterop, ClientsFetchAndStoreFilesByteForByte) {
         write_file(root / ("f" + std::to_string(sizes[i])), pattern(sizes[i], i));
     }
     for (const Client& c : clients) {
-        if (!have(c.program)) {
-            ADD_FAILURE() << c.program << " is not installed (scripts/setup installs it)";
+        if (const std::string program = c.get.substr(0, c.get.find(' ')); !have(program.c_str())) {
+            ADD_FAILURE() << program << " is not installed (scripts/setup installs it)";
             continue;
         }
         for (std::size_t i = 0; i < sizes.size(); ++i) {
@@ -246,32 +226,6 @@ TEST_F(TftpInterop, CurlBlockSizeIsNegotiatedWithTheFileSize) {
     EXPECT_EQ(read_file(dir / "got"), pattern(5000, 3));
 }
 
-TEST_F(TftpInterop, NetasciiIsServedByteForByte) {
-    const Bytes text = {'a', '\n', 'b', '\r', '\n', 'c', '\r', 0, 'd', '\r'};
-    write_file(root / "t.txt", text);
-    RawClient client(runner.port());
-    client.send(strings(op_rrq, {"t.txt", "netascii"}));
-    Bytes expect = {0, op_data, 0, 1};
-    expect.insert(expect.end(), text.begin(), text.end());
-    EXPECT_EQ(client.receive(), expect);
-    client.send(ack(1));
-    EXPECT_TRUE(recorder.wait_done("Transfer Complete!"));
-}
-
-TEST_F(TftpInterop, OnlyRegularFilesAreServed) {
-    // A named pipe must neither hang the server nor be read; a folder is no file either.
-    ASSERT_EQ(::mkfifo((root / "pipe").c_str(), 0644), 0);
-    RawClient client(runner.port());
-    for (const char* name : {"pipe", "sub"}) {
-        client.send(strings(op_rrq, {name, "octet"}));
-        EXPECT_EQ(client.receive(), strings(op_error, {std::string("\0\2File read error.", 18)}))
-            << name;
-        EXPECT_TRUE(recorder.wait_done("File read error.")) << name;
-    }
-    client.send(strings(op_wrq, {"sub", "octet"}));
-    EXPECT_EQ(client.receive(), strings(op_error, {std::string("\0\2Access violation.", 19)}));
-}
-
 TEST_F(TftpInterop, NamesOutsideTheRootAreRefusedAndTouchNothing) {
     const std::vector<std::string> before = outside();
     const std::string absolute = (dir / "x").string();
@@ -293,23 +247,27 @@ TEST_F(TftpInterop, NamesOutsideTheRootAreRefusedAndTouchNothing) {
     EXPECT_TRUE(fs::is_empty(root / "sub"));
 }
 
-TEST_F(TftpInterop, ReadOnlyFilesAndLinksLeavingTheRootAreRefused) {
+// A named pipe must neither hang the server nor be read, and a folder is no file either; a
+// read-only file is not replaced, and links leading out of the root are not followed.
+TEST_F(TftpInterop, OnlyRegularFilesInsideTheRootAreServedOrReplaced) {
     const std::vector<std::string> before = outside();
+    ASSERT_EQ(::mkfifo((root / "pipe").c_str(), 0644), 0);
     const auto read_only = fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
     write_file(root / "ro", pattern(10, 1));
     fs::permissions(root / "ro", read_only);
     fs::create_symlink(dir / "x", root / "out");
     fs::create_directory_symlink(dir, root / "up");
+    const std::string read_error("\0\2File read error.", 18), refused("\0\2Access violation.", 19);
     RawClient client(runner.port());
-    for (const auto& [opcode, name] :
-         std::vector<std::pair<std::uint16_t, std::string>>{{op_wrq, "ro"},
-                                                            {op_rrq, "out"},
-                                                            {op_wrq, "out"},
-                                                            {op_rrq, "up/x"},
-                                                            {op_wrq, "up/y"}}) {
+    using Row = std::tuple<std::uint16_t, const char*, std::string>;
+    for (const auto& [opcode, name, error] :
+         {Row{op_rrq, "pipe", read_error}, Row{op_rrq, "sub", read_error},
+          Row{op_wrq, "sub", refused}, Row{op_wrq, "ro", refused}, Row{op_rrq, "out", refused},
+          Row{op_wrq, "out", refused}, Row{op_rrq, "up/x", refused},
+          Row{op_wrq, "up/y", refused}}) {
         client.send(strings(opcode, {name, "octet"}));
-        EXPECT_EQ(client.receive(), strings(op_error, {std::string("\0\2Access violation.", 19)}))
-            << name;
+        EXPECT_EQ(client.receive(), strings(op_error, {error})) << name;
+        EXPECT_TRUE(error == refused || recorder.wait_done("File read error.")) << name;
     }
     EXPECT_EQ(read_file(root / "ro"), pattern(10, 1));
     EXPECT_EQ(fs::status(root / "ro").permissions(), read_only);
@@ -335,38 +293,20 @@ TEST_F(TftpInterop, UnansweredPacketsAreResentOnTheTick) {
     // Resent after 1 second, then after 2 more.
     EXPECT_EQ(client.receive(1800), oack);
     EXPECT_EQ(client.receive(2800), oack);
-    EXPECT_TRUE(recorder.wait_for([](const TftpStatus& s) { return s.retries == 2; }));
 }
 
-TEST_F(TftpInterop, StoppingMidUploadLeavesNoFileAndFreesThePort) {
+TEST_F(TftpInterop, StoppingMidUploadLeavesNoFile) {
     RawClient client(runner.port());
     client.send(strings(op_wrq, {"half", "octet"}));
-    EXPECT_EQ(client.receive(), ack(0));
+    EXPECT_EQ(client.receive(), (Bytes{0, op_ack, 0, 0}));
     Bytes data = {0, op_data, 0, 1};
     data.resize(516, 'z');
     client.send(data);
-    EXPECT_EQ(client.receive(), ack(1));
-    const std::uint16_t bound = runner.port();
+    EXPECT_EQ(client.receive(), (Bytes{0, op_ack, 0, 1}));
     runner.stop();
     EXPECT_FALSE(runner.running());
     EXPECT_TRUE(fs::is_empty(root / "sub"));
     EXPECT_EQ(std::distance(fs::directory_iterator(root), fs::directory_iterator()), 1);
-
-    // The port is free again; a second server on a taken port reports the bind failure.
-    Recorder other_recorder;
-    TftpServerRunner first{recorder};
-    TftpServerRunner second{other_recorder};
-    tftp_server_params params;
-    set_local_address(params, "127.0.0.1");
-    params.root_folder = root.string();
-    params.port = bound;
-    EXPECT_TRUE(first.start(params));
-    EXPECT_FALSE(second.start(params));
-    EXPECT_EQ(
-        other_recorder.boxes(),
-        std::vector<std::string>{
-            "TFTP Server bind failed. (Another TFTP Server may be active. (socket error code " +
-            std::to_string(EADDRINUSE) + ")"});
 }
 
 } // namespace
