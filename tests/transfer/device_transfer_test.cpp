@@ -9,9 +9,9 @@
 #include "transfer/transfer_progress.h"
 #include "udp_port.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
-#include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
 
@@ -42,10 +42,9 @@ protected:
     void SetUp() override { open(); }
 
     std::string device(const std::string& command) {
-        std::string error;
-        const auto lines = sim->command(command, error);
-        std::string text;
-        for (const std::string& line : lines.value_or(std::vector<std::string>{})) {
+        std::string error, text;
+        for (const std::string& line :
+             sim->command(command, error).value_or(std::vector<std::string>{})) {
             text += line + "\n";
         }
         return text;
@@ -69,12 +68,9 @@ protected:
     }
 
     bool sent_set_with(const std::string& part) {
-        for (const std::string& r : sim->requests()) {
-            if (r.rfind("SET", 0) == 0 && r.find(part) != std::string::npos) {
-                return true;
-            }
-        }
-        return false;
+        return std::ranges::any_of(sim->requests(), [&](const std::string& r) {
+            return r.starts_with("SET") && r.find(part) != std::string::npos;
+        });
     }
 
     std::uint16_t port = free_udp_port();
@@ -184,15 +180,14 @@ TEST_F(DeviceTransferTest, StartRefusalsAndFailedTrigger) {
     EXPECT_TRUE(sim->requests().empty());
 
     // A port the server cannot bind stops the transfer before any request.
-    const int taken = socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(port);
-    ASSERT_EQ(bind(taken, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+    std::uint16_t taken_port = 0;
+    const int taken = test::bind_udp(INADDR_ANY, taken_port);
+    std::swap(port, taken_port); // the server is to use a port another socket holds
     EXPECT_EQ(start(dir / name56, 2), 1);
     EXPECT_EQ(presenter.last().routine, test::Routine::internal_error);
     EXPECT_EQ(presenter.last().text.rfind("TFTP Server bind failed.", 0), 0u);
     EXPECT_TRUE(sim->requests().empty());
+    std::swap(port, taken_port);
     close(taken);
 
     // A refused trigger, and a protocol SET that times out: the server is stopped again.
