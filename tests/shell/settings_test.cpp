@@ -66,7 +66,8 @@ TEST(Settings, EveryValueIsReadAndWrittenUnderItsName) {
     EXPECT_EQ(s.map_endpoint_id, 1);
 
     // Written back under the same names: the recent files only by save_recent_files, the
-    // generator key a fresh one (below).
+    // generator key a fresh one (below), the SFTP password never.
+    s.ftc_sftp_password = "sftp-secret";
     MemorySettingsStore saved;
     PrngState prng = seeded_generator();
     save_settings(saved, s, WindowCorner{10, -20}, prng);
@@ -104,7 +105,7 @@ TEST(LoadSettings, UnreadableValuesKeepTheirDefaults) {
 }
 
 TEST(LoadSettings, TransferMethodOutsideItsRangeIsTheInternalServer) {
-    for (const int stored : {5, -1}) { // the Qt store test reads 7
+    for (const int stored : {7, 5, -1}) {
         MemorySettingsStore store;
         store.exists = true;
         store.values["FtcMode"] = number(stored);
