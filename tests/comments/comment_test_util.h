@@ -22,6 +22,12 @@ inline endpoint_info make_info(bool map_specific, std::array<std::string, 4> ids
     return info;
 }
 
+// A copy of the information stored under `key`; nullopt when there is none.
+inline std::optional<endpoint_info> stored(const CommentStore& box, const EndpointKey& key) {
+    const endpoint_info* info = comment_find(box, key);
+    return info != nullptr ? std::optional(*info) : std::nullopt;
+}
+
 // Answers comment_file_browse with the next path of the script (nullopt or an empty script:
 // the operator cancels).
 class ScriptedChooser : public CommentFileChooser {
