@@ -7,37 +7,34 @@
 namespace vornex {
 namespace {
 
-using Fields = std::vector<std::string>;
-
-TEST(CsvSplitFields, QuotesKeepCommasAndStayInTheField) {
-    EXPECT_EQ(csv_split_fields("1, \"a, b\", \"\",x\n", 10, false),
-              (Fields{"1", "\"a, b\"", "\"\"", "x"}));
-    // An unclosed quote keeps the rest of the line in one field up to the line feed.
-    EXPECT_EQ(csv_split_fields("a,\"b,c\n", 10, false), (Fields{"a", "\"b,c"}));
-}
-
-TEST(CsvSplitFields, OnlyEndedFieldsCount) {
-    EXPECT_EQ(csv_split_fields("a,b,c", 10, false), (Fields{"a", "b"}));
-    EXPECT_EQ(csv_split_fields("a,b,c\n", 10, false), (Fields{"a", "b", "c"}));
-    EXPECT_EQ(csv_split_fields("a,b,\n", 10, false), (Fields{"a", "b", ""}));
-    EXPECT_EQ(csv_split_fields("\n", 10, false), (Fields{""}));
-    EXPECT_EQ(csv_split_fields("", 10, false), Fields{});
-    // Nothing after the line feed belongs to the line.
-    EXPECT_EQ(csv_split_fields("a\nb,c\n", 10, false), (Fields{"a"}));
-}
-
-TEST(CsvSplitFields, StopsAtTheLargestCount) {
-    EXPECT_EQ(csv_split_fields("a,b,c,d\n", 2, false), (Fields{"a", "b"}));
-    EXPECT_EQ(csv_split_fields("a,b,c,d\n", 4, false).size(), 4u);
-}
-
-TEST(CsvSplitFields, BlanksCarriageReturnsAndTrimming) {
-    EXPECT_EQ(csv_split_fields(" \t a b \r\n", 5, false), (Fields{"a b "}));
-    EXPECT_EQ(csv_split_fields("a\r,b\r\n", 5, false), (Fields{"a", "b"}));
-    EXPECT_EQ(csv_split_fields(" \" x y \" ,\t\"\" ,  TS-01\t\r\n", 5, true),
-              (Fields{"x y", "", "TS-01"}));
-    // Without trimming, blanks inside the quotes survive.
-    EXPECT_EQ(csv_split_fields(" \"  x \"\n", 5, false), (Fields{"\"  x \""}));
+TEST(CsvSplitFields, OnlyEndedFieldsCountUpToTheLargestCount) {
+    const struct {
+        const char* line;
+        std::size_t most;
+        bool trim;
+        std::vector<std::string> fields;
+    } cases[] = {
+        // Quotes keep commas and stay in the field; an unclosed one runs to the line feed.
+        {"1, \"a, b\", \"\",x\n", 10, false, {"1", "\"a, b\"", "\"\"", "x"}},
+        {"a,\"b,c\n", 10, false, {"a", "\"b,c"}},
+        // A field counts once a comma or the line feed ends it; nothing after the line feed.
+        {"a,b,c", 10, false, {"a", "b"}},
+        {"a,b,c\n", 10, false, {"a", "b", "c"}},
+        {"a,b,\n", 10, false, {"a", "b", ""}},
+        {"\n", 10, false, {""}},
+        {"", 10, false, {}},
+        {"a\nb,c\n", 10, false, {"a"}},
+        {"a,b,c,d\n", 2, false, {"a", "b"}},
+        {"a,b,c,d\n", 4, false, {"a", "b", "c", "d"}},
+        // Leading blanks and carriage returns go; trimming takes the quotes and their blanks.
+        {" \t a b \r\n", 5, false, {"a b "}},
+        {"a\r,b\r\n", 5, false, {"a", "b"}},
+        {" \" x y \" ,\t\"\" ,  TS-01\t\r\n", 5, true, {"x y", "", "TS-01"}},
+        {" \"  x \"\n", 5, false, {"\"  x \""}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(csv_split_fields(c.line, c.most, c.trim), c.fields) << c.line;
+    }
 }
 
 } // namespace
