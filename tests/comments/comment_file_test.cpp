@@ -37,18 +37,10 @@ protected:
     device_config config;
     Box box{presenter};
 
-    void SetUp() override { config.comment_file = dir / "device.mec"; }
+    const std::filesystem::path lock_file = dir / "device.mec.lock";
+    const std::filesystem::path backup_file = dir / "device.mec~";
 
-    std::filesystem::path lock_file() const {
-        auto path = config.comment_file;
-        path += ".lock";
-        return path;
-    }
-    std::filesystem::path backup_file() const {
-        auto path = config.comment_file;
-        path += "~";
-        return path;
-    }
+    void SetUp() override { config.comment_file = dir / "device.mec"; }
     int save() { return comment_file_save(&box, chooser, OwnerWindow::main_window(), &config); }
     int load(Box& into) {
         return comment_file_load(into, chooser, OwnerWindow::main_window(), config);
@@ -58,28 +50,6 @@ protected:
 // That endpoint's line as the file holds it.
 std::string one_record(const std::string& id) {
     return "1, 1, 1, 1, 1, 1, 1, C, \"" + id + "\", \"\", \"\", \"\", \"\"\r\n";
-}
-
-TEST(CommentFormat, ReaderSkipsWhatIsNotARecordAndCutsLongTexts) {
-    EndpointKey key{};
-    endpoint_info info;
-    EXPECT_FALSE(comment_record_parse("# 1, 2, 3, 4, 5, 6, 7, C, \"\", \"\", \"\", \"\", \"\"\n",
-                                      key, info));
-    EXPECT_FALSE(comment_record_parse("1, 2, 3, 4, 5, 6, 7, C, \"\", \"\", \"\", \"\"\n", key,
-                                      info)); // 12 fields
-    EXPECT_FALSE(comment_record_parse("\n", key, info));
-
-    const std::string id(25, 'i');
-    const std::string comment(80, 'c');
-    ASSERT_TRUE(comment_record_parse("257, -1, 3, 4, 5, 6, 7, Map, \"" + id + "\", \"b\",x, \"\"," +
-                                         "\"" + comment + "\"\n",
-                                     key, info));
-    EXPECT_EQ(key, (EndpointKey{1, 255, 3, 4, 5, 6, 7}));
-    EXPECT_EQ(info, make_info(true, {std::string(18, 'i'), "b", "", ""}, std::string(62, 'c')));
-
-    // The comment's closing quote may be missing; a field without a quote is empty.
-    ASSERT_TRUE(comment_record_parse("1,2,3,4,5,6,7,C,\"a\",\"\",\"\",\"\",\"open\r\n", key, info));
-    EXPECT_EQ(info, make_info(false, {"a", "", "", ""}, "open"));
 }
 
 TEST_F(CommentFileTest, RoundTripKeepsEverythingButEmptyInformation) {
@@ -103,14 +73,14 @@ TEST_F(CommentFileTest, RoundTripKeepsEverythingButEmptyInformation) {
                   "\"\r\n"
                   "\r\n");
     EXPECT_FALSE(box.comment_lock_held);
-    EXPECT_FALSE(std::filesystem::exists(lock_file()));
+    EXPECT_FALSE(std::filesystem::exists(lock_file));
 
     Box reread(presenter);
     reread.displayed_map = 2;
     ASSERT_EQ(load(reread), 0);
     EXPECT_TRUE(presenter.shown.empty());
     EXPECT_TRUE(reread.comment_lock_held);
-    EXPECT_TRUE(std::filesystem::exists(lock_file()));
+    EXPECT_TRUE(std::filesystem::exists(lock_file));
     auto expected = contents(box);
     expected.erase(expected.begin() + 1); // the empty information of slot 2
     EXPECT_EQ(contents(reread), expected);
@@ -118,39 +88,40 @@ TEST_F(CommentFileTest, RoundTripKeepsEverythingButEmptyInformation) {
     EXPECT_TRUE(reread.comments_dirty);
 }
 
-TEST_F(CommentFileTest, LoadTakesLfLinesAndLongLinesInPieces) {
-    const std::string long_comment(1100, 'q');
+TEST_F(CommentFileTest, LoadSkipsWhatIsNotARecordAndCutsLongTexts) {
     write_file(config.comment_file,
-               "# written by hand\n"
+               "# 1, 2, 3, 4, 5, 6, 1, C, \"\", \"\", \"\", \"\", \"\"\n\n"
+               // The long line's first piece ends inside its comment: it has only 12 fields.
                "1, 2, 3, 4, 5, 6, 7, C, \"one\", \"\", \"\", \"\", \"" +
-                   long_comment +
+                   std::string(1100, 'q') +
                    "\"\n"
                    "1, 2, 3, 4, 5, 6, 8, C, \"two\", \"\", \"\", \"\", \"\"\n"
+                   "257, -1, 3, 4, 5, 6, 7, Map, \"" +
+                   std::string(25, 'i') + "\", \"b\",x, \"\",\"" + std::string(80, 'c') +
+                   "\"\n"
+                   // The comment's closing quote may be missing.
+                   "1,2,3,4,5,6,10,C,\"a\",\"\",\"\",\"\",\"open\r\n"
                    "1, 2, 3, 4, 5, 6, 9, M, \"\", \"three\", \"\", \"\", \"no line feed\"");
     ASSERT_EQ(load(box), 0);
-    // The long line's first piece ends inside its comment: it has only 12 fields.
-    EXPECT_EQ(comment_find(box, {1, 2, 3, 4, 5, 6, 7}), nullptr);
-    ASSERT_NE(comment_find(box, {1, 2, 3, 4, 5, 6, 8}), nullptr);
-    EXPECT_EQ(*comment_find(box, {1, 2, 3, 4, 5, 6, 8}), make_info(false, {"two"}, ""));
-    ASSERT_NE(comment_find(box, {1, 2, 3, 4, 5, 6, 9}), nullptr);
-    EXPECT_EQ(*comment_find(box, {1, 2, 3, 4, 5, 6, 9}),
+    EXPECT_EQ(contents(box).size(), 4u);
+    EXPECT_EQ(test::stored(box, {1, 2, 3, 4, 5, 6, 8}), make_info(false, {"two"}, ""));
+    // A field without a quote is empty.
+    EXPECT_EQ(test::stored(box, {1, 255, 3, 4, 5, 6, 7}),
+              make_info(true, {std::string(18, 'i'), "b", "", ""}, std::string(62, 'c')));
+    EXPECT_EQ(test::stored(box, {1, 2, 3, 4, 5, 6, 10}), make_info(false, {"a"}, "open"));
+    EXPECT_EQ(test::stored(box, {1, 2, 3, 4, 5, 6, 9}),
               make_info(true, {"", "three", "", ""}, "no line feed"));
 }
 
-TEST_F(CommentFileTest, LoadWithoutCommentFileLocksNothingAndSaveAsksForOne) {
+TEST_F(CommentFileTest, WithoutCommentFileNothingIsLockedAndTheSaveAsksForOne) {
     config.comment_file.clear();
     EXPECT_EQ(load(box), 1);
-    EXPECT_TRUE(presenter.shown.empty());
     EXPECT_FALSE(box.comment_lock_held);
+    EXPECT_EQ(save(), 0); // nothing changed: nothing to ask
+    EXPECT_TRUE(presenter.shown.empty());
     EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
 
-    // Nothing changed: nothing to ask.
-    EXPECT_EQ(save(), 0);
-    EXPECT_TRUE(presenter.shown.empty());
-
-    HsEntry leaf;
-    leaf.address = {3, 1, 100, 100, 100, 5};
-    ASSERT_EQ(comment_set_map_identifier(box, leaf, "CKT"), 0);
+    ASSERT_EQ(comment_store(box, {1, 1, 1, 1, 1, 1, 1}, make_info(false, {"x"}, "")), 0);
     EXPECT_EQ(save(), 0); // the script is empty: "Skip"
     ASSERT_EQ(presenter.shown.size(), 1u);
     EXPECT_EQ(presenter.last().routine, test::Routine::confirm);
@@ -158,21 +129,16 @@ TEST_F(CommentFileTest, LoadWithoutCommentFileLocksNothingAndSaveAsksForOne) {
     EXPECT_EQ(presenter.last().parsed.title, "Vornex Comment File not configured\r");
     EXPECT_EQ(chooser.browsed, 0);
     EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
-}
-
-TEST_F(CommentFileTest, SpecifyingAFileWritesThere) {
-    config.comment_file.clear();
-    ASSERT_EQ(load(box), 1);
-    ASSERT_EQ(comment_store(box, {1, 1, 1, 1, 1, 1, 1}, make_info(false, {"x"}, "")), 0);
 
     // The first choice is cancelled, which asks again; the second is taken and written.
     const auto chosen = dir / "chosen.mec";
+    presenter.clear();
     presenter.answers = {dialog_ok, dialog_ok};
     chooser.picks = {std::nullopt, chosen};
     EXPECT_EQ(save(), 0);
     EXPECT_EQ(chooser.browsed, 2);
-    ASSERT_EQ(presenter.shown.size(), 2u);
-    EXPECT_EQ(presenter.texts()[1], comment_dialog_message(CommentDialog::not_configured));
+    EXPECT_EQ(presenter.texts(),
+              std::vector<std::string>(2, comment_dialog_message(CommentDialog::not_configured)));
     EXPECT_EQ(config.comment_file, chosen);
     EXPECT_EQ(read_text(chosen), one_record("x") + "\r\n");
     EXPECT_FALSE(box.comment_lock_held);
@@ -181,12 +147,12 @@ TEST_F(CommentFileTest, SpecifyingAFileWritesThere) {
 
 TEST_F(CommentFileTest, SaveKeepsThePreviousFileAsBackup) {
     write_file(config.comment_file, one_record("old"));
-    write_file(backup_file(), "older");
+    write_file(backup_file, "older");
     ASSERT_EQ(load(box), 0);
     ASSERT_EQ(comment_store(box, {1, 1, 1, 1, 1, 1, 1}, make_info(false, {"new"}, "")), 0);
     ASSERT_EQ(save(), 0);
     EXPECT_TRUE(presenter.shown.empty());
-    EXPECT_EQ(read_text(backup_file()), one_record("old"));
+    EXPECT_EQ(read_text(backup_file), one_record("old"));
     EXPECT_EQ(read_text(config.comment_file), one_record("new") + "\r\n");
     // Nothing but the file and its backup is left in the folder.
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);
@@ -194,11 +160,11 @@ TEST_F(CommentFileTest, SaveKeepsThePreviousFileAsBackup) {
 
 TEST_F(CommentFileTest, BackupProblemsAreShownAndDoNotStopTheSave) {
     write_file(config.comment_file, "");
-    std::filesystem::create_directories(backup_file() / "in the way");
+    std::filesystem::create_directories(backup_file / "in the way");
     ASSERT_EQ(load(box), 0);
     ASSERT_EQ(comment_store(box, {1, 1, 1, 1, 1, 1, 1}, make_info(false, {"new"}, "")), 0);
     ASSERT_EQ(save(), 0);
-    const std::string backup = backup_file().string();
+    const std::string backup = backup_file.string();
     ASSERT_EQ(presenter.shown.size(), 2u);
     EXPECT_EQ(presenter.texts()[0], "!Error\r\n\r\nError backing up Endpoint Comment File.\r\n\r\n"
                                     "Unable to remove old backup file:\r\n" +
@@ -212,7 +178,7 @@ TEST_F(CommentFileTest, BackupProblemsAreShownAndDoNotStopTheSave) {
 TEST_F(CommentFileTest, WriteFailingPartWayLeavesThePreviousFiles) {
     const std::string previous = one_record("old");
     write_file(config.comment_file, previous);
-    write_file(backup_file(), "older");
+    write_file(backup_file, "older");
     ASSERT_EQ(load(box), 0);
     for (int i = 0; i < 20; ++i) {
         ASSERT_EQ(comment_store(box, {1, 1, 1, 1, 1, 1, static_cast<std::uint8_t>(i)},
@@ -229,6 +195,7 @@ TEST_F(CommentFileTest, WriteFailingPartWayLeavesThePreviousFiles) {
     EXPECT_EQ(read_text(dir / "device.mec"), previous);
     EXPECT_EQ(read_text(dir / "device.mec~"), "older");
     EXPECT_FALSE(std::filesystem::exists(dir / "device.mec.tmp"));
+    EXPECT_TRUE(config.comment_file.empty());
     EXPECT_FALSE(box.comment_lock_held);
     EXPECT_FALSE(std::filesystem::exists(dir / "device.mec.lock"));
 }
@@ -320,14 +287,11 @@ TEST_F(CommentFileTest, WhatIsNotARegularFileIsNeitherReadNorReplaced) {
 class ReadOnlyFolder {
 public:
     explicit ReadOnlyFolder(const std::filesystem::path& folder) : folder_(folder) {
+        using std::filesystem::perms;
         std::filesystem::permissions(folder_,
-                                     std::filesystem::perms::owner_write |
-                                         std::filesystem::perms::group_write |
-                                         std::filesystem::perms::others_write,
+                                     perms::owner_write | perms::group_write | perms::others_write,
                                      std::filesystem::perm_options::remove);
-        if (::geteuid() == 0) {
-            dropped_ = ::seteuid(65534) == 0;
-        }
+        dropped_ = ::geteuid() == 0 && ::seteuid(65534) == 0;
     }
     ~ReadOnlyFolder() {
         if (dropped_) {
@@ -341,31 +305,6 @@ private:
     std::filesystem::path folder_;
     bool dropped_ = false;
 };
-
-TEST_F(CommentFileTest, UnwritableFolderThenSkipReleasesTheLock) {
-    write_file(config.comment_file, "");
-    ASSERT_EQ(load(box), 0);
-    ASSERT_EQ(comment_store(box, {1, 1, 1, 1, 1, 1, 1}, make_info(false, {"new"}, "")), 0);
-    {
-        ReadOnlyFolder read_only(dir.path());
-        EXPECT_EQ(save(), 0); // "Skip"
-    }
-    ASSERT_EQ(presenter.shown.size(), 2u);
-    EXPECT_EQ(presenter.texts()[0],
-              "!!Error\r\n\r\n\r\nUnable to create Endpoint Comment File:\r\n" +
-                  (dir / "device.mec").string() + "\r\n\r\nPermission denied");
-    EXPECT_EQ(presenter.shown[1].routine, test::Routine::confirm);
-    EXPECT_EQ(presenter.texts()[1], comment_dialog_message(CommentDialog::save_error));
-    EXPECT_EQ(presenter.shown[1].parsed.title, "Vornex Comment File Error\r");
-    EXPECT_EQ(read_text(dir / "device.mec"), "");
-    EXPECT_FALSE(box.comment_lock_held);
-    EXPECT_TRUE(config.comment_file.empty());
-
-    // The lock is free again.
-    Box other(presenter);
-    config.comment_file = dir / "device.mec";
-    EXPECT_EQ(comment_lock(other, config), 0);
-}
 
 TEST_F(CommentFileTest, AfterAFailureAnotherFileCanBeChosen) {
     write_file(config.comment_file, "");
@@ -387,14 +326,22 @@ TEST_F(CommentFileTest, AfterAFailureAnotherFileCanBeChosen) {
     }
     const std::vector<std::string> texts = presenter.texts();
     ASSERT_EQ(texts.size(), 4u);
-    EXPECT_TRUE(texts[0].starts_with("!!Error\r\n\r\n\r\nUnable to create Endpoint Comment File"));
+    EXPECT_EQ(texts[0], "!!Error\r\n\r\n\r\nUnable to create Endpoint Comment File:\r\n" +
+                            (dir / "device.mec").string() + "\r\n\r\nPermission denied");
+    EXPECT_EQ(presenter.shown[1].routine, test::Routine::confirm);
     EXPECT_EQ(texts[1], comment_dialog_message(CommentDialog::save_error));
+    EXPECT_EQ(presenter.shown[1].parsed.title, "Vornex Comment File Error\r");
     EXPECT_EQ(texts[2], "Comment File lock error\r\nThe selected file could not be locked.  The "
                         "file is in use or\r\nlocated in a read-only folder.  Please select a "
                         "different location.");
     EXPECT_EQ(texts[3], comment_dialog_message(CommentDialog::save_error));
     EXPECT_EQ(config.comment_file, elsewhere / "free.mec");
     EXPECT_EQ(read_text(elsewhere / "free.mec"), one_record("kept") + "\r\n");
+    EXPECT_EQ(read_text(dir / "device.mec"), "");
+    Box other(presenter); // the first file's lock is free again
+    device_config first;
+    first.comment_file = dir / "device.mec";
+    EXPECT_EQ(comment_lock(other, first), 0);
     EXPECT_TRUE(holder.comment_lock_held);
     EXPECT_TRUE(std::filesystem::exists(elsewhere / "taken.mec.lock"));
     EXPECT_FALSE(std::filesystem::exists(elsewhere / "taken.mec"));
@@ -411,7 +358,7 @@ TEST_F(CommentFileTest, MissingFileIsANormalStart) {
     // Unchanged comments are not written, and the lock goes.
     EXPECT_EQ(save(), 0);
     EXPECT_FALSE(std::filesystem::exists(config.comment_file));
-    EXPECT_FALSE(std::filesystem::exists(lock_file()));
+    EXPECT_FALSE(std::filesystem::exists(lock_file));
 }
 
 TEST_F(CommentFileTest, OtherLockAndReadFailures) {
