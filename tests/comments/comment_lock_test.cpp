@@ -3,19 +3,16 @@
 
 #include "comment_test_util.h"
 #include "comments/comment_file.h"
-#include "comments/comment_lock.h"
 #include "comments/comments.h"
 #include "device/box.h"
 #include "recording_presenter.h"
 
+#include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <spawn.h>
 #include <sys/wait.h>
-#include <unistd.h>
-
-extern char** environ;
+#include <thread>
 
 namespace vornex {
 namespace {
@@ -23,75 +20,45 @@ namespace {
 using test::read_text;
 using test::write_file;
 
-// The helper program, holding the comment file until its stdin is closed.
+// The helper program, holding the comment file until its stdin ends. Its report and its
+// process id go to files of its own beside the comment file.
 class OtherCopy {
 public:
     explicit OtherCopy(const std::filesystem::path& comment_file) {
-        int to_child[2];
-        int from_child[2];
-        if (::pipe(to_child) != 0 || ::pipe(from_child) != 0) {
-            return;
-        }
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, to_child[0], 0);
-        posix_spawn_file_actions_adddup2(&actions, from_child[1], 1);
-        posix_spawn_file_actions_addclose(&actions, to_child[1]);
-        posix_spawn_file_actions_addclose(&actions, from_child[0]);
-        const std::string file = comment_file.string();
-        char* argv[] = {const_cast<char*>(COMMENT_LOCK_HOLDER), const_cast<char*>(file.c_str()),
-                        nullptr};
-        if (posix_spawn(&pid_, COMMENT_LOCK_HOLDER, &actions, nullptr, argv, environ) != 0) {
-            pid_ = -1;
-        }
-        posix_spawn_file_actions_destroy(&actions);
-        ::close(to_child[0]);
-        ::close(from_child[1]);
-        input_ = to_child[1];
-        output_ = from_child[0];
+        static int copies = 0;
+        const auto base = comment_file.parent_path() / ("copy" + std::to_string(++copies));
+        pid_file_ = base.string() + ".pid";
+        report_file_ = base.string() + ".report";
+        input_ = ::popen(("echo $$ >" + pid_file_ + "; exec " + COMMENT_LOCK_HOLDER + " " +
+                          comment_file.string() + " >" + report_file_)
+                             .c_str(),
+                         "w");
     }
-    ~OtherCopy() {
-        end();
-        ::close(output_);
-    }
+    ~OtherCopy() { end(); }
 
     // The helper's report, waiting at most ten seconds for it.
-    std::string report() {
-        std::string line;
-        pollfd ready{output_, POLLIN, 0};
-        char c = 0;
-        while (::poll(&ready, 1, 10'000) == 1 && ::read(output_, &c, 1) == 1 && c != '\n') {
-            line += c;
+    std::string report() const {
+        for (int i = 0; i < 400 && !read_text(report_file_).ends_with('\n'); ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(25));
         }
-        return line;
+        const std::string line = read_text(report_file_);
+        return line.substr(0, line.find('\n'));
     }
-    // Ends the helper by closing its stdin; answers its exit status.
+    // Ends the helper by closing its stdin; answers its wait status.
     int end() {
-        if (input_ >= 0) {
-            ::close(input_);
-            input_ = -1;
-        }
-        return wait();
+        const int status = input_ != nullptr ? ::pclose(input_) : -1;
+        input_ = nullptr;
+        return status;
     }
     int kill() {
-        ::kill(pid_, SIGKILL);
-        return wait();
+        ::kill(std::stoi(read_text(pid_file_)), SIGKILL);
+        return end();
     }
 
 private:
-    int wait() {
-        if (pid_ <= 0) {
-            return -1;
-        }
-        int status = 0;
-        ::waitpid(pid_, &status, 0);
-        pid_ = -1;
-        return status;
-    }
-
-    pid_t pid_ = -1;
-    int input_ = -1;
-    int output_ = -1;
+    std::string pid_file_;
+    std::string report_file_;
+    std::FILE* input_ = nullptr;
 };
 
 class CommentLockTest : public ::testing::Test {
@@ -121,8 +88,7 @@ protected:
                   "or instance of\r\nVornex.  The current comments have been read into Vornex "
                   "but\r\nmay not be added to or modified.");
         EXPECT_FALSE(box.comment_lock_held);
-        ASSERT_NE(comment_find(box, {1, 1, 1, 1, 1, 1, 1}), nullptr);
-        EXPECT_EQ(comment_find(box, {1, 1, 1, 1, 1, 1, 1})->identifiers[0], "theirs");
+        EXPECT_EQ(test::stored(box, {1, 1, 1, 1, 1, 1, 1}), test::make_info(false, {"theirs"}, ""));
 
         ASSERT_EQ(comment_store(box, {1, 1, 1, 1, 1, 1, 1}, endpoint_info{}), 0);
         EXPECT_EQ(comment_file_save(&box, chooser, OwnerWindow::main_window(), &config), 0);
@@ -133,13 +99,23 @@ protected:
     }
 };
 
-TEST_F(CommentLockTest, SecondCopyIsLockedOutUntilTheFirstEnds) {
-    OtherCopy other(config.comment_file);
-    ASSERT_EQ(other.report(), "held");
+TEST_F(CommentLockTest, SecondCopyIsLockedOutUntilTheFirstEndsOrIsKilled) {
+    {
+        OtherCopy other(config.comment_file);
+        ASSERT_EQ(other.report(), "held");
+        expect_locked_out();
+        EXPECT_EQ(other.end(), 0);
+        EXPECT_FALSE(std::filesystem::exists(lock_file()));
+    }
+    OtherCopy crashed(config.comment_file);
+    ASSERT_EQ(crashed.report(), "held");
     expect_locked_out();
-
-    EXPECT_EQ(other.end(), 0);
-    EXPECT_FALSE(std::filesystem::exists(lock_file()));
+    EXPECT_TRUE(WIFSIGNALED(crashed.kill()));
+    // The crashed copy left its lock file behind, which only the folder's group may write;
+    // the lock itself went with the process.
+    EXPECT_EQ(std::filesystem::status(lock_file()).permissions() &
+                  std::filesystem::perms::others_write,
+              std::filesystem::perms::none);
     ASSERT_EQ(load(), 0);
     EXPECT_TRUE(presenter.shown.empty());
     EXPECT_TRUE(box.comment_lock_held);
@@ -147,30 +123,6 @@ TEST_F(CommentLockTest, SecondCopyIsLockedOutUntilTheFirstEnds) {
     // And now the other copy is the one locked out.
     OtherCopy late(config.comment_file);
     EXPECT_EQ(late.report(), "read-only");
-}
-
-TEST_F(CommentLockTest, LockDoesNotOutliveACrashedCopy) {
-    OtherCopy other(config.comment_file);
-    ASSERT_EQ(other.report(), "held");
-    expect_locked_out();
-
-    const int status = other.kill();
-    EXPECT_TRUE(WIFSIGNALED(status));
-    // The crashed copy left its lock file behind, which only the folder's group may write;
-    // the lock itself went with the process.
-    EXPECT_EQ(std::filesystem::status(lock_file()).permissions() &
-                  std::filesystem::perms::others_write,
-              std::filesystem::perms::none);
-    EXPECT_EQ(comment_lock(box, config), 0);
-    EXPECT_TRUE(box.comment_lock_held);
-    comment_lock_release(box);
-    EXPECT_FALSE(std::filesystem::exists(lock_file()));
-}
-
-TEST_F(CommentLockTest, NoCommentFileNoLock) {
-    config.comment_file.clear();
-    EXPECT_EQ(comment_lock(box, config), 2);
-    EXPECT_FALSE(box.comment_lock_held);
 }
 
 } // namespace
