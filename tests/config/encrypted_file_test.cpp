@@ -51,7 +51,6 @@ protected:
 
 TEST_F(EncryptedFile, ReadsBackWithItsPasswordOnly) {
     ASSERT_EQ(device_config_write(presenter, {}, file, written), 0);
-    const Bytes first = test::read_file(file);
     ASSERT_EQ(read_with(password), 0);
     EXPECT_TRUE(presenter.shown.empty());
     EXPECT_EQ(prompt.asked_for, std::vector<std::filesystem::path>{file});
@@ -71,13 +70,6 @@ TEST_F(EncryptedFile, ReadsBackWithItsPasswordOnly) {
     presenter.clear();
     EXPECT_EQ(read_with(std::nullopt), 1);
     EXPECT_TRUE(presenter.shown.empty());
-
-    // A second save of the same record has a header of its own and reads back as well.
-    ASSERT_EQ(device_config_write(presenter, {}, file, written), 0);
-    const Bytes second = test::read_file(file);
-    EXPECT_NE(Bytes(first.begin(), first.begin() + 16), Bytes(second.begin(), second.begin() + 16));
-    ASSERT_EQ(read_with(password), 0);
-    EXPECT_EQ(config.get_community, "secret community");
 }
 
 TEST_F(EncryptedFile, LengthAndMarkerByte) {
@@ -89,11 +81,15 @@ TEST_F(EncryptedFile, LengthAndMarkerByte) {
     const std::size_t base = device_config_text(written).size();
     written.hostname += std::string(200 - base, 'h');
     ASSERT_EQ(device_config_text(written).size(), 200u);
+    Bytes previous_header;
     for (int n = 0; n < 20; ++n) {
         ASSERT_EQ(device_config_write(presenter, {}, file, written), 0);
         const Bytes bytes = test::read_file(file);
         EXPECT_EQ(bytes.size(), 272u);
         EXPECT_GE(bytes[0], 0x80);
+        // Every save of the same record has a header of its own.
+        EXPECT_NE(Bytes(bytes.begin(), bytes.begin() + 16), previous_header);
+        previous_header.assign(bytes.begin(), bytes.begin() + 16);
     }
 }
 
@@ -221,12 +217,8 @@ TEST(DevicePassword, EncodingAgreesWithOpenssl) {
     const std::string text(35, 'Q');
     const std::string long_one = device_password_encrypt(presenter, serial, text);
     EXPECT_EQ(long_one.size(), 105u); // 107 characters and the terminator fit the buffer
-    std::string packed;
-    for (char c : long_one) {
-        if (c != ' ') {
-            packed += c;
-        }
-    }
+    std::string packed = long_one;
+    std::erase(packed, ' ');
     EXPECT_EQ(packed, openssl_hex(text));
 
     // The serial number changes the result; an empty text gives an empty one.
