@@ -41,8 +41,7 @@ TEST_F(DeviceFileCli, WritesAPlainFileAndShowsItMasked) {
             " --auth-key authkey1 --priv-key privkey2 --security-username ops"
             " --get-community 'get one' --comment-file '/srv/x y.mec'");
     ASSERT_EQ(written.status, exit_ok) << written.out;
-    const test::Bytes bytes = test::read_file(file);
-    EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 20), "hostname 10.4.4.4\r\ns");
+    EXPECT_EQ(test::read_text(file).substr(0, 20), "hostname 10.4.4.4\r\ns");
 
     const CliRun shown = cli("device-file show " + file);
     EXPECT_EQ(shown.status, exit_ok);
@@ -83,14 +82,6 @@ TEST_F(DeviceFileCli, EncryptedFilesTakeThePasswordFromAFileOrTheEnvironment) {
     const CliRun wrong = cli("device-file show " + file);
     EXPECT_EQ(wrong.status, exit_failed);
     EXPECT_NE(wrong.out.find("Incorrect password or corrupt file."), std::string::npos);
-
-    // Without the top bit of its first byte it is no text at all: a failure, not the defaults.
-    test::Bytes flipped = test::read_file(file);
-    flipped[0] &= 0x7F;
-    test::write_file(file, flipped);
-    const CliRun unparsable = cli("device-file show " + file);
-    EXPECT_EQ(unparsable.status, exit_failed);
-    EXPECT_NE(unparsable.out.find("Too many errors parsing file."), std::string::npos);
 }
 
 TEST_F(DeviceFileCli, RefusesWhatTheFileCannotCarryAndWeakPasswords) {
@@ -109,6 +100,8 @@ TEST_F(DeviceFileCli, RefusesWhatTheFileCannotCarryAndWeakPasswords) {
     EXPECT_EQ(cli("device-file frob").status, exit_usage);
 }
 
+// CliDevice.ControllersCardsAndTree opens the simulator through a plain --config file and
+// refuses it beside --hostname; here an encrypted one.
 TEST_F(DeviceFileCli, DeviceSubcommandsTakeTheirDeviceFromConfig) {
     const std::string file = path("d.lcf");
     ASSERT_EQ(cli("device-file write " + file + " --hostname 10.6.6.6 --encrypt --password-file " +
@@ -137,11 +130,6 @@ TEST_F(DeviceFileCli, DeviceSubcommandsTakeTheirDeviceFromConfig) {
               exit_usage);
     EXPECT_NE(err.str().find("vornex-cli: --config cannot be combined with --hostname\n"),
               std::string::npos);
-
-    EXPECT_EQ(device_config_from_command_line(context, parse({"--hostname", "10.8.8.8"}), config),
-              exit_ok);
-    EXPECT_EQ(config.hostname, "10.8.8.8");
-    EXPECT_FALSE(config.encrypted);
 }
 
 } // namespace
