@@ -19,13 +19,12 @@ Peer peer(std::uint16_t port, std::uint32_t host = 0x7f000001) {
     in.sin_family = AF_INET;
     in.sin_port = htons(port);
     in.sin_addr.s_addr = htonl(host);
-    Peer p;
+    Peer p{{}, sizeof in};
     std::memcpy(p.bytes.data(), &in, sizeof in);
-    p.length = sizeof in;
     return p;
 }
 
-// An opcode followed by NUL-terminated strings: a request, an OACK.
+// An opcode followed by NUL-terminated strings: a request, an OACK, an ERROR.
 Bytes strings(std::uint16_t opcode, const std::vector<std::string>& parts) {
     Bytes b{0, static_cast<std::uint8_t>(opcode)};
     for (const std::string& s : parts) {
@@ -48,12 +47,9 @@ Bytes packet(std::uint16_t opcode, std::uint16_t block, const Bytes& data = {}) 
     return b;
 }
 
-// An ERROR packet as the server should word it.
-Bytes error_packet(std::uint16_t code, const std::string& text) {
-    Bytes b = packet(op_error, code);
-    b.insert(b.end(), text.begin(), text.end());
-    b.push_back(0);
-    return b;
+// An ERROR packet as the server should word it (codes below 256).
+Bytes error_packet(std::uint8_t code, const std::string& text) {
+    return strings(op_error, {std::string{'\0', static_cast<char>(code)} + text});
 }
 
 // Bytes `from` up to `to` of a file whose byte i is i * 7 + i / 251.
