@@ -150,35 +150,24 @@ protected:
 
 struct Client {
     const char* name;
-    std::string get; // %R remote name, %L local file, %P port; the program comes first
+    std::string get; // shell commands of $R remote name, $L local file, $P port
     std::string put;
 };
 
-std::string fill(std::string command, const std::string& remote, const std::string& local,
-                 const std::string& port) {
-    for (const auto& [key, value] :
-         {std::pair<std::string, std::string>{"%R", remote}, {"%L", local}, {"%P", port}}) {
-        for (std::size_t at; (at = command.find(key)) != std::string::npos;) {
-            command.replace(at, key.size(), value);
-        }
-    }
-    return command;
-}
-
 TEST_F(TftpInterop, ClientsFetchAndStoreFilesByteForByte) {
     const std::vector<Client> clients = {
-        {"tftp", "tftp 127.0.0.1 %P -m binary -c get %R %L",
-         "tftp 127.0.0.1 %P -m binary -c put %L %R"},
-        {"atftp", "atftp -g -r %R -l %L 127.0.0.1 %P", "atftp -p -l %L -r %R 127.0.0.1 %P"},
+        {"tftp", "tftp 127.0.0.1 $P -m binary -c get $R $L",
+         "tftp 127.0.0.1 $P -m binary -c put $L $R"},
+        {"atftp", "atftp -g -r $R -l $L 127.0.0.1 $P", "atftp -p -l $L -r $R 127.0.0.1 $P"},
         {"atftp-options",
-         "atftp --option 'blksize 1024' --option 'tsize 0' --option 'timeout 2' -g -r %R -l %L "
-         "127.0.0.1 %P",
-         "atftp --option 'blksize 1428' --option 'tsize 0' -p -l %L -r %R 127.0.0.1 %P"},
-        {"curl", "curl -sS -o %L tftp://127.0.0.1:%P/%R", "curl -sS -T %L tftp://127.0.0.1:%P/%R"},
-        {"curl-no-options", "curl -sS --tftp-no-options -o %L tftp://127.0.0.1:%P/%R",
-         "curl -sS --tftp-no-options -T %L tftp://127.0.0.1:%P/%R"},
-        {"curl-1468", "curl -sS -v --tftp-blksize 1468 -o %L tftp://127.0.0.1:%P/%R",
-         "curl -sS --tftp-blksize 1468 -T %L tftp://127.0.0.1:%P/%R"},
+         "atftp --option 'blksize 1024' --option 'tsize 0' --option 'timeout 2' -g -r $R -l $L "
+         "127.0.0.1 $P",
+         "atftp --option 'blksize 1428' --option 'tsize 0' -p -l $L -r $R 127.0.0.1 $P"},
+        {"curl", "curl -sS -o $L tftp://127.0.0.1:$P/$R", "curl -sS -T $L tftp://127.0.0.1:$P/$R"},
+        {"curl-no-options", "curl -sS --tftp-no-options -o $L tftp://127.0.0.1:$P/$R",
+         "curl -sS --tftp-no-options -T $L tftp://127.0.0.1:$P/$R"},
+        {"curl-1468", "curl -sS -v --tftp-blksize 1468 -o $L tftp://127.0.0.1:$P/$R",
+         "curl -sS --tftp-blksize 1468 -T $L tftp://127.0.0.1:$P/$R"},
     };
     const std::vector<std::size_t> sizes = {0, 511, 512, 1024, 1025, 20 * 1000 * 1000};
     for (std::size_t i = 0; i < sizes.size(); ++i) {
@@ -193,12 +182,12 @@ TEST_F(TftpInterop, ClientsFetchAndStoreFilesByteForByte) {
         for (std::size_t i = 0; i < sizes.size(); ++i) {
             const std::string name = "f" + std::to_string(sizes[i]);
             const std::string local = std::string(c.name) + "-" + name;
-            run(fill(c.get, name, local, port));
+            run("R=" + name + " L=" + local + " P=" + port + "; " + c.get);
             EXPECT_TRUE(recorder.wait_done("Transfer Complete!")) << c.name << " get " << name;
             EXPECT_EQ(read_file(dir / local), pattern(sizes[i], i)) << c.name << " get " << name;
 
             const std::string stored = "sub/" + local;
-            run(fill(c.put, stored, local, port));
+            run("R=" + stored + " L=" + local + " P=" + port + "; " + c.put);
             EXPECT_TRUE(recorder.wait_done("Transfer Complete!")) << c.name << " put " << name;
             EXPECT_EQ(read_file(root / stored), pattern(sizes[i], i)) << c.name << " put " << name;
             fs::remove(dir / local);
