@@ -34,11 +34,8 @@ public:
         statuses_.push_back(status);
         changed_.notify_all();
     }
-    void error_box(const std::string& text) override {
-        std::lock_guard lock(mutex_);
-        boxes_.push_back(text);
-        changed_.notify_all();
-    }
+    // No case here expects a socket error.
+    void error_box(const std::string& text) override { ADD_FAILURE() << text; }
     // Waits until the server has taken a request after the one waited for last, and is idle
     // again with this status text; false after 10 seconds.
     bool wait_done(const std::string& status) {
@@ -52,16 +49,11 @@ public:
         }
         return done;
     }
-    std::vector<std::string> boxes() {
-        std::lock_guard lock(mutex_);
-        return boxes_;
-    }
 
 private:
     std::mutex mutex_;
     std::condition_variable changed_;
     std::vector<TftpStatus> statuses_;
-    std::vector<std::string> boxes_;
     int waited_ = 0;
 };
 
@@ -193,7 +185,6 @@ TEST_F(TftpInterop, ClientsFetchAndStoreFilesByteForByte) {
             fs::remove(dir / local);
         }
     }
-    EXPECT_TRUE(recorder.boxes().empty());
     // curl took the block size it asked for and the file's size from the OACK.
     const std::string log = test::read_text(dir / "log/client.log");
     EXPECT_NE(log.find("blksize parsed from OACK (1468) requested (1468)"), std::string::npos);
