@@ -145,19 +145,6 @@ TEST_F(CommentFileTest, WithoutCommentFileNothingIsLockedAndTheSaveAsksForOne) {
     EXPECT_FALSE(std::filesystem::exists(dir / "chosen.mec.lock"));
 }
 
-TEST_F(CommentFileTest, SaveKeepsThePreviousFileAsBackup) {
-    write_file(config.comment_file, one_record("old"));
-    write_file(backup_file, "older");
-    ASSERT_EQ(load(box), 0);
-    ASSERT_EQ(comment_store(box, {1, 1, 1, 1, 1, 1, 1}, make_info(false, {"new"}, "")), 0);
-    ASSERT_EQ(save(), 0);
-    EXPECT_TRUE(presenter.shown.empty());
-    EXPECT_EQ(read_text(backup_file), one_record("old"));
-    EXPECT_EQ(read_text(config.comment_file), one_record("new") + "\r\n");
-    // Nothing but the file and its backup is left in the folder.
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);
-}
-
 TEST_F(CommentFileTest, BackupProblemsAreShownAndDoNotStopTheSave) {
     write_file(config.comment_file, "");
     std::filesystem::create_directories(backup_file / "in the way");
@@ -214,14 +201,15 @@ struct StoppedBox : Box {
 
 TEST_F(CommentFileTest, SaveStoppedAtAnyStepLeavesWholeCommentsForTheNextLoad) {
     const EndpointKey key{1, 1, 1, 1, 1, 1, 1};
+    const std::string old_line = comment_record_line(key, make_info(false, {"old"}, "")) + "\r\n";
     for (const bool first_save : {false, true}) {
         bool stopped = true;
         for (int step = 0; stopped; ++step) {
             test::ScratchDir fresh;
             config.comment_file = fresh / "device.mec";
             if (!first_save) {
-                write_file(config.comment_file,
-                           comment_record_line(key, make_info(false, {"old"}, "")) + "\r\n");
+                write_file(config.comment_file, old_line);
+                write_file(fresh / "device.mec~", "older");
             }
             const pid_t child = ::fork();
             if (child == 0) {
@@ -236,6 +224,7 @@ TEST_F(CommentFileTest, SaveStoppedAtAnyStepLeavesWholeCommentsForTheNextLoad) {
             stopped = WEXITSTATUS(status) == StoppedBox::stopped;
 
             const bool missing = !std::filesystem::exists(config.comment_file);
+            const auto files = std::distance(std::filesystem::directory_iterator(fresh.path()), {});
             Box reread(presenter);
             presenter.clear();
             ASSERT_EQ(load(reread), 0) << "step " << step;
@@ -244,6 +233,11 @@ TEST_F(CommentFileTest, SaveStoppedAtAnyStepLeavesWholeCommentsForTheNextLoad) {
             // The old comments or the new ones, whole; after a finished save the new ones.
             EXPECT_TRUE(found == "new" || (stopped && found == (first_save ? "" : "old")))
                 << "step " << step << " found \"" << found << '"';
+            if (!stopped && !first_save) {
+                // The previous file is the backup now, and nothing else is left beside them.
+                EXPECT_EQ(read_text(fresh / "device.mec~"), old_line);
+                EXPECT_EQ(files, 2);
+            }
             if (missing && info != nullptr) {
                 ASSERT_EQ(presenter.shown.size(), 1u);
                 EXPECT_TRUE(presenter.last().text.starts_with("Comment file recovered\r\n"));
