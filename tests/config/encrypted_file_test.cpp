@@ -205,9 +205,7 @@ TEST(DevicePassword, EncodingAgreesWithOpenssl) {
         return run_command("printf '%s' '" + text + "' | openssl enc -aes-128-cfb -K " +
                            to_hex(key) + " -iv " + to_hex(iv) + " | od -An -v -tx1 | tr -d ' \\n'");
     };
-    const std::string one = device_password_encrypt(presenter, serial, "x");
-    EXPECT_EQ(one, openssl_hex("x"));
-    EXPECT_EQ(one.size(), 2u);
+    EXPECT_EQ(device_password_encrypt(presenter, serial, "x"), openssl_hex("x"));
 
     const std::string three = device_password_encrypt(presenter, serial, "abc");
     const std::string theirs = openssl_hex("abc");
@@ -221,8 +219,6 @@ TEST(DevicePassword, EncodingAgreesWithOpenssl) {
     std::erase(packed, ' ');
     EXPECT_EQ(packed, openssl_hex(text));
 
-    // The serial number changes the result; an empty text gives an empty one.
-    EXPECT_NE(device_password_encrypt(presenter, serial + 1, "abc"), three);
     EXPECT_EQ(device_password_encrypt(presenter, serial, ""), "");
     EXPECT_TRUE(presenter.shown.empty());
 }
