@@ -19,10 +19,8 @@ namespace {
 // vornex-cli tftp-serve with these arguments, its output (errors included) read as it comes.
 struct Running {
     explicit Running(const std::string& arguments)
-        : out(::popen(
-              ("echo $$; exec " + std::string(VORNEX_CLI) + " tftp-serve " + arguments + " 2>&1")
-                  .c_str(),
-              "r")) {
+        : out(::popen(("echo $$; exec " VORNEX_CLI " tftp-serve " + arguments + " 2>&1").c_str(),
+                      "r")) {
         read_until("\n");
         pid = std::stoi(text); // the shell's, which exec hands on to the program
         text.erase(0, text.find('\n') + 1);
@@ -66,7 +64,7 @@ TEST(TftpServeCommand, ServesUntilStoppedAndHoldsItsPort) {
         EXPECT_EQ(cli.text, "Serving " + root.string() + " on 127.0.0.1 port " + port +
                                 " until interrupted\n");
 
-        const fs::path got = scratch / "got";
+        const fs::path got = scratch / ("got" + std::to_string(stop));
         const std::string fetch = "curl -sS -o " + got.string() + " tftp://127.0.0.1:" + port;
         EXPECT_EQ(std::system((fetch + "/r4150.cfg").c_str()), 0);
         EXPECT_TRUE(cli.read_until("Client: 127.0.0.1  Filename: r4150.cfg  Status: Transfer "
