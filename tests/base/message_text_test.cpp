@@ -6,61 +6,45 @@
 namespace vornex {
 namespace {
 
-struct MarkCase {
-    std::string text;
-    MessageKind kind;
-    bool beep;
-    std::string title;
-};
-
-class KindMarks : public ::testing::TestWithParam<MarkCase> {};
-
-TEST_P(KindMarks, SelectIconBeepAndTitle) {
-    const MarkCase& c = GetParam();
-    const ParsedMessage m = parse_message(c.text);
-    EXPECT_EQ(m.kind, c.kind);
-    EXPECT_EQ(m.beep, c.beep);
-    EXPECT_EQ(m.title, c.title);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    EveryMark, KindMarks,
-    ::testing::Values(MarkCase{"!Plain\nx", MessageKind::exclamation, false, "Plain"},
-                      MarkCase{"!!Double\nx", MessageKind::exclamation, true, "Double"},
-                      MarkCase{"*Info\nx", MessageKind::information, false, "Info"},
-                      MarkCase{"**Warn\nx", MessageKind::information, true, "Warn"},
-                      MarkCase{"?Ask\nx", MessageKind::question, false, "Ask"},
-                      MarkCase{"??Ask\nx", MessageKind::question, true, "Ask"},
-                      MarkCase{"|Stop\nx", MessageKind::stop, false, "Stop"},
-                      MarkCase{"||Auth\nx", MessageKind::stop, true, "Auth"},
-                      // Only a repeat of the same mark beeps; the second mark is title text.
-                      MarkCase{"!*Star", MessageKind::exclamation, false, "*Star"},
-                      MarkCase{"|!x", MessageKind::stop, false, "!x"},
-                      // A third mark is not consumed.
-                      MarkCase{"!!!Three", MessageKind::exclamation, true, "!Three"},
-                      MarkCase{"Confirm Exit\r\n", MessageKind::none, false, "Confirm Exit\r"},
-                      MarkCase{"#Other", MessageKind::none, false, "#Other"},
-                      MarkCase{"!", MessageKind::exclamation, false, ""},
-                      MarkCase{"!!", MessageKind::exclamation, true, ""},
-                      MarkCase{"", MessageKind::none, false, ""}));
-
-// How the first line splits off: the title keeps a CR before the LF, is cut to 79
-// characters (the CR then falls beyond the cut), and the body starts at the first LF.
-TEST(MessageText, TitleAndBodySplit) {
+// The mark picks the kind, a repeated mark the beep. The title keeps a CR before the LF, is
+// cut to 79 characters (the CR then falls beyond the cut), and the body starts at the first LF.
+TEST(MessageText, MarksTitleAndBody) {
+    using enum MessageKind;
     const struct {
-        std::string text, title, body;
+        std::string text;
+        MessageKind kind;
+        bool beep;
+        std::string title, body;
     } cases[] = {
-        {"!!Read Error\r\n\r\n\r\nError reading file C:\\a.csv\r\n\r\nNo such file", "Read Error\r",
-         "\n\r\n\r\nError reading file C:\\a.csv\r\n\r\nNo such file"},
-        {"!!" + std::string(100, 'T') + "\r\nbody", std::string(79, 'T'), "\nbody"},
-        {std::string(79, 'a') + "\r\nb", std::string(79, 'a'), "\nb"},
-        {std::string(78, 'a') + "\r\nb", std::string(78, 'a') + "\r", "\nb"},
-        {"**Just a title", "Just a title", ""},
-        {"A\nB\nC", "A", "\nB\nC"},
-        {"\nBody only", "", "\nBody only"},
+        {"!Plain\nx", exclamation, false, "Plain", "\nx"},
+        {"!!Double", exclamation, true, "Double", ""},
+        {"*Info", information, false, "Info", ""},
+        {"**Warn", information, true, "Warn", ""},
+        {"?Ask", question, false, "Ask", ""},
+        {"??Ask", question, true, "Ask", ""},
+        {"|Stop", stop, false, "Stop", ""},
+        {"||Auth", stop, true, "Auth", ""},
+        // Only a repeat of the same mark beeps; the second mark is title text.
+        {"!*Star", exclamation, false, "*Star", ""},
+        {"|!x", stop, false, "!x", ""},
+        {"!!!Three", exclamation, true, "!Three", ""}, // a third mark is not consumed
+        {"#Other", none, false, "#Other", ""},
+        {"!", exclamation, false, "", ""},
+        {"!!", exclamation, true, "", ""},
+        {"", none, false, "", ""},
+        {"!!Read Error\r\n\r\n\r\nError reading file C:\\a.csv\r\n\r\nNo such file", exclamation,
+         true, "Read Error\r", "\n\r\n\r\nError reading file C:\\a.csv\r\n\r\nNo such file"},
+        {"!!" + std::string(100, 'T') + "\r\nbody", exclamation, true, std::string(79, 'T'),
+         "\nbody"},
+        {std::string(79, 'a') + "\r\nb", none, false, std::string(79, 'a'), "\nb"},
+        {std::string(78, 'a') + "\r\nb", none, false, std::string(78, 'a') + "\r", "\nb"},
+        {"A\nB\nC", none, false, "A", "\nB\nC"},
+        {"\nBody only", none, false, "", "\nBody only"},
     };
     for (const auto& c : cases) {
         const ParsedMessage m = parse_message(c.text);
+        EXPECT_EQ(m.kind, c.kind) << c.text;
+        EXPECT_EQ(m.beep, c.beep) << c.text;
         EXPECT_EQ(m.title, c.title) << c.text;
         EXPECT_EQ(m.body, c.body) << c.text;
     }
