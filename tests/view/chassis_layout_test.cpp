@@ -54,7 +54,8 @@ TEST(ChassisDrawing, FacesLabelsAndTextsFollowTheCardsOfTheBox) {
     EXPECT_EQ(drawn[12].part, ChassisPart::power_supply);
 }
 
-// The window's size is checked on the shown view by the chassis view GUI test.
+// The window's size and the "host - sysName" title are checked on the shown view by the
+// chassis view GUI test; here the corner rule and the cut of a long host name.
 TEST(ChassisWindow, CornerAndTitle) {
     EXPECT_EQ(chassis_corner(0, 0, 800, 600), (Point{0, 0}));
     EXPECT_EQ(chassis_corner(765, 565, 800, 600), (Point{765, 565}));
@@ -71,8 +72,6 @@ TEST(ChassisWindow, CornerAndTitle) {
     box.get_session = &session;
     box.sys_name = "R4150-DEMO";
     EXPECT_EQ(chassis_title(box), host.substr(0, 79));
-    session.peername = const_cast<char*>("10.0.0.7");
-    EXPECT_EQ(chassis_title(box), "10.0.0.7 - R4150-DEMO");
     box.get_session = nullptr;
 }
 
