@@ -9,7 +9,9 @@
 #include "test_device.h"
 
 #include <cstdio>
+#include <cstring>
 #include <gtest/gtest.h>
+#include <optional>
 
 namespace vornex {
 namespace {
@@ -42,6 +44,14 @@ std::size_t count_nodes(const EndpointList& list) {
         n += 1 + count_nodes(node->children);
     }
     return n;
+}
+
+// The card table's warning of installed cards that differ from the registered ones.
+std::string mismatch(const std::string& slots) {
+    return "**Warning\r\n\r\nInstalled cards do not match registered cards in slot:\r\n\r\n" +
+           slots +
+           ", \r\n\r\nPlease exit and correct this mismatch using the R4150 "
+           "terminal/telnet console.";
 }
 
 // The demo device, opened and built once for the tests that only look at it.
@@ -79,141 +89,113 @@ TEST_F(DemoDevice, CardTableWarnings) {
     // The unknown card's installed code differs from its row's, so it is listed as a
     // mismatch too; then its builder warns.
     EXPECT_EQ(presenter->texts(),
-              (std::vector<std::string>{
-                  "**Warning\r\n\r\nInstalled cards do not match registered cards in "
-                  "slot:\r\n\r\nTrib8, \r\n\r\nPlease exit and correct this mismatch using the "
-                  "R4150 terminal/telnet console.",
-                  "**Warning\r\n\r\n\r\nUnsupported card in Trib8.\r\n\r\nRegistered "
-                  "Model/Mode: 7, Card Model: 2"}));
+              (std::vector<std::string>{mismatch("Trib8"),
+                                        "**Warning\r\n\r\n\r\nUnsupported card in "
+                                        "Trib8.\r\n\r\nRegistered Model/Mode: 7, Card Model: 2"}));
 }
 
-TEST_F(DemoDevice, E1AndT1Ports) {
-    const Card& e1 = card_in(*box, 1);
-    ASSERT_EQ(e1.endpoints.size(), 8u);
-    const HsEntry& framed = *e1.endpoints[0];
-    EXPECT_EQ(describe(framed), "Port-01/P01 1.1.100.100.100.0 0");
-    EXPECT_EQ(framed.setup, SetupDialog::e1_port);
-    ASSERT_EQ(framed.child_count(), 31u);
-    EXPECT_EQ(describe(child(framed, 0)), "TS-01/01 1.1.100.100.100.2 0");
-    EXPECT_EQ(describe(child(framed, 30)), "TS-31/31 1.1.100.100.100.32 0");
-    EXPECT_EQ(child(framed, 0).channel_type, 100);
-    EXPECT_EQ(child(framed, 0).setup, SetupDialog::none);
-    EXPECT_EQ(child(framed, 0).parent, &framed);
+// Port-01 of Trib6 down to TU12-01 is in the tree of CliDevice.ControllersCardsAndTree.
+TEST_F(DemoDevice, EveryCardFamilysTree) {
+    // Trib3 and Trib4 are a protected pair, built on the odd slot only; Trib8 is unknown.
+    const std::size_t ports[] = {8, 8, 8, 0, 4, 4, 3, 0, 2};
+    for (int slot = 1; slot <= 9; ++slot) {
+        EXPECT_EQ(card_in(*box, slot).endpoints.size(), ports[slot - 1]) << "Trib" << slot;
+    }
+    EXPECT_EQ(box->cards.back()->slot, 9); // the in-band card comes last
+    std::size_t all = 0;
+    for (const auto& card : box->cards) {
+        all += count_nodes(card->endpoints);
+    }
+    // E1 196, T1 200, E1-PRTD 226, T3 2748, STM-1 4109, OC-3 3458, in-band 64.
+    EXPECT_EQ(all, 11001u);
 
-    const HsEntry& unframed = *e1.endpoints[2];
-    ASSERT_EQ(unframed.child_count(), 1u);
-    EXPECT_EQ(describe(child(unframed, 0)), "TS-00/00 1.3.100.100.100.1 90");
-
-    // Identifiers: as stored, blanks included for E1 ports; none where the device has none.
-    EXPECT_EQ(e1.endpoints[0]->identifier, "PBX-NORTH");
-    EXPECT_EQ(e1.endpoints[1]->identifier, std::string(20, ' '));
-    EXPECT_EQ(e1.endpoints[2]->identifier, "VIDEO-LINK");
-    EXPECT_FALSE(e1.endpoints[3]->identifier.has_value());
-
-    const Card& t1 = card_in(*box, 2);
-    ASSERT_EQ(t1.endpoints.size(), 8u);
-    for (const auto& port : t1.endpoints) {
+    // A node by its indexes from the card down: "name/short address kind" (or its name
+    // alone), its number of children (-1: not checked) and its setup dialog.
+    const struct {
+        int slot;
+        std::vector<std::size_t> at;
+        const char* described;
+        int children = -1;
+        std::optional<SetupDialog> setup = {};
+    } nodes[] = {
+        {1, {0}, "Port-01/P01 1.1.100.100.100.0 0", 31, SetupDialog::e1_port},
+        {1, {0, 0}, "TS-01/01 1.1.100.100.100.2 0", 0, SetupDialog::none},
+        {1, {0, 30}, "TS-31/31 1.1.100.100.100.32 0"},
+        {1, {2}, "Port-03", 1}, // unframed
+        {1, {2, 0}, "TS-00/00 1.3.100.100.100.1 90"},
+        {3, {7}, "Port-08", 1}, // unframed
+        // T3: MX3-T1, C-Bit-E1, MX3-E1 and C-Bit-T1 ports.
+        {5, {0}, "Port-01", 28},
+        {5, {1}, "Port-02/P02 5.2.0.0.0.0 0", 21, SetupDialog::t3_port},
+        {5, {2}, "Port-03", 21},
+        {5, {3}, "Port-04", 28},
+        {5, {1, 20}, "Chan-21/C21 5.2.100.100.21.21 0", 31, SetupDialog::t3_channel},
+        {5, {1, 20, 0}, "TS-01/01 5.2.100.100.21.2 0"},
+        {5, {0, 27}, "Chan-28/C28 5.1.100.100.28.28 0", 24},
+        // STM-1 granularity 4 (Port-01): AUG 2 is absent, so the list ends without a message.
+        {6, {0}, "Port-01", 1},
+        {6, {0, 0}, "AUG1-01", 3, SetupDialog::aug},
+        {6, {0, 0, 0}, "AU4-01", 21},
+        {6, {0, 0, 1}, "AU4-02", 21},
+        {6, {0, 0, 2}, "AU4-03/A03 0.1.1.3.0.0 4", 28},
+        {6, {0, 0, 1, 4}, "TU12-05/05 6.1.1.2.5.100 5", 31, SetupDialog::lo_path},
+        {6, {0, 0, 1, 4, 0}, "TS-01/01 6.1.1.2.5.2 0"},
+        {6, {0, 0, 2, 27}, "TU11-28/28 6.1.1.3.28.100 4", 24},
+        // Granularity 3: an AU3 of kind 3 holds the single path "AU3".
+        {6, {1, 0, 0}, "AU3-01/A01 0.2.1.1.0.0 3", 1},
+        {6, {1, 0, 0, 0}, "AU3/01 6.2.1.1.100.100 3", 0, SetupDialog::none},
+        // Granularity 4 with TUG3s of kind 2: each holds the single path "TU3".
+        {6, {3, 0, 1, 0}, "TU3/01 6.4.1.2.100.100 2"},
+        // Granularity 2: the single leaf VC4.
+        {6, {2, 0}, "AUG1-01", 1},
+        {6, {2, 0, 0}, "VC4/ 6.3.1.100.100.0 6", 0},
+        // SONET names on the OC-3 card.
+        {7, {0, 0}, "STS3-01/S01 0.1.1.100.100.0 4"},
+        {7, {0, 0, 0}, "AU4-01/A01 0.1.1.1.0.0 5"},
+        {7, {0, 0, 0, 20}, "VT2-21"},
+        {7, {0, 0, 1, 27}, "VT15-28"},
+        {7, {1, 0, 0}, "STS1-01/S01 0.2.1.1.0.0 3"},
+        {7, {1, 0, 0, 0}, "STS1"},
+        {9, {1}, "HDLC_2/H02 9.2.100.100.100.0 0", 31, SetupDialog::none},
+    };
+    for (const auto& row : nodes) {
+        SCOPED_TRACE(row.described);
+        const HsEntry* node = card_in(*box, row.slot).endpoints.at(row.at[0]).get();
+        for (std::size_t i = 1; i < row.at.size(); ++i) {
+            const HsEntry* parent = node;
+            node = &child(*parent, row.at[i]);
+            EXPECT_EQ(node->parent, parent);
+        }
+        EXPECT_EQ(std::strchr(row.described, '/') ? describe(*node) : node->name, row.described);
+        if (row.children >= 0) {
+            EXPECT_EQ(node->child_count(), static_cast<std::size_t>(row.children));
+        }
+        if (row.setup) {
+            EXPECT_EQ(node->setup, *row.setup);
+        }
+    }
+    EXPECT_EQ(child(*card_in(*box, 1).endpoints[0], 0).channel_type, 100);
+    EXPECT_EQ(child(child(child(*card_in(*box, 6).endpoints[0], 0), 1), 4).channel_type, 1);
+    EXPECT_EQ(child(*card_in(*box, 6).endpoints[1], 0).kind, 3);
+    for (const auto& port : card_in(*box, 2).endpoints) {
         ASSERT_EQ(port->child_count(), 24u);
         EXPECT_EQ(port->setup, SetupDialog::t1_port);
         EXPECT_EQ(describe(*port->children.back()),
                   "TS-24/24 2." + std::to_string(port->port()) + ".100.100.100.25 0");
     }
-    EXPECT_EQ(t1.endpoints[0]->identifier, "CARRIER-T1-A");
-}
 
-TEST_F(DemoDevice, ProtectedPairBuildsOnTheOddSlotOnly) {
-    EXPECT_EQ(card_in(*box, 3).endpoints.size(), 8u);
-    EXPECT_EQ(card_in(*box, 3).endpoints[7]->child_count(), 1u); // port 8 unframed
-    EXPECT_TRUE(card_in(*box, 4).endpoints.empty());
-    EXPECT_TRUE(card_in(*box, 8).endpoints.empty());
-}
-
-TEST_F(DemoDevice, T3PortsAndChannels) {
-    const Card& t3 = card_in(*box, 5);
-    ASSERT_EQ(t3.endpoints.size(), 4u);
-    const std::size_t channels[] = {28, 21, 21, 28}; // MX3-T1, C-Bit-E1, MX3-E1, C-Bit-T1
-    for (std::size_t p = 0; p < 4; ++p) {
-        EXPECT_EQ(t3.endpoints[p]->child_count(), channels[p]) << "port " << p + 1;
+    // Identifiers: as stored, blanks included for E1 ports; none where the device has none.
+    const struct {
+        int slot;
+        std::size_t port;
+        std::optional<std::string> identifier;
+    } identifiers[] = {{1, 0, "PBX-NORTH"},  {1, 1, std::string(20, ' ')}, {1, 2, "VIDEO-LINK"},
+                       {1, 3, std::nullopt}, {2, 0, "CARRIER-T1-A"},       {5, 1, "DS3-CBIT-E1"},
+                       {7, 1, "SONET-SPAN"}};
+    for (const auto& row : identifiers) {
+        EXPECT_EQ(card_in(*box, row.slot).endpoints[row.port]->identifier, row.identifier)
+            << "Trib" << row.slot << " port " << row.port + 1;
     }
-    const HsEntry& port = *t3.endpoints[1];
-    EXPECT_EQ(describe(port), "Port-02/P02 5.2.0.0.0.0 0");
-    EXPECT_EQ(port.setup, SetupDialog::t3_port);
-    EXPECT_EQ(port.identifier, "DS3-CBIT-E1");
-    const HsEntry& e1_channel = child(port, 20);
-    EXPECT_EQ(describe(e1_channel), "Chan-21/C21 5.2.100.100.21.21 0");
-    EXPECT_EQ(e1_channel.setup, SetupDialog::t3_channel);
-    EXPECT_EQ(e1_channel.child_count(), 31u);
-    EXPECT_EQ(describe(child(e1_channel, 0)), "TS-01/01 5.2.100.100.21.2 0");
-    const HsEntry& t1_channel = child(*t3.endpoints[0], 27);
-    EXPECT_EQ(describe(t1_channel), "Chan-28/C28 5.1.100.100.28.28 0");
-    EXPECT_EQ(t1_channel.child_count(), 24u);
-}
-
-TEST_F(DemoDevice, SdhPortsAugsAndPaths) {
-    const Card& stm = card_in(*box, 6);
-    ASSERT_EQ(stm.endpoints.size(), 4u);
-    // Port-01's names, addresses, kinds and identifier down to TU12-01 are in the tree of
-    // CliDevice.ControllersCardsAndTree.
-    const HsEntry& port1 = *stm.endpoints[0];
-    ASSERT_EQ(port1.child_count(), 1u); // AUG 2 is absent: the list ends without a message
-    const HsEntry& aug = child(port1, 0);
-    EXPECT_EQ(aug.setup, SetupDialog::aug);
-    ASSERT_EQ(aug.child_count(), 3u);
-    EXPECT_EQ(child(aug, 0).child_count(), 21u);
-    EXPECT_EQ(child(aug, 1).child_count(), 21u);
-    EXPECT_EQ(describe(child(aug, 2)), "AU4-03/A03 0.1.1.3.0.0 4");
-    EXPECT_EQ(child(aug, 2).child_count(), 28u);
-    const HsEntry& tu12 = child(child(aug, 1), 4);
-    EXPECT_EQ(describe(tu12), "TU12-05/05 6.1.1.2.5.100 5");
-    EXPECT_EQ(tu12.setup, SetupDialog::lo_path);
-    EXPECT_EQ(tu12.channel_type, 1);
-    ASSERT_EQ(tu12.child_count(), 31u);
-    EXPECT_EQ(describe(child(tu12, 0)), "TS-01/01 6.1.1.2.5.2 0");
-    EXPECT_EQ(describe(child(child(aug, 2), 27)), "TU11-28/28 6.1.1.3.28.100 4");
-    EXPECT_EQ(child(child(aug, 2), 27).child_count(), 24u);
-
-    // Granularity 3: an AU3 of kind 3 holds the single path "AU3".
-    const HsEntry& au3_aug = child(*stm.endpoints[1], 0);
-    EXPECT_EQ(au3_aug.kind, 3);
-    EXPECT_EQ(describe(child(au3_aug, 0)), "AU3-01/A01 0.2.1.1.0.0 3");
-    ASSERT_EQ(child(au3_aug, 0).child_count(), 1u);
-    const HsEntry& single = child(child(au3_aug, 0), 0);
-    EXPECT_EQ(describe(single), "AU3/01 6.2.1.1.100.100 3");
-    EXPECT_TRUE(single.is_leaf());
-    EXPECT_EQ(single.setup, SetupDialog::none);
-
-    // Granularity 4 with TUG3s of kind 2: each holds the single path "TU3".
-    const HsEntry& tu3_aug = child(*stm.endpoints[3], 0);
-    EXPECT_EQ(describe(child(child(tu3_aug, 1), 0)), "TU3/01 6.4.1.2.100.100 2");
-
-    // Granularity 2: the single leaf VC4.
-    const HsEntry& vc4_aug = child(*stm.endpoints[2], 0);
-    ASSERT_EQ(vc4_aug.child_count(), 1u);
-    EXPECT_EQ(describe(child(vc4_aug, 0)), "VC4/ 6.3.1.100.100.0 6");
-    EXPECT_TRUE(child(vc4_aug, 0).is_leaf());
-}
-
-TEST_F(DemoDevice, SonetNames) {
-    const Card& oc3 = card_in(*box, 7);
-    ASSERT_EQ(oc3.endpoints.size(), 3u);
-    const HsEntry& sts3 = child(*oc3.endpoints[0], 0);
-    EXPECT_EQ(describe(sts3), "STS3-01/S01 0.1.1.100.100.0 4");
-    EXPECT_EQ(describe(child(sts3, 0)), "AU4-01/A01 0.1.1.1.0.0 5");
-    EXPECT_EQ(child(child(sts3, 0), 20).name, "VT2-21");
-    EXPECT_EQ(child(child(sts3, 1), 27).name, "VT15-28");
-    const HsEntry& sts1_aug = child(*oc3.endpoints[1], 0);
-    EXPECT_EQ(describe(child(sts1_aug, 0)), "STS1-01/S01 0.2.1.1.0.0 3");
-    EXPECT_EQ(child(child(sts1_aug, 0), 0).name, "STS1");
-    EXPECT_EQ(oc3.endpoints[1]->identifier, "SONET-SPAN");
-}
-
-TEST_F(DemoDevice, InBandChannels) {
-    const Card& in_band = *box->cards.back();
-    EXPECT_EQ(in_band.slot, 9);
-    ASSERT_EQ(in_band.endpoints.size(), 2u);
-    EXPECT_EQ(describe(*in_band.endpoints[1]), "HDLC_2/H02 9.2.100.100.100.0 0");
-    EXPECT_EQ(in_band.endpoints[1]->child_count(), 31u);
-    EXPECT_EQ(in_band.endpoints[1]->setup, SetupDialog::none);
 }
 
 TEST_F(DemoDevice, StatusReads) {
@@ -239,11 +221,6 @@ TEST_F(DemoDevice, Version3BuildsTheSameTreesWithTheSameMessages) {
         EXPECT_EQ(count_nodes(v3->cards[i]->endpoints), count_nodes(box->cards[i]->endpoints));
     }
 }
-
-// What a failed read of the building shows; it follows the card table's mismatch warning.
-const char* const generic_error_text =
-    "!!SNMP Error\r\n\r\n\r\nA SNMP error occurred while reading configuration.\r\n\r\nSNMP "
-    "error: Generic Error\r\n\r\nRescan device";
 
 // Tests that change the device get a simulator of their own.
 class ModelFaults : public ::testing::Test {
@@ -294,15 +271,11 @@ TEST_F(ModelFaults, ControllerVersionsAndPowerSupplies) {
               std::vector<std::string>{"Get Controllers, device returned 5 fields, expected 6."});
 }
 
-TEST_F(ModelFaults, CardTableMismatchAndMissingSlots) {
+TEST_F(ModelFaults, CardTableMismatchMissingSlotsAndTimeout) {
     open("small");
     sim->set_value("R.1.1.1.2.1", "i:6");
     ASSERT_EQ(read_cards(*box), 0);
-    EXPECT_EQ(presenter.texts(),
-              std::vector<std::string>{
-                  "**Warning\r\n\r\nInstalled cards do not match registered cards in "
-                  "slot:\r\n\r\nTrib1, \r\n\r\nPlease exit and correct this mismatch using the "
-                  "R4150 terminal/telnet console."});
+    EXPECT_EQ(presenter.texts(), std::vector<std::string>{mismatch("Trib1")});
 
     // No slot answers an INTEGER: the in-band card is there all the same.
     presenter.clear();
@@ -314,64 +287,61 @@ TEST_F(ModelFaults, CardTableMismatchAndMissingSlots) {
     EXPECT_EQ(box->cards[0]->slot, 9);
     EXPECT_STREQ(box->cards[0]->type_name, "HDLC");
     EXPECT_TRUE(presenter.shown.empty());
-}
 
-TEST_F(ModelFaults, CardTableTimeoutEndsTheOpening) {
-    open("small");
+    // A time-out of the card table ends the opening, though the device answers again; its
+    // words are asserted by FaultSweep.Opening.
+    sim->clear_faults();
     sim->drop_next(2);
-    ModelSteps steps(*box);
-    EXPECT_EQ(steps.step(), ModelSteps::Outcome::failed);
+    EXPECT_EQ(ModelSteps(*box).step(), ModelSteps::Outcome::failed);
     EXPECT_TRUE(box->cards.empty());
-    EXPECT_EQ(presenter.texts(),
-              std::vector<std::string>{"!!Communication Error\r\n\r\n\r\nA communication timeout "
-                                       "occurred with " +
-                                       sim->peer() +
-                                       " while reading configuration.\r\n\r\nVerify network "
-                                       "connection.\r\nRescan device\r\n"});
+    ASSERT_EQ(presenter.shown.size(), 1u);
+    EXPECT_EQ(presenter.shown[0].text.rfind("!!Communication Error", 0), 0u);
 }
 
-TEST_F(ModelFaults, PortCountFailureLeavesThatCardEmpty) {
+// A failed read that shortens the build shows, after the card table's mismatch warning:
+TEST_F(ModelFaults, FailedReadsEmptyACardOrStopTheBuild) {
     open("demo");
-    sim->fail_prefix("R.1.1.1.5.2", 5);
-    EXPECT_EQ(ModelSteps(*box).run(), ModelSteps::Outcome::done);
-    EXPECT_TRUE(card_in(*box, 2).endpoints.empty());
-    EXPECT_EQ(card_in(*box, 3).endpoints.size(), 8u);
-    EXPECT_EQ(presenter.shown.at(1).text, generic_error_text);
+    const struct {
+        const char* fault;
+        ModelSteps::Outcome outcome;
+        std::size_t trib1, trib3; // ports built
+    } cases[] = {
+        // The port count of Trib2: that card stays empty, the build goes on.
+        {"R.1.1.1.5.2", ModelSteps::Outcome::done, 8, 8},
+        // The frame setting of Trib1 Port-02: the build stops there.
+        {"R.3.1.1.1.5.1.2", ModelSteps::Outcome::failed, 2, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.fault);
+        presenter.clear();
+        ASSERT_TRUE(sim->clear_faults() && sim->fail_prefix(c.fault, 5));
+        EXPECT_EQ(ModelSteps(*box).run(), c.outcome);
+        EXPECT_EQ(card_in(*box, 1).endpoints.size(), c.trib1);
+        EXPECT_TRUE(card_in(*box, 2).endpoints.empty());
+        EXPECT_EQ(card_in(*box, 3).endpoints.size(), c.trib3);
+        EXPECT_EQ(presenter.shown.at(1).text,
+                  "!!SNMP Error\r\n\r\n\r\nA SNMP error occurred while reading "
+                  "configuration.\r\n\r\nSNMP error: Generic Error\r\n\r\nRescan device");
+    }
 }
 
-TEST_F(ModelFaults, E1LineFailureStopsTheBuildAtThatCard) {
+TEST_F(ModelFaults, MissingFramerObjectAndUnframedPaths) {
     open("demo");
-    sim->fail_prefix("R.3.1.1.1.5.1.2", 5); // frame setting of Trib1 Port-02
-    EXPECT_EQ(ModelSteps(*box).run(), ModelSteps::Outcome::failed);
-    EXPECT_EQ(card_in(*box, 1).endpoints.size(), 2u); // as far as it got
-    EXPECT_TRUE(card_in(*box, 2).endpoints.empty());
-    EXPECT_EQ(presenter.shown.at(1).text, generic_error_text);
-}
-
-TEST_F(ModelFaults, FramerMissingOneObjectLeavesThePathFramed) {
-    open("demo");
-    sim->omit("R.2.27.1.10.6.1.1.1.1.1"); // CRC of the first TU12 path of Trib6 AUG1-01
-    EXPECT_EQ(ModelSteps(*box).run(), ModelSteps::Outcome::done);
-    const HsEntry& path = child(child(child(*card_in(*box, 6).endpoints[0], 0), 0), 0);
-    EXPECT_EQ(path.name, "TU12-01");
-    EXPECT_EQ(path.child_count(), 31u);
-    // Between the card table's mismatch warning and the unknown card's warning.
-    ASSERT_EQ(presenter.shown.size(), 3u);
-    EXPECT_EQ(presenter.shown[1].text,
-              "get_r155_e1_framer(), device did not return all parameters");
-}
-
-TEST_F(ModelFaults, UnframedLowOrderPathAndT3Channel) {
-    open("demo");
+    sim->omit("R.2.27.1.10.6.1.1.1.1.1");            // CRC of the first TU12 path of Trib6 AUG1-01
     sim->set_value("R.2.27.1.8.6.1.1.1.2.1", "i:1"); // TU12-04 of AU4-01: TUG2 2, path 1
     sim->set_value("R.5.1.2.1.1.4.5.2.7", "i:1");    // Chan-07 of Trib5 Port-02 (C-Bit-E1)
     EXPECT_EQ(ModelSteps(*box).run(), ModelSteps::Outcome::done);
     const HsEntry& au4 = child(child(*card_in(*box, 6).endpoints[0], 0), 0);
+    EXPECT_EQ(child(au4, 0).name, "TU12-01");
+    EXPECT_EQ(child(au4, 0).child_count(), 31u); // left framed
     EXPECT_EQ(child(au4, 3).child_count(), 1u);
     EXPECT_EQ(describe(child(child(au4, 3), 0)), "TS-00/00 6.1.1.1.4.1 90");
     EXPECT_EQ(child(au4, 2).child_count(), 31u);
-    const HsEntry& channel = child(*card_in(*box, 5).endpoints[1], 6);
-    EXPECT_EQ(channel.child_count(), 1u);
+    EXPECT_EQ(child(*card_in(*box, 5).endpoints[1], 6).child_count(), 1u);
+    // Between the card table's mismatch warning and the unknown card's warning.
+    ASSERT_EQ(presenter.shown.size(), 3u);
+    EXPECT_EQ(presenter.shown[1].text,
+              "get_r155_e1_framer(), device did not return all parameters");
 }
 
 TEST_F(ModelFaults, SetGranularityRebuildsOrLeavesTheTree) {
@@ -400,8 +370,12 @@ TEST_F(ModelFaults, SetGranularityRebuildsOrLeavesTheTree) {
     EXPECT_EQ(sim->value("R.2.1.1.7.6.3.1"), "i:4");
 }
 
-TEST_F(ModelFaults, IdentifiersReadAndWritten) {
+// Built under LeakSanitizer: a rebuild must free the trees it replaces, and freeing the box
+// every node of every tree.
+TEST_F(ModelFaults, IdentifiersReadAndWrittenOnARebuiltTree) {
     open("demo");
+    ASSERT_EQ(ModelSteps(*box).run(), ModelSteps::Outcome::done);
+    presenter.clear();
     ASSERT_EQ(ModelSteps(*box).run(), ModelSteps::Outcome::done);
     HsEntry& port = *card_in(*box, 1).endpoints[3];
     EXPECT_EQ(write_identifier(*box, port, identifier_group_e1, "NEW-CIRCUIT"), 0);
@@ -421,20 +395,6 @@ TEST_F(ModelFaults, IdentifiersReadAndWritten) {
     EXPECT_TRUE(presenter.shown.size() == 2u); // the two warnings of the demo only
     EXPECT_EQ(read_identifier(*box, port, identifier_group_e1, true), 1);
     EXPECT_EQ(presenter.shown.size(), 3u);
-}
-
-// Built under LeakSanitizer: freeing the box must release every node of every tree, and a
-// rebuild must free the trees it replaces.
-TEST_F(ModelFaults, RebuildingAndFreeingKeepNothing) {
-    open("demo");
-    ASSERT_EQ(ModelSteps(*box).run(), ModelSteps::Outcome::done);
-    std::size_t nodes = 0;
-    for (const auto& card : box->cards) {
-        nodes += count_nodes(card->endpoints);
-    }
-    // E1 196, T1 200, E1-PRTD 226, T3 2748, STM-1 4109, OC-3 3458, in-band 64.
-    EXPECT_EQ(nodes, 11001u);
-    ASSERT_EQ(ModelSteps(*box).run(), ModelSteps::Outcome::done);
     free_cards(*box);
     EXPECT_TRUE(box->cards.empty());
 }
