@@ -8,6 +8,7 @@
 #include "sim_process.h"
 #include "test_device.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace vornex {
@@ -89,12 +90,9 @@ protected:
     }
 
     const Card& card(int slot) {
-        for (const auto& c : box->cards) {
-            if (c->slot == slot) {
-                return *c;
-            }
-        }
-        throw std::runtime_error("no card");
+        const auto c =
+            std::ranges::find_if(box->cards, [&](const auto& c) { return c->slot == slot; });
+        return c != box->cards.end() ? **c : throw std::runtime_error("no card");
     }
 
     test::RecordingPresenter presenter;
@@ -202,18 +200,9 @@ INSTANTIATE_TEST_SUITE_P(
                     {15000, complete, "Working XCU cold reset complete.  XCU responding."}}}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(ResetTest, SingleControllerOffersNoStandbyReset) {
-    open("reset_single");
-    SystemReset reset(*box);
-    EXPECT_EQ(reset.detail_text(), "XCU Sync Status: no standby controller detected.");
-    EXPECT_FALSE(reset.type_enabled(SystemResetType::standby_cold));
-    EXPECT_TRUE(reset.type_enabled(SystemResetType::system_cold));
-}
-
 TEST_F(ResetTest, RefusedOrUnansweredWriteIsSentOnceAndAsksNoRescan) {
     open("reset");
     SystemReset reset(*box);
-    EXPECT_EQ(reset.detail_text(), "XCU Sync Status: sync");
     presenter.answers = {dialog_ok};
     ASSERT_TRUE(reset.start(SystemResetType::system_cold, {}));
     // Both tries of the working XCU read before the write, then the write.
@@ -252,9 +241,12 @@ TEST_F(ResetTest, LeavingDuringAResetWarnsAndAsksNoRescan) {
 
 // The controller comes back with the boot count it had and its engine time from zero: the
 // library's own resynchronisation does not cover that, the engine-time reset does.
-TEST_F(ResetTest, SnmpV3DeviceAnswersAfterARebootThatKeepsItsBoots) {
+TEST_F(ResetTest, SingleControllerOverSnmpV3AnswersAfterARebootThatKeepsItsBoots) {
     open("reset_single", true);
     SystemReset reset(*box);
+    EXPECT_EQ(reset.detail_text(), "XCU Sync Status: no standby controller detected.");
+    EXPECT_FALSE(reset.type_enabled(SystemResetType::standby_cold));
+    EXPECT_TRUE(reset.type_enabled(SystemResetType::system_cold));
     presenter.answers = {dialog_ok};
     ASSERT_TRUE(reset.start(SystemResetType::system_warm, {}));
     run(reset);
@@ -268,9 +260,6 @@ TEST_F(ResetTest, ProtectedPairAfterFirmware) {
     const CardResetOffer offer = card_firmware_reset_offer(e1);
     ASSERT_TRUE(offer.protected_pair);
     CardReset reset(*box, e1, offer.prompt, offer.protected_pair);
-    EXPECT_EQ(reset.working_label(), "Working (Trib4)");
-    EXPECT_EQ(reset.standby_label(), "Standby (Trib3)");
-    EXPECT_TRUE(reset.both_enabled());
 
     struct Press {
         bool cold;
@@ -317,8 +306,6 @@ TEST_F(ResetTest, BothOnlyFromControllerFirmware_2_15_02) {
 TEST_F(ResetTest, CardThatStaysWorkingClosesTheDialog) {
     open("reset");
     CardReset reset(*box, card(1), reset_card_prompt(*box, card(1)), false);
-    EXPECT_EQ(reset.step_text(),
-              "\r\n\r\n\r\n\t\tTrib1: E1-NP\r\n\r\n\t\tSend card reset command now?");
     ASSERT_TRUE(sim->set_value("R.1.1.1.9.1", "i:1"));
     presenter.answers = {dialog_ok};
     ASSERT_TRUE(reset.start(false, CardResetTarget::working, {}));
