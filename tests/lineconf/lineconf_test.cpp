@@ -69,7 +69,6 @@ TEST_F(LineSetup, T1RangesAreCheckedBeforeAnythingIsSent) {
     } cases[] = {
         {3, 2, unchanged, "Invalid port range 3 through 2.  Please correct or cancel."},
         {0, 1, unchanged, "Invalid port range 0 through 1.  Please correct or cancel."},
-        {1, 9, unchanged, "Invalid port range 1 through 9.  Please correct or cancel."},
         {1, 2, ssm, "SSM may only be enabled on one port per card."},
         {1, range_number(std::string(99, '9')), unchanged,
          "Invalid port range 1 through 2147483647.  Please correct or cancel."},
@@ -314,8 +313,6 @@ TEST_F(LineSetup, CustomerInfo) {
     for (const char* p : {"R.3.1.3.1.3.1.1", "R.3.1.3.1.3.1.2", "R.3.1.3.1.3.1.3"}) {
         EXPECT_EQ(sim->value(p), "s:") << p;
     }
-    EXPECT_EQ(apply_customer_info(*box, port, std::string(21, 'x'), true, 2, 2),
-              apply_result::refused);
     HsEntry& stm = find_node(*box, 6, {"Port-02"});
     sim->clear_requests();
     EXPECT_EQ(apply_customer_info(*box, stm, "", false, 0, 0), apply_result::applied);
