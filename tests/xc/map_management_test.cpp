@@ -36,11 +36,10 @@ protected:
     const endpoint_info annotated{true, {"ID-MAP1", "ID-MAP2", "", ""}, "spare pair"};
 };
 
+// The other two labels: MapCommandsTest.ActiveMapDeleteAndCopyDialogs reads them.
 TEST_F(MapManagement, LabelsAndChoices) {
-    EXPECT_EQ(active_map_label(2, 2), "Map2  (currently active)");
     EXPECT_EQ(active_map_label(1, 2), "Map1");
     EXPECT_EQ(map_copy_label(1), "Copy Map1 (active) to Map2 (inactive).");
-    EXPECT_EQ(map_copy_label(2), "Copy Map2 (active) to Map1 (inactive).");
 
     EXPECT_EQ(select_map_choice(*box, 1), map_dialog_no_reload);
     EXPECT_EQ(select_map_choice(*box, 2), map_dialog_reload);
@@ -50,7 +49,11 @@ TEST_F(MapManagement, LabelsAndChoices) {
     EXPECT_EQ(box->active_map, 2);
 }
 
-TEST_F(MapManagement, DeleteAsksForAReloadOnlyForTheDisplayedMap) {
+// A reload is asked for only when the displayed map is deleted; identifiers and comments
+// are cleared only when asked ("Clear Endpoint Comments" alone clears nothing).
+TEST_F(MapManagement, Delete) {
+    HsEntry& leaf = node(1, {"Port-01", "TS-10"});
+    annotate(leaf);
     presenter.answers = {dialog_cancel};
     EXPECT_EQ(map_delete(*box, 2, false, false), 0); // back to the dialog
     EXPECT_EQ(test::count_requests(sim->requests(), "SET "), 0);
@@ -58,25 +61,47 @@ TEST_F(MapManagement, DeleteAsksForAReloadOnlyForTheDisplayedMap) {
               "Confirm Map Delete\r\n\r\n\r\n\r\nDelete all cross-connects in Map2?");
 
     presenter.answers = {dialog_ok};
-    EXPECT_EQ(map_delete(*box, 2, false, false), map_dialog_no_reload);
+    EXPECT_EQ(map_delete(*box, 2, false, true), map_dialog_no_reload);
     EXPECT_FALSE(sim->value(map2_row));
     EXPECT_TRUE(sim->value(map1_row));
     EXPECT_TRUE(box->changes.not_stored());
+    EXPECT_EQ(info(leaf), annotated);
+    EXPECT_FALSE(box->comments_dirty);
 
     presenter.answers = {dialog_ok};
-    EXPECT_EQ(map_delete(*box, 1, false, false), map_dialog_reload);
+    EXPECT_EQ(map_delete(*box, 2, true, false), map_dialog_no_reload);
+    EXPECT_EQ(info(leaf), (endpoint_info{true, {"ID-MAP1", "", "", ""}, "spare pair"}));
+    EXPECT_TRUE(box->comments_dirty);
+
+    presenter.answers = {dialog_ok};
+    EXPECT_EQ(map_delete(*box, 1, true, true), map_dialog_reload);
     EXPECT_FALSE(sim->value(map1_row));
-    EXPECT_EQ(presenter.shown.size(), 3u); // the three confirmations only
+    EXPECT_EQ(info(leaf), (endpoint_info{true, {"", "", "", ""}, ""}));
+    EXPECT_EQ(presenter.shown.size(), 4u); // the confirmations only
 }
 
-TEST_F(MapManagement, CopyAsksForAReloadWhenTheTargetIsDisplayed) {
-    EXPECT_EQ(map_copy(*box, false), map_dialog_no_reload); // Map1 shown, Map2 written
+// A reload is asked for when the target is displayed; identifiers go to the inactive map.
+TEST_F(MapManagement, Copy) {
+    HsEntry& leaf = node(1, {"Port-01", "TS-10"});
+    annotate(leaf);
+    EXPECT_EQ(map_copy(*box, true), map_dialog_no_reload); // Map1 shown, Map2 written
     EXPECT_EQ(sim->value("R.1.16.3.1.9.2.1.1.100.100.100.11"), "i:3");
     EXPECT_FALSE(sim->value(map2_row)); // Map2's own rows are gone
     EXPECT_TRUE(box->changes.not_stored());
-    box->displayed_map = 2;
+    EXPECT_EQ(info(leaf), (endpoint_info{true, {"ID-MAP1", "ID-MAP1", "", ""}, "spare pair"}));
+    EXPECT_TRUE(box->comments_dirty);
+
+    // With Map2 active the copy goes the other way, on the device too.
+    ASSERT_EQ(active_map_choice(*box, 2), map_dialog_reload);
+    ASSERT_EQ(activate_map(*box), 0);
+    EXPECT_EQ(sim->value("R.1.16.4.1.0"), "i:2");
+    presenter.answers = {dialog_ok};
+    ASSERT_EQ(map_delete(*box, 1, false, false), map_dialog_reload);
     EXPECT_EQ(map_copy(*box, false), map_dialog_reload);
-    EXPECT_TRUE(presenter.shown.empty());
+    // Map2 held Map1's copy, so Map1 comes back from it.
+    EXPECT_EQ(sim->value(map1_row), "i:3");
+    EXPECT_FALSE(sim->value("R.1.16.3.1.9.1.1.1.100.100.100.2"));
+    EXPECT_EQ(presenter.shown.size(), 1u);
 }
 
 TEST_F(MapManagement, RefusedCommandsShowTheResultAndChangeNoIdentifier) {
@@ -115,45 +140,6 @@ TEST_F(MapManagement, RefusedCommandsShowTheResultAndChangeNoIdentifier) {
     ASSERT_EQ(presenter.shown.size(), 2u);
     EXPECT_NE(presenter.shown[1].text.find("while clearing map entries."), std::string::npos);
     EXPECT_TRUE(sim->value(map1_row));
-}
-
-TEST_F(MapManagement, DeleteClearsIdentifiersAndCommentsOnlyWhenAsked) {
-    HsEntry& leaf = node(1, {"Port-01", "TS-10"});
-    annotate(leaf);
-    // "Clear Endpoint Comments" alone clears nothing.
-    presenter.answers = {dialog_ok};
-    EXPECT_EQ(map_delete(*box, 2, false, true), map_dialog_no_reload);
-    EXPECT_EQ(info(leaf), annotated);
-    EXPECT_FALSE(box->comments_dirty);
-
-    presenter.answers = {dialog_ok};
-    EXPECT_EQ(map_delete(*box, 2, true, false), map_dialog_no_reload);
-    EXPECT_EQ(info(leaf), (endpoint_info{true, {"ID-MAP1", "", "", ""}, "spare pair"}));
-    EXPECT_TRUE(box->comments_dirty);
-
-    presenter.answers = {dialog_ok};
-    EXPECT_EQ(map_delete(*box, 1, true, true), map_dialog_reload);
-    EXPECT_EQ(info(leaf), (endpoint_info{true, {"", "", "", ""}, ""}));
-}
-
-TEST_F(MapManagement, CopyCarriesIdentifiersToTheInactiveMap) {
-    HsEntry& leaf = node(1, {"Port-01", "TS-10"});
-    annotate(leaf);
-    EXPECT_EQ(map_copy(*box, true), map_dialog_no_reload);
-    EXPECT_EQ(info(leaf), (endpoint_info{true, {"ID-MAP1", "ID-MAP1", "", ""}, "spare pair"}));
-    EXPECT_TRUE(box->comments_dirty);
-
-    // With Map2 active the copy goes the other way, on the device too.
-    ASSERT_EQ(active_map_choice(*box, 2), map_dialog_reload);
-    ASSERT_EQ(activate_map(*box), 0);
-    EXPECT_EQ(sim->value("R.1.16.4.1.0"), "i:2");
-    presenter.answers = {dialog_ok};
-    ASSERT_EQ(map_delete(*box, 1, false, false), map_dialog_reload);
-    EXPECT_EQ(map_copy(*box, false), map_dialog_reload);
-    // Map2 held Map1's copy, so Map1 comes back from it.
-    EXPECT_EQ(sim->value(map1_row), "i:3");
-    EXPECT_FALSE(sim->value("R.1.16.3.1.9.1.1.1.100.100.100.2"));
-    EXPECT_EQ(presenter.shown.size(), 1u);
 }
 
 TEST_F(MapManagement, StoreAndRetrieve) {
