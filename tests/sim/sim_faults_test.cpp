@@ -1,7 +1,6 @@
 // The faults of the control channel that no test of the program meets, seen through the
-// program's own SNMP layer, and the control channel's refusals. The faults those tests use
-// (dropped requests, an error-status, a wrong type, an object left out) are checked by the
-// failure paths they drive, in tests/model, tests/xc and tests/device.
+// program's own SNMP layer, and the control channel's refusals. Dropped requests and
+// error-statuses are checked by the failure paths they drive (tests/device, tests/maint).
 
 #include "device/box.h"
 #include "recording_presenter.h"
@@ -43,14 +42,6 @@ protected:
     RecordingPresenter presenter;
     std::unique_ptr<Box> box;
 };
-
-TEST_F(Faults, DroppedRequestsAreLoggedAsSuch) {
-    ASSERT_TRUE(sim->drop_next(2)); // the request and its one retry
-    EXPECT_EQ(read_frame(*box), snmp_stat_timeout);
-    EXPECT_EQ(read_frame(*box), snmp_ok);
-    EXPECT_EQ(sim->requests(), (std::vector<std::string>{"dropped GET " + frame,
-                                                         "dropped GET " + frame, "GET " + frame}));
-}
 
 TEST_F(Faults, WrongTypeAnswersTheOtherTypeAndOmitSparesASingleObject) {
     // An INTEGER is answered as the OCTET STRING of its digits, an OCTET STRING as INTEGER 0;
