@@ -31,7 +31,7 @@ std::string v3(const SimProcess& sim, const std::string& security) {
     return "-v3 " + security + " -On -t 1 -r 0 " + sim.peer();
 }
 
-TEST(Interop, V1ReadCommunityReadsWriteCommunityWritesOthersTimeOut) {
+TEST(Interop, V1CommunitiesAndNoSuchName) {
     auto sim = SimProcess::start("small");
     ASSERT_TRUE(sim);
     ToolRun r = run("snmpget " + v1(*sim, "public") + " .1.3.6.1.2.1.1.2.0 " + R + ".1.1.1.5.1");
@@ -46,17 +46,10 @@ TEST(Interop, V1ReadCommunityReadsWriteCommunityWritesOthersTimeOut) {
     r = run("snmpget " + v1(*sim, "wrong") + " .1.3.6.1.2.1.1.5.0");
     EXPECT_NE(r.exit_code, 0);
     EXPECT_NE(r.output.find("Timeout"), std::string::npos) << r.output;
-}
 
-TEST(Interop, V1NoSuchNameForAMissingObjectAndPastTheEnd) {
-    auto sim = SimProcess::start("small");
-    ASSERT_TRUE(sim);
-    ToolRun r = run("snmpget " + v1(*sim, "public") + " " + R + ".2.1.1.4.1.1.1");
+    // Past the end is the walk's "End of MIB" below.
+    r = run("snmpget " + v1(*sim, "public") + " " + R + ".2.1.1.4.1.1.1");
     EXPECT_NE(r.output.find("noSuchName"), std::string::npos) << r.output;
-    r = run("snmpgetnext " + v1(*sim, "public") + " " + R + ".99");
-    EXPECT_NE(r.output.find("noSuchName"), std::string::npos) << r.output;
-    r = run("snmpgetnext " + v1(*sim, "public") + " " + R + ".3.7.1.2.1");
-    EXPECT_NE(r.output.find("noSuchName"), std::string::npos) << "the last identifier is the end";
 }
 
 TEST(Interop, V3EachSecurityLevelAndAWrongKey) {
