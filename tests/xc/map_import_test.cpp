@@ -181,36 +181,35 @@ TEST_F(MapImport, EveryRowWarningInTheProgramsWords) {
     EXPECT_EQ(quiet.applied, 1);
 }
 
-TEST_F(MapImport, CancelInAWarningStopsAndKeepsThePartialMap) {
+TEST_F(MapImport, CancelInAWarningOrInTheProgress) {
     start(two_cards);
+    // Cancel in a row's warning stops the import and keeps the partial map.
     std::string text = row("unidirectional", "2", "data", "1.6.1", "3.6.1");
     text += row("unidirectional", "0", "data", "1.6.5", "3.6.5");
     text += row("unidirectional", "2", "data", "1.6.9", "3.6.9");
     presenter.answers = {dialog_cancel};
-    const ImportResult result = import(file("stop.csv", text));
-    EXPECT_TRUE(result.stopped);
-    EXPECT_EQ(result.errors, 0);
-    EXPECT_EQ(result.lines, 2);
+    const ImportResult stopped = import(file("stop.csv", text));
+    EXPECT_TRUE(stopped.stopped);
+    EXPECT_EQ(stopped.errors, 0);
+    EXPECT_EQ(stopped.lines, 2);
     EXPECT_EQ(source_of("1.6.2"), "3.6.2");
     EXPECT_EQ(source_of("1.6.9"), "none");
     EXPECT_TRUE(box->changes.not_stored());
     EXPECT_TRUE(progress.phase("Importing...")->finished);
-}
 
-TEST_F(MapImport, CancelQuestion) {
-    start(two_cards);
-    std::string text = row("unidirectional", "1", "data", "1.6.1", "3.6.1");
-    text += row("unidirectional", "1", "data", "1.6.2", "3.6.2");
-    text += row("unidirectional", "1", "data", "1.6.3", "3.6.3");
+    // Cancel in the progress asks first: No goes on with the line, Yes stops.
+    text = row("unidirectional", "1", "data", "1.6.11", "3.6.11");
+    text += row("unidirectional", "1", "data", "1.6.12", "3.6.12");
+    text += row("unidirectional", "1", "data", "1.6.13", "3.6.13");
     const auto path = file("cancel.csv", text);
-
     progress.cancel_at("Importing...", 1);
-    presenter.answers = {dialog_cancel}; // No: go on with the line
+    presenter.clear();
+    presenter.answers = {dialog_cancel};
     EXPECT_FALSE(import(path).stopped);
     EXPECT_EQ(presenter.texts(),
               std::vector<std::string>{"Cancel Import\r\n\r\n\r\nCancelling the import will result "
                                        "in a partial map.  Cancel?"});
-    EXPECT_EQ(source_of("1.6.3"), "3.6.3");
+    EXPECT_EQ(source_of("1.6.13"), "3.6.13");
 
     progress.cancel_at("Importing...", 2);
     presenter.answers = {dialog_ok};
@@ -247,28 +246,24 @@ TEST_F(MapImport, OlderLayoutIsGatheredIntoRuns) {
     EXPECT_EQ(sim->value("R.1.16.3.1.18.1.3.5.100.100.100.26"), "i:12");
 }
 
-TEST_F(MapImport, DryRunSendsNoSet) {
+// A row that differs from the device: what is there is cleared first. (An unchanged map
+// gives nothing to change: MapsCli.ExportIsTheProgramsAndADryRunSendsNothing.)
+TEST_F(MapImport, DryRunClearsFirstAndSendsNoSet) {
     start(two_cards);
-    const ImportOptions dry = dry_run();
-    sim->clear_requests();
-    EXPECT_EQ(import(file("dry.csv", export_text(*box)), dry).applied, 0);
-    EXPECT_TRUE(lines.empty());
-    EXPECT_EQ(count_requests(sim->requests(), "SET "), 0);
-    EXPECT_FALSE(box->changes.not_stored());
-    // The make lines of an emptied map: MapsCli.ExportIsTheProgramsAndADryRunSendsNothing.
-
-    // A row that differs from the device: what is there is cleared first.
     ASSERT_EQ(map_import(*box,
                          file("make.csv", row("unidirectional", "1", "data", "1.6.1", "3.6.1")), {},
                          progress),
               0);
     rebuild(*box);
-    lines.clear();
-    import(file("busy.csv", row("unidirectional", "1", "voice", "1.6.1", "3.6.1")), dry);
+    box->changes.set_not_stored(false);
+    sim->clear_requests();
+    import(file("busy.csv", row("unidirectional", "1", "voice", "1.6.1", "3.6.1")), dry_run());
     EXPECT_EQ(lines, (std::vector<std::string>{
                          "line 1: clear E1-NP Trib1 Port-06 TS-01 count 1",
                          "line 1: make unidirectional E1-NP Trib1 Port-06 TS-01 <- E1-NP Trib3 "
                          "Port-06 TS-01 count 1"}));
+    EXPECT_EQ(count_requests(sim->requests(), "SET "), 0);
+    EXPECT_FALSE(box->changes.not_stored());
 }
 
 // Re-pointing one end of a bidirectional block leaves the far end's half as a one-way row;
