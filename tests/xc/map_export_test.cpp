@@ -127,21 +127,20 @@ TEST_F(MapExport, DifferentIdentifiersSplitABlock) {
     EXPECT_EQ(all.find("Trib3, Port-01, TS-01, , , , \"\", E1-NP, Trib1"), std::string::npos);
 }
 
-TEST_F(MapExport, CancelWhileReadingStillExportsEverything) {
+TEST_F(MapExport, CancelsOfBothPhases) {
+    // While reading: everything is exported all the same.
     progress.cancel_at("Reading Map...", 1);
-    const auto path = dir / "cancel-read.csv";
+    const auto path = dir / "cancel.csv";
     ASSERT_EQ(map_export(presenter, OwnerWindow{}, box.get(), path, {true, false}, progress), 0);
     const auto* reading = progress.phase("Reading Map...");
     ASSERT_NE(reading, nullptr);
     EXPECT_EQ(reading->done, 1);
     EXPECT_TRUE(reading->finished);
     EXPECT_EQ(test::read_text(path), export_header + card1_rows + card3_rows + "\r\n");
-}
 
-TEST_F(MapExport, CancelWhileExportingKeepsTheRowsWritten) {
-    // The first poll on card 3 (card 1 has 8 ports of 32 endpoints).
+    // While exporting, at the first poll on card 3 (card 1 has 8 ports of 32 endpoints): the
+    // rows written are kept.
     progress.cancel_at("Exporting...", 8 * 32 + 1);
-    const auto path = dir / "cancel-export.csv";
     ASSERT_EQ(map_export(presenter, OwnerWindow{}, box.get(), path, {true, false}, progress), 0);
     EXPECT_EQ(test::read_text(path), export_header + card1_rows + "\r\n");
     EXPECT_TRUE(presenter.shown.empty());
