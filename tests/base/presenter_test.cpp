@@ -7,18 +7,23 @@
 namespace vornex {
 namespace {
 
-TEST(Presenter, DialogsCutAt1023AndBoxesAt253) {
+TEST(Presenter, RoutinesReachTheirKindCutDialogsAt1023AndBoxesAt253) {
     test::RecordingPresenter p;
     const std::string huge(5000, 'z');
     error_dialog_main(p, "!!T\r\n%s", huge.c_str());
     confirm_dialog(p, OwnerWindow::main_window(), "T\r\n%s", huge.c_str());
     internal_error_box(p, "%s", huge.c_str());
     note_box(p, "%s", huge.c_str());
-    std::vector<std::size_t> sizes;
+    // Each reaches its own kind of presenter call, formatted and cut.
+    using test::Routine;
+    std::vector<std::pair<Routine, std::size_t>> seen;
     for (const test::Shown& s : p.shown) {
-        sizes.push_back(s.text.size());
+        seen.emplace_back(s.routine, s.text.size());
     }
-    EXPECT_EQ(sizes, (std::vector<std::size_t>{1023, 1023, 253, 253}));
+    EXPECT_EQ(seen, (std::vector<std::pair<Routine, std::size_t>>{{Routine::error, 1023},
+                                                                  {Routine::confirm, 1023},
+                                                                  {Routine::internal_error, 253},
+                                                                  {Routine::note, 253}}));
 }
 
 } // namespace
