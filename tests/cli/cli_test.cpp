@@ -21,17 +21,14 @@ TEST(StderrPresenter, PrintsTitleAndMessageWithoutDialogPadding) {
     EXPECT_EQ(err.str(), "**Just a title\nError\nAES PRNG test failed.\n");
 }
 
-TEST(StderrPresenter, QuestionsAreAnsweredFromTheFlag) {
+// With --yes the answer is OK: CliCrossConnects.MapUnmapIdentifiersAndRefusals stores so.
+TEST(StderrPresenter, QuestionsAreCancelledWithoutTheFlag) {
     std::ostringstream err;
     StderrPresenter cautious(err, false);
     EXPECT_EQ(confirm_dialog(cautious, {}, "Confirm Store\r\n\r\n\r\nStore configuration?"),
               dialog_cancel);
-    StderrPresenter bold(err, true);
-    EXPECT_EQ(confirm_dialog(bold, {}, "Confirm Store\r\n\r\n\r\nStore configuration?"), dialog_ok);
     EXPECT_EQ(err.str(), "Confirm Store\nStore configuration?\n"
-                         "(answered Cancel: give --yes to go on)\n"
-                         "Confirm Store\nStore configuration?\n"
-                         "(answered OK: --yes)\n");
+                         "(answered Cancel: give --yes to go on)\n");
 }
 
 TEST(Args, OptionsFlagsAndPositionals) {
@@ -180,10 +177,21 @@ TEST(CliDevice, FailuresShownFailTheCommand) {
     }
 }
 
-TEST(CliCrossConnects, MapUnmapAndTheirRefusals) {
+TEST(CliCrossConnects, MapUnmapIdentifiersAndRefusals) {
     auto sim = test::SimProcess::start("demo");
     ASSERT_NE(sim, nullptr);
+    test::ScratchDir scratch;
     const std::string device = " --hostname " + sim->peer() + " --set-community private";
+    const std::string with_comments =
+        device + " --comments " + (scratch.path() / "site.mec").string();
+    // What the window would not allow, or an identifier the comment file cannot hold or
+    // longer than the window's field, is refused before anything is sent.
+    const auto no_set = [&] {
+        for (const std::string& request : sim->requests()) {
+            EXPECT_EQ(request.rfind("SET", 0), std::string::npos) << request;
+        }
+        sim->clear_requests();
+    };
     const std::string dst = " --dst E1-NP,Trib1,Port-06,TS-01";
     const CliRun made =
         run_cli("map" + device + dst + " --src e1-prtd,trib3,port-06,ts-01 --count 3 --voice",
@@ -195,16 +203,13 @@ TEST(CliCrossConnects, MapUnmapAndTheirRefusals) {
                             "E1-PRTD,Trib3,Port-06,TS-03 mutual voice a-mu off table none\n"),
               std::string::npos);
 
-    // What the window would not allow is refused before anything is sent.
     sim->clear_requests();
     const CliRun busy =
         run_cli("map" + device + dst + " --src E1-PRTD,Trib3,Port-06,TS-05 --count 3", false);
     EXPECT_EQ(busy.status, exit_failed);
     EXPECT_NE(busy.out.find("vornex-cli: the map window does not allow this cross-connect"),
               std::string::npos);
-    for (const std::string& request : sim->requests()) {
-        EXPECT_EQ(request.rfind("SET", 0), std::string::npos) << request;
-    }
+    no_set();
 
     // The device's refusal, by its meaning.
     std::string error;
@@ -218,49 +223,40 @@ TEST(CliCrossConnects, MapUnmapAndTheirRefusals) {
     EXPECT_EQ(run_cli("unmap" + device + dst + " --count 3", false, false).status, exit_ok);
     EXPECT_FALSE(sim->value("R.1.16.3.1.9.1.1.6.100.100.100.2").has_value());
     EXPECT_FALSE(sim->value("R.1.16.3.1.9.1.3.6.100.100.100.2").has_value());
-
     EXPECT_EQ(run_cli("unmap" + device + " --dst E1-NP,Trib1,Port-99,TS-01").status, exit_usage);
     EXPECT_EQ(run_cli("tree --map 3" + device).status, exit_usage);
-}
 
-TEST(CliCrossConnects, ExportSpellingYesAnywhereAndIdentifiers) {
-    auto sim = test::SimProcess::start("demo");
-    ASSERT_NE(sim, nullptr);
-    test::ScratchDir scratch;
-    const std::string device = " --hostname " + sim->peer() + " --set-community private" +
-                               " --comments " + (scratch.path() / "site.mec").string();
-    const std::string dst = " --dst 'E1-NP, Trib1, Port-06, TS-01' --count 2";
-    const std::string run = dst + " --src 'E1-PRTD, Trib3, Port-06, TS-01'";
-
-    // An identifier the comment file cannot hold, or longer than the window's field, is
-    // refused before anything is sent.
+    // The export row's spelling, --yes anywhere, and identifiers.
+    const std::string run = " --dst 'E1-NP, Trib1, Port-06, TS-01' --count 2 --src 'E1-PRTD, "
+                            "Trib3, Port-06, TS-01'";
     sim->clear_requests();
-    const CliRun quote = run_cli("map" + device + run + " --identifier 'A\"B'", false);
+    const CliRun quote = run_cli("map" + with_comments + run + " --identifier 'A\"B'", false);
     EXPECT_EQ(quote.status, exit_failed);
     EXPECT_NE(quote.out.find("Invalid characters in input.\n\nID and comment may not contain "
                              "double quote, backslash, or control characters.\n"),
               std::string::npos)
         << quote.out;
-    EXPECT_EQ(run_cli("map" + device + run + " --identifier 1234567890123456789").status,
+    EXPECT_EQ(run_cli("map" + with_comments + run + " --identifier 1234567890123456789").status,
               exit_usage);
-    for (const std::string& request : sim->requests()) {
-        EXPECT_EQ(request.rfind("SET", 0), std::string::npos) << request;
-    }
+    no_set();
 
-    const CliRun made = run_cli("map" + device + run + " --identifier 'TRUNK 7' --yes", false);
-    EXPECT_EQ(made.status, exit_ok) << made.out;
+    const CliRun mapped =
+        run_cli("map" + with_comments + run + " --identifier 'TRUNK 7' --yes", false);
+    EXPECT_EQ(mapped.status, exit_ok) << mapped.out;
     EXPECT_EQ(sim->value("R.1.16.3.1.16.1.1.6.100.100.100.3"), "i:1"); // TS-02, data
     EXPECT_NE(test::read_text(scratch.path() / "site.mec").find("\"TRUNK 7\""), std::string::npos);
     // Two neighbouring leaves with the identifier on each card: one index row per card.
-    const CliRun found = run_cli("index" + device + " --find trunk", false, false);
+    const CliRun found = run_cli("index" + with_comments + " --find trunk", false, false);
     EXPECT_EQ(found.status, exit_ok);
     EXPECT_EQ(found.out, "TRUNK 7\tE1-NP,Trib1,Port-06,TS-01\t-> E1-PRTD,Trib3,Port-06,TS-01\n"
                          "TRUNK 7\tE1-PRTD,Trib3,Port-06,TS-01\t-> E1-NP,Trib1,Port-06,TS-01\n");
-    const CliRun cleared = run_cli("unmap" + device + dst + " --identifier ''", false);
+    const CliRun cleared = run_cli(
+        "unmap" + with_comments + " --dst 'E1-NP, Trib1, Port-06, TS-01' --count 2 --identifier ''",
+        false);
     EXPECT_EQ(cleared.status, exit_ok) << cleared.out;
     EXPECT_EQ(test::read_text(scratch.path() / "site.mec").find("TRUNK"), std::string::npos);
 
-    const CliRun stored = run_cli("store" + device + " --yes", false);
+    const CliRun stored = run_cli("store" + with_comments + " --yes", false);
     EXPECT_EQ(stored.status, exit_ok);
     EXPECT_NE(stored.out.find("(answered OK: --yes)"), std::string::npos) << stored.out;
 }
