@@ -6,6 +6,7 @@
 #include "scripted_file_chooser.h"
 #include "shell/settings.h"
 
+#include <QAbstractButton>
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QLabel>
@@ -69,7 +70,7 @@ protected:
     device_config config;
 };
 
-TEST_F(DeviceDialogs, NewDeviceOpensTheEditorOnTheDefaults) {
+TEST_F(DeviceDialogs, NewDeviceOpensTheEditorOnTheDefaultsAndBrowseStartsBeside) {
     settings.current_device_file = "/nowhere/site.lcf";
     SelectDeviceDialog select(&owner, services, config);
     select.show();
@@ -96,43 +97,25 @@ TEST_F(DeviceDialogs, NewDeviceOpensTheEditorOnTheDefaults) {
               (QStringList{"newdevice.lcf", "192.168.0.1", "public", "public", "1", "1", "1"}));
     // Cancelled: the path field keeps the file in use.
     EXPECT_EQ(child<QLineEdit>(&select, "deviceFile")->text(), QStringLiteral("/nowhere/site.lcf"));
+
+    // Browse starts beside the file in use; a cancelled chooser keeps it.
+    chooser.answers = {std::nullopt, std::filesystem::path("/sites/south/b.lcf")};
+    child<QPushButton>(&select, "browse")->click();
+    EXPECT_EQ(settings.current_device_file, "/nowhere/site.lcf");
+    child<QPushButton>(&select, "browse")->click();
+    ASSERT_EQ(chooser.requests.size(), 2u);
+    EXPECT_EQ(chooser.requests[0].start_folder, "/nowhere");
+    EXPECT_EQ(chooser.requests[0].proposed, "/nowhere/site.lcf");
+    EXPECT_EQ(settings.current_device_file, "/sites/south/b.lcf");
+    EXPECT_EQ(child<QLineEdit>(&select, "deviceFile")->text(),
+              QStringLiteral("/sites/south/b.lcf"));
 }
 
-TEST_F(DeviceDialogs, EnablingFollowsVersionProtocolsAndEncryption) {
+// Each click, then what it leaves enabled and disabled; SNMPv1 takes the communities only,
+// whatever the protocol buttons show. Communities and keys are masked until asked for.
+TEST_F(DeviceDialogs, EnablingFollowsVersionProtocolsAndEncryptionAndSecretsAreMasked) {
     config.auth_protocol = auth_md5;
     config.priv_protocol = priv_aes;
-    EditDeviceDialog editor(&owner, services, config);
-    editor.show();
-    auto enabled = [&](const char* name) { return child<QWidget>(&editor, name)->isEnabled(); };
-
-    // SNMPv1: the communities only, whatever the protocol buttons show.
-    EXPECT_TRUE(enabled("getCommunity") && enabled("setCommunity"));
-    for (const char* name : {"userName", "context", "authMd5", "authKey", "privAes", "privKey"}) {
-        EXPECT_FALSE(enabled(name)) << name;
-    }
-    EXPECT_FALSE(enabled("password") || enabled("verifyPassword"));
-
-    child<QRadioButton>(&editor, "snmpV3")->click();
-    EXPECT_FALSE(enabled("getCommunity") || enabled("setCommunity"));
-    for (const char* name : {"userName", "context", "authMd5", "authKey", "privDes", "privKey"}) {
-        EXPECT_TRUE(enabled(name)) << name;
-    }
-    child<QRadioButton>(&editor, "privNone")->click();
-    EXPECT_TRUE(enabled("authKey"));
-    EXPECT_FALSE(enabled("privKey"));
-    child<QRadioButton>(&editor, "authNone")->click();
-    EXPECT_TRUE(enabled("userName") && enabled("context") && enabled("authSha"));
-    for (const char* name : {"authKey", "privDes", "privAes", "privNone", "privKey"}) {
-        EXPECT_FALSE(enabled(name)) << name;
-    }
-
-    child<QCheckBox>(&editor, "encrypted")->click();
-    EXPECT_TRUE(enabled("password") && enabled("verifyPassword"));
-    child<QCheckBox>(&editor, "encrypted")->click();
-    EXPECT_FALSE(enabled("password"));
-}
-
-TEST_F(DeviceDialogs, CommunitiesAndKeysAreMaskedUntilAskedFor) {
     config.auth_key = "authkey1";
     config.security_username = "op";
     EditDeviceDialog editor(&owner, services, config);
@@ -144,58 +127,65 @@ TEST_F(DeviceDialogs, CommunitiesAndKeysAreMaskedUntilAskedFor) {
     child<QCheckBox>(&editor, "viewSecrets")->click();
     EXPECT_EQ(shown("getCommunity"), QStringLiteral("public"));
     EXPECT_EQ(shown("authKey"), QStringLiteral("authkey1"));
-    child<QCheckBox>(&editor, "encrypted")->click();
+    const struct {
+        const char* click;
+        std::vector<const char*> on, off;
+    } steps[] = {
+        {"",
+         {"getCommunity", "setCommunity"},
+         {"userName", "context", "authMd5", "authKey", "privAes", "privKey", "password",
+          "verifyPassword"}},
+        {"snmpV3",
+         {"userName", "context", "authMd5", "authKey", "privDes", "privKey"},
+         {"getCommunity", "setCommunity"}},
+        {"privNone", {"authKey"}, {"privKey"}},
+        {"authNone",
+         {"userName", "context", "authSha"},
+         {"authKey", "privDes", "privAes", "privNone", "privKey"}},
+        {"encrypted", {"password", "verifyPassword"}, {}},
+    };
+    for (const auto& step : steps) {
+        if (*step.click != 0) {
+            child<QAbstractButton>(&editor, step.click)->click();
+        }
+        for (const char* name : step.on) {
+            EXPECT_TRUE(child<QWidget>(&editor, name)->isEnabled()) << step.click << " " << name;
+        }
+        for (const char* name : step.off) {
+            EXPECT_FALSE(child<QWidget>(&editor, name)->isEnabled()) << step.click << " " << name;
+        }
+    }
     type_into(&editor, "password", QStringLiteral("abc"));
     EXPECT_EQ(shown("password"), QStringLiteral("***"));
+    child<QCheckBox>(&editor, "encrypted")->click();
+    EXPECT_FALSE(child<QWidget>(&editor, "password")->isEnabled());
 }
 
-TEST_F(DeviceDialogs, PasswordPolicy) {
-    struct Case {
-        const char* password;
-        const char* verify;
-        bool accepted;
-    };
-    const Case cases[] = {
-        {"Abcdefg1", "Abcdefg1", true},  // 8 characters of three kinds
-        {"abcdefg1", "abcdefg1", false}, // two kinds
-        {"Ab1!xyz", "Ab1!xyz", false},   // seven characters
-        {"", "", false},                 // empty
-        {"Abcdefg1", "Abcdefg2", false}, // they differ
-    };
-    int file_number = 0;
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.password);
-        chooser.requests.clear();
+// The strength rule's edges are PasswordRule's (device_config_test); here a weak password and
+// two that differ are refused before anything is written. A good one saves in
+// AnEncryptedFileReopensThroughThePasswordPrompt.
+TEST_F(DeviceDialogs, PasswordMismatchOrWeakPasswordIsRefused) {
+    const std::pair<const char*, const char*> cases[] = {{"abcdefg1", "abcdefg1"},
+                                                         {"Abcdefg1", "Abcdefg2"}};
+    for (const auto& [password, verify] : cases) {
+        SCOPED_TRACE(verify);
         device_config_set_defaults(config);
-        const auto target = in_folder("policy") += std::to_string(++file_number) + ".lcf";
         EditDeviceDialog editor(&owner, services, config);
         editor.show();
         child<QCheckBox>(&editor, "encrypted")->click();
-        type_into(&editor, "password", QString::fromLatin1(c.password));
-        type_into(&editor, "verifyPassword", QString::fromLatin1(c.verify));
-        chooser.answers = {target};
-        QString title;
-        QString text;
-        ModalAnswer notice(
-            [&](QWidget* w) {
-                title = w->windowTitle();
-                text = child<QLabel>(w, "message")->text();
-                press(w, QDialogButtonBox::Ok);
-            },
-            c.accepted ? 300 : 5000);
+        type_into(&editor, "password", QString::fromLatin1(password));
+        type_into(&editor, "verifyPassword", QString::fromLatin1(verify));
+        chooser.answers = {in_folder("policy.lcf")};
+        ModalAnswer notice([&](QWidget* w) {
+            EXPECT_EQ(w->windowTitle(), QStringLiteral("Password Mismatch"));
+            EXPECT_EQ(child<QLabel>(w, "message")->text().toStdString(), mismatch_text);
+            press(w, QDialogButtonBox::Ok);
+        });
         child<QPushButton>(&editor, "saveAs")->click();
-        if (c.accepted) {
-            EXPECT_FALSE(notice.ran());
-            EXPECT_EQ(editor.result(), dialog_ok);
-            EXPECT_TRUE(std::filesystem::exists(target));
-        } else {
-            ASSERT_TRUE(notice.ran());
-            EXPECT_EQ(title, QStringLiteral("Password Mismatch"));
-            EXPECT_EQ(text.toStdString(), mismatch_text);
-            EXPECT_TRUE(chooser.requests.empty()); // refused before anything is written
-            EXPECT_TRUE(editor.isVisible());
-            EXPECT_FALSE(std::filesystem::exists(target));
-        }
+        ASSERT_TRUE(notice.ran());
+        EXPECT_TRUE(chooser.requests.empty());
+        EXPECT_TRUE(editor.isVisible());
+        EXPECT_FALSE(std::filesystem::exists(in_folder("policy.lcf")));
     }
 }
 
@@ -208,11 +198,15 @@ TEST_F(DeviceDialogs, SavesPlainUnderTheLcfExtension) {
     editor.show();
     child<QCheckBox>(&editor, "encrypted")->click();
     type_into(&editor, "hostname", QStringLiteral("10.2.2.2"));
-    chooser.answers = {in_folder("plain.TXT")};
+    // A cancelled save dialog leaves the editor open, the edits taken into the record.
+    chooser.answers = {std::nullopt, in_folder("plain.TXT")};
+    child<QPushButton>(&editor, "saveAs")->click();
+    EXPECT_TRUE(editor.isVisible());
+    EXPECT_EQ(config.hostname, "10.2.2.2");
     child<QPushButton>(&editor, "saveAs")->click();
 
     ASSERT_EQ(editor.result(), dialog_ok);
-    ASSERT_EQ(chooser.requests.size(), 1u);
+    ASSERT_EQ(chooser.requests.size(), 2u);
     EXPECT_EQ(chooser.requests[0].start_folder, dir());
     EXPECT_EQ(chooser.requests[0].proposed, "newdevice.lcf");
     EXPECT_EQ(chooser.requests[0].filters[0].label, "Vornex Config File");
@@ -254,16 +248,6 @@ TEST_F(DeviceDialogs, ValuesTheFileCannotGiveBackAreRefusedBeforeSaving) {
     }
 }
 
-TEST_F(DeviceDialogs, ACancelledSaveDialogLeavesTheEditorOpen) {
-    EditDeviceDialog editor(&owner, services, config);
-    editor.show();
-    type_into(&editor, "hostname", QStringLiteral("10.9.9.9"));
-    chooser.answers = {std::nullopt};
-    child<QPushButton>(&editor, "saveAs")->click();
-    EXPECT_TRUE(editor.isVisible());
-    EXPECT_EQ(config.hostname, "10.9.9.9"); // taken into the record before the chooser
-}
-
 TEST_F(DeviceDialogs, AnEncryptedFileReopensThroughThePasswordPrompt) {
     config.hostname = "10.4.4.4";
     ASSERT_EQ(save_through_editor(in_folder("secret"), "Secr3t-pass"), dialog_ok);
@@ -277,7 +261,8 @@ TEST_F(DeviceDialogs, AnEncryptedFileReopensThroughThePasswordPrompt) {
     select.show();
     EXPECT_EQ(child<QLineEdit>(&select, "deviceFile")->text().toStdString(), saved.string());
 
-    // A wrong password: the reader's message, and the dialog stays.
+    // A wrong password: the reader's message (encrypted_file_test has its text), and the
+    // dialog stays; a cancelled prompt is as silent there.
     ModalAnswer wrong([&](QWidget* w) {
         EXPECT_EQ(w->windowTitle(), QStringLiteral("Enter Configuration File Password"));
         type_into(w, "password", QStringLiteral("wrong-Pass1"));
@@ -285,18 +270,9 @@ TEST_F(DeviceDialogs, AnEncryptedFileReopensThroughThePasswordPrompt) {
     });
     child<QPushButton>(&select, "connectDevice")->click();
     ASSERT_TRUE(wrong.ran());
-    ASSERT_EQ(presenter.shown.size(), 1u);
-    EXPECT_EQ(presenter.last().text.rfind("**File Error\r\n", 0), 0u);
-    EXPECT_NE(presenter.last().text.find("Incorrect password or corrupt file."), std::string::npos);
-    EXPECT_TRUE(select.isVisible());
-    EXPECT_TRUE(store.values.empty());
-
-    // Cancelling the prompt ends the read without a word.
-    ModalAnswer cancelled([&](QWidget* w) { press(w, QDialogButtonBox::Cancel); });
-    child<QPushButton>(&select, "connectDevice")->click();
-    ASSERT_TRUE(cancelled.ran());
     EXPECT_EQ(presenter.shown.size(), 1u);
     EXPECT_TRUE(select.isVisible());
+    EXPECT_TRUE(store.values.empty());
 
     ModalAnswer right([&](QWidget* w) {
         save_screenshot(w, QStringLiteral("config_password_dialog"));
@@ -340,22 +316,6 @@ TEST_F(DeviceDialogs, EditDeviceSavesAndTheFieldShowsTheNewFile) {
     EXPECT_EQ(child<QLineEdit>(&select, "deviceFile")->text().toStdString(),
               in_folder("second.lcf").string());
     EXPECT_TRUE(std::filesystem::exists(in_folder("second.lcf")));
-}
-
-TEST_F(DeviceDialogs, BrowseStartsBesideTheFileInUse) {
-    settings.current_device_file = "/sites/north/a.lcf";
-    SelectDeviceDialog select(&owner, services, config);
-    select.show();
-    chooser.answers = {std::nullopt, std::filesystem::path("/sites/south/b.lcf")};
-    child<QPushButton>(&select, "browse")->click();
-    EXPECT_EQ(settings.current_device_file, "/sites/north/a.lcf");
-    child<QPushButton>(&select, "browse")->click();
-    ASSERT_EQ(chooser.requests.size(), 2u);
-    EXPECT_EQ(chooser.requests[0].start_folder, "/sites/north");
-    EXPECT_EQ(chooser.requests[0].proposed, "/sites/north/a.lcf");
-    EXPECT_EQ(settings.current_device_file, "/sites/south/b.lcf");
-    EXPECT_EQ(child<QLineEdit>(&select, "deviceFile")->text(),
-              QStringLiteral("/sites/south/b.lcf"));
 }
 
 TEST_F(DeviceDialogs, PasswordDialogShowsItsBufferAndKeeps39Characters) {
