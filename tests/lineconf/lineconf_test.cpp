@@ -1,64 +1,44 @@
 // Line, framer, overhead and granularity settings against the simulator: what each OK sends,
 // what it refuses before sending anything, and how the endpoint tree follows a change.
-#include "device/box.h"
-#include "device/model_steps.h"
 #include "lineconf/line_setup.h"
 #include "lineconf/path_overhead.h"
+#include "map_fixture.h"
 #include "model/builders.h"
-#include "recording_presenter.h"
-#include "sim_process.h"
-#include "test_device.h"
-
-#include <algorithm>
-#include <gtest/gtest.h>
 
 namespace vornex {
 namespace {
 
-using test::find_node;
-
 const std::string root = "1.3.6.1.4.1.823.4150";
 
-class LineSetup : public ::testing::Test {
+class LineSetup : public test::MapFixture {
 protected:
     void SetUp() override {
-        sim = test::SimProcess::start("demo");
-        box = test::open_test_box(presenter, *sim);
-        ModelSteps(*box).run();
+        start("demo");
         sim->clear_requests();
-        presenter.clear();
     }
     std::vector<std::string> requests(const char* kind) {
-        std::vector<std::string> found;
-        for (const std::string& r : sim->requests()) {
-            if (r.rfind(kind, 0) == 0) {
-                found.push_back(r);
-            }
-        }
+        std::vector<std::string> found = sim->requests();
+        std::erase_if(found, [&](const std::string& r) { return r.rfind(kind, 0) != 0; });
         return found;
     }
     // The values one endpoint's group reads now, by the dialog's own read.
-    line_values read(line_dialog dialog, HsEntry& node) {
+    line_values read(line_dialog dialog, HsEntry& entry) {
         line_values values;
-        const line_group& group = *line_group_of(*box, dialog, node);
-        EXPECT_EQ(read_line_group(*box, group, node,
-                                  node.address[group.unit == range_unit::port ? 1 : 4], values),
+        const line_group& group = *line_group_of(*box, dialog, entry);
+        EXPECT_EQ(read_line_group(*box, group, entry,
+                                  entry.address[group.unit == range_unit::port ? 1 : 4], values),
                   0);
         return values;
     }
-    apply_result apply(line_dialog dialog, HsEntry& node, int from, int to,
+    apply_result apply(line_dialog dialog, HsEntry& entry, int from, int to,
                        const line_values& wanted) {
         sim->clear_requests();
-        return apply_line_group(*box, *line_group_for(dialog), node, from, to, wanted);
+        return apply_line_group(*box, *line_group_for(dialog), entry, from, to, wanted);
     }
-
-    test::RecordingPresenter presenter;
-    std::unique_ptr<test::SimProcess> sim;
-    std::unique_ptr<Box> box;
 };
 
 TEST_F(LineSetup, T1RangesAreCheckedBeforeAnythingIsSent) {
-    HsEntry& port = find_node(*box, 2, {"Port-02"});
+    HsEntry& port = node(2, {"Port-02"});
     const line_values unchanged = read(line_dialog::t1_line, port);
     line_values ssm = unchanged;
     ssm[5] = 2;
@@ -92,7 +72,7 @@ TEST_F(LineSetup, T1RangesAreCheckedBeforeAnythingIsSent) {
 }
 
 TEST_F(LineSetup, AFailingPortStopsTheLoopAndKeepsThePortsBefore) {
-    HsEntry& port = find_node(*box, 2, {"Port-01"});
+    HsEntry& port = node(2, {"Port-01"});
     line_values wanted = read(line_dialog::t1_line, port);
     wanted[3] = 2; // YEL On
     sim->fail_prefix("R.4.1.1.1.6.2.3", 5);
@@ -130,7 +110,7 @@ TEST_F(LineSetup, AFailingPortStopsTheLoopAndKeepsThePortsBefore) {
 }
 
 TEST_F(LineSetup, FrameAndTypeChangesRebuildTheTree) {
-    HsEntry& e1 = find_node(*box, 1, {"Port-01"});
+    HsEntry& e1 = node(1, {"Port-01"});
     line_values wanted = read(line_dialog::e1_line, e1);
     ASSERT_EQ(e1.child_count(), 31u);
     wanted[1] = 2; // Impedance: never written, never compared
@@ -144,7 +124,7 @@ TEST_F(LineSetup, FrameAndTypeChangesRebuildTheTree) {
     EXPECT_EQ(e1.child_count(), 31u);
     sim->clear_faults();
 
-    HsEntry& t3 = find_node(*box, 5, {"Port-01"});
+    HsEntry& t3 = node(5, {"Port-01"});
     ASSERT_EQ(t3.child_count(), 28u);
     wanted = read(line_dialog::t3_line, t3);
     EXPECT_EQ(apply(line_dialog::t3_line, t3, 1, 1, wanted), apply_result::applied);
@@ -169,20 +149,20 @@ TEST_F(LineSetup, FrameAndTypeChangesRebuildTheTree) {
 }
 
 TEST_F(LineSetup, Granularity) {
-    HsEntry& node = find_node(*box, 6, {"Port-01", "AUG1-01", "AU4-01"});
+    HsEntry& au4 = node(6, {"Port-01", "AUG1-01", "AU4-01"});
     granularity_read present;
-    ASSERT_EQ(read_granularity(*box, node, present), 0);
-    EXPECT_EQ(granularity_labels(node, present), (std::vector<std::string>{"TU11", "TU12", "TU3"}));
-    ASSERT_EQ(granularity_radio(node, present), 1);
-    ASSERT_EQ(node.child_count(), 21u);
+    ASSERT_EQ(read_granularity(*box, au4, present), 0);
+    EXPECT_EQ(granularity_labels(au4, present), (std::vector<std::string>{"TU11", "TU12", "TU3"}));
+    ASSERT_EQ(granularity_radio(au4, present), 1);
+    ASSERT_EQ(au4.child_count(), 21u);
     sim->clear_requests();
-    EXPECT_EQ(apply_granularity(*box, node, present, 0), apply_result::applied);
+    EXPECT_EQ(apply_granularity(*box, au4, present, 0), apply_result::applied);
     EXPECT_EQ(requests("SET"), std::vector<std::string>{"SET " + root + ".2.1.1.5.6.1.1=i:4"});
-    EXPECT_EQ(node.child_count(), 28u);
-    EXPECT_EQ(node.children[27]->name, "TU11-28");
+    EXPECT_EQ(au4.child_count(), 28u);
+    EXPECT_EQ(au4.children[27]->name, "TU11-28");
 
     // A VC4 AUG checks no radio: an untouched OK sends nothing.
-    HsEntry& vc4 = find_node(*box, 6, {"Port-03", "AUG1-01"});
+    HsEntry& vc4 = node(6, {"Port-03", "AUG1-01"});
     ASSERT_EQ(read_granularity(*box, vc4, present), 0);
     EXPECT_EQ(granularity_radio(vc4, present), -1);
     sim->clear_requests();
@@ -200,7 +180,7 @@ TEST_F(LineSetup, Granularity) {
 }
 
 TEST_F(LineSetup, TraceMessagesAndLabels) {
-    HsEntry& port = find_node(*box, 6, {"Port-01"});
+    HsEntry& port = node(6, {"Port-01"});
     const overhead_group& j0 = overhead_group_for(line_dialog::line_overhead);
     const std::string mode = "SET " + root + ".2.2.1.1.3.6.1=i:";
     struct Case {
@@ -247,12 +227,12 @@ TEST_F(LineSetup, TraceMessagesAndLabels) {
 
     // High-order labels, and the low-order copy range.
     sim->set_value("R.2.2.2.1.14.6.1.1.100", "i:254");
-    HsEntry& aug = find_node(*box, 6, {"Port-01", "AUG1-01"});
+    HsEntry& aug = node(6, {"Port-01", "AUG1-01"});
     ASSERT_EQ(read_overhead(*box, overhead_group_for(line_dialog::ho_overhead), aug, values), 0);
     EXPECT_EQ(ho_signal_label(static_cast<int>(values.number[ovh_received_label])),
               "FE (Test signal)");
     EXPECT_EQ(lo_signal_label(4), "04 (Byte Synchronous");
-    HsEntry& path = find_node(*box, 6, {"Port-01", "AUG1-01", "AU4-01", "TU12-05"});
+    HsEntry& path = node(6, {"Port-01", "AUG1-01", "AU4-01", "TU12-05"});
     overhead_input copy{1, "", "J2", 0, 3, 1, 22};
     presenter.clear();
     sim->clear_requests();
@@ -290,16 +270,14 @@ TEST_F(LineSetup, PopupsOfEveryKindOfEndpoint) {
     };
     for (const auto& c : cases) {
         std::vector<std::string> entries;
-        for (const popup_entry& e : setup_popup(*box, find_node(*box, c.slot, c.path))) {
+        for (const popup_entry& e : setup_popup(*box, node(c.slot, c.path))) {
             entries.push_back(e.label);
         }
         EXPECT_EQ(entries, c.entries) << *std::prev(c.path.end());
     }
     // The framer dialogs follow the parent's path count and the T3 port's line type.
-    HsEntry& channel = find_node(*box, 5, {"Port-01", "Chan-01"});
-    EXPECT_EQ(setup_popup(*box, find_node(*box, 6, {"Port-01", "AUG1-01", "AU4-03", "TU11-01"}))
-                  .back()
-                  .dialog,
+    HsEntry& channel = node(5, {"Port-01", "Chan-01"});
+    EXPECT_EQ(setup_popup(*box, node(6, {"Port-01", "AUG1-01", "AU4-03", "TU11-01"})).back().dialog,
               line_dialog::pdh_t1_framer);
     EXPECT_EQ(line_group_of(*box, line_dialog::t3_e1_framer, channel)->dialog,
               line_dialog::t3_t1_framer);
@@ -308,12 +286,12 @@ TEST_F(LineSetup, PopupsOfEveryKindOfEndpoint) {
 }
 
 TEST_F(LineSetup, CustomerInfo) {
-    HsEntry& port = find_node(*box, 1, {"Port-02"});
+    HsEntry& port = node(1, {"Port-02"});
     EXPECT_EQ(apply_customer_info(*box, port, "   ", true, 1, 3), apply_result::applied);
     for (const char* p : {"R.3.1.3.1.3.1.1", "R.3.1.3.1.3.1.2", "R.3.1.3.1.3.1.3"}) {
         EXPECT_EQ(sim->value(p), "s:") << p;
     }
-    HsEntry& stm = find_node(*box, 6, {"Port-02"});
+    HsEntry& stm = node(6, {"Port-02"});
     sim->clear_requests();
     EXPECT_EQ(apply_customer_info(*box, stm, "", false, 0, 0), apply_result::applied);
     EXPECT_EQ(requests("SET"), std::vector<std::string>{"SET " + root + ".2.25.1.3.6.2=s: "});
