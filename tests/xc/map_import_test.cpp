@@ -308,17 +308,15 @@ TEST(MapImportLegacy, RunsHoldAtMost31Lines) {
         HsEntry& port = append_entry(card.endpoints, nullptr, card);
         port.name = "Port-01";
         port.address = {slot, 1, 100, 100, 100, 100};
-        for (int i = 0; i < 40; ++i) {
-            HsEntry& leaf = append_entry(port.children, &port, card);
-            leaf.name = "TS-" + std::to_string(i);
-            leaf.address = {slot, 1, 100, 100, 100, static_cast<std::uint8_t>(i + 2)};
-            mark_not_connected(leaf);
+        NewHsEntry(card, port, 2, 41); // TS-01 to TS-40
+        for (auto& leaf : port.children) {
+            mark_not_connected(*leaf);
         }
     }
     std::string text;
-    for (int i = 0; i < 40; ++i) {
-        text += "data,,,E1-NP,Trib3,Port-01,TS-" + std::to_string(i) +
-                ",,,E1-NP,Trib1,Port-01,TS-" + std::to_string(i) + ",,\r\n";
+    for (int i = 1; i <= 40; ++i) {
+        const std::string ts = (i < 10 ? "TS-0" : "TS-") + std::to_string(i);
+        text += "data,,,E1-NP,Trib3,Port-01," + ts + ",,,E1-NP,Trib1,Port-01," + ts + ",,\r\n";
     }
     test::ScratchDir dir;
     test::write_file(dir / "long.csv", text);
@@ -328,10 +326,10 @@ TEST(MapImportLegacy, RunsHoldAtMost31Lines) {
     NoProgress none;
     ASSERT_EQ(map_import(box, dir / "long.csv", dry, none), 0);
     EXPECT_EQ(lines, (std::vector<std::string>{
-                         "line 32: make unidirectional E1-NP Trib3 Port-01 TS-0 <- E1-NP Trib1 "
-                         "Port-01 TS-0 count 31",
-                         "line 40: make unidirectional E1-NP Trib3 Port-01 TS-31 <- E1-NP Trib1 "
-                         "Port-01 TS-31 count 9"}));
+                         "line 32: make unidirectional E1-NP Trib3 Port-01 TS-01 <- E1-NP Trib1 "
+                         "Port-01 TS-01 count 31",
+                         "line 40: make unidirectional E1-NP Trib3 Port-01 TS-32 <- E1-NP Trib1 "
+                         "Port-01 TS-32 count 9"}));
 }
 
 } // namespace
