@@ -199,26 +199,21 @@ TEST(MapExportMarks, MarkErrorIsShownAndTheExportGoesOn) {
     Box box(presenter);
     box.model = &device_models[0];
     box.displayed_map = 1;
-    const auto leaf = [&](std::uint8_t slot, std::uint8_t ts, EndpointAddress peer) -> HsEntry& {
+    // Port-01 TS-01 in slots 1, 3 and 1 again (a later card), each naming the other slot's.
+    for (std::uint8_t slot : {1, 3, 1}) {
         Card& card = new_card(box);
         card.slot = card.address_slot = card.name_index = slot;
         card.type_name = "E1-NP";
         HsEntry& port = append_entry(card.endpoints, nullptr, card);
         port.name = "Port-01";
         port.address = {slot, 1, 100, 100, 100, 100};
-        HsEntry& ts_leaf = append_entry(port.children, &port, card);
-        ts_leaf.name = "TS-01";
-        ts_leaf.address = {slot, 1, 100, 100, 100, ts};
-        ts_leaf.peer = peer;
-        ts_leaf.channel_type = 1;
-        ts_leaf.a_mu_mode = 1;
-        ts_leaf.sig_conv_table = 257;
-        ts_leaf.xc_valid = true;
-        return ts_leaf;
-    };
-    leaf(1, 2, {3, 1, 100, 100, 100, 2});
-    leaf(3, 2, {1, 1, 100, 100, 100, 2});
-    leaf(1, 2, {3, 1, 100, 100, 100, 2}); // the same address again, in a later card
+        NewHsEntry(card, port, 2, 2);
+        HsEntry& leaf = *port.children[0];
+        leaf.peer = {static_cast<std::uint8_t>(4 - slot), 1, 100, 100, 100, 2};
+        leaf.channel_type = leaf.a_mu_mode = 1;
+        leaf.sig_conv_table = 257;
+        leaf.xc_valid = true;
+    }
     ScriptedProgress progress;
     bool cancelled = false;
     const std::string text = map_export_text(box, {true, false}, progress, cancelled);
