@@ -180,8 +180,15 @@ TEST_F(OpenDevice, TenSubIdentifierRootAndLongSysName) {
     EXPECT_EQ(box->sys_name, "0123456789abcdefghijK");
 }
 
-// A failed sysName read, the probe's second: FaultSweep.Opening fails it with every kind of
-// fault and finds no session left; the probe's words are in Reports.ProbeErrors.
+// The only place that asserts a probe's error-status report word for word.
+TEST_F(OpenDevice, ProbeFailuresAfterTheFirstRead) {
+    // The sysName read fails: the probe error names the status, and no session stays open.
+    sim->fail_prefix("1.3.6.1.2.1.1.5.0", 5);
+    EXPECT_EQ(refusal(sim_config(*sim)),
+              "!!SNMP Error\r\n\r\n\r\nA SNMP error occurred with " + sim->peer() +
+                  ".\r\n\r\nSNMP error: Generic Error\r\n\r\nVerify the Vornex configuration file "
+                  "is accessing the intended device and that the SNMP configuration is correct.");
+}
 
 class SingleReads : public OpenDevice {
 protected:
