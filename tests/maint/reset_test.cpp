@@ -79,13 +79,10 @@ protected:
         return seen;
     }
 
-    std::vector<std::string> writes() {
-        std::vector<std::string> sets;
-        for (const std::string& r : sim->requests()) {
-            if (r.find("SET ") != std::string::npos) {
-                sets.push_back(r);
-            }
-        }
+    std::vector<std::string> writes() { // "dropped SET ..." included
+        std::vector<std::string> sets = sim->requests();
+        std::erase_if(sets,
+                      [](const std::string& r) { return r.find("SET ") == std::string::npos; });
         return sets;
     }
 
