@@ -2,11 +2,8 @@
 // program's own SNMP layer, and the control channel's refusals. Dropped requests and
 // error-statuses are checked by the failure paths they drive (tests/device, tests/maint).
 
-#include "device/box.h"
-#include "recording_presenter.h"
-#include "sim_process.h"
+#include "map_fixture.h"
 #include "snmp/snmp_access.h"
-#include "test_device.h"
 
 #include <chrono>
 #include <gtest/gtest.h>
@@ -18,13 +15,10 @@ namespace {
 
 const std::string frame = "1.3.6.1.4.1.823.4150.3.1.1.1.5.1.1"; // E1 frame, INTEGER 2
 
-class Faults : public ::testing::Test {
+class Faults : public MapFixture {
 protected:
     void SetUp() override {
-        sim = SimProcess::start("small");
-        ASSERT_TRUE(sim);
-        box = open_test_box(presenter, *sim);
-        ASSERT_TRUE(box);
+        start("small");
         ASSERT_TRUE(sim->clear_requests());
     }
     snmp_result get(std::initializer_list<oid> suffix, u_char type, void* buffer,
@@ -37,10 +31,6 @@ protected:
         std::int32_t value = 0;
         return get_device_integer(on, {3, 1, 1, 1, 5, 1, 1}, value);
     }
-
-    std::unique_ptr<SimProcess> sim;
-    RecordingPresenter presenter;
-    std::unique_ptr<Box> box;
 };
 
 TEST_F(Faults, WrongTypeAnswersTheOtherTypeAndOmitSparesASingleObject) {
