@@ -1,6 +1,4 @@
-// The reset dialogs from the window's Tools menu against the demo device: System Reset
-// started and left during the reset, Choose Card and Card Reset from the menu, and Card
-// Reset as it is offered after firmware of a protected pair.
+// The reset dialogs against the demo device (what the resets send is reset_test's).
 #include "demo_window.h"
 #include "gui/maint/reset_dialogs.h"
 #include "maint/card_reset.h"
@@ -53,9 +51,7 @@ TEST(ResetDialogs, SystemResetLeftWhileRunningKeepsTheChanges) {
     });
     demo->trigger("actionResetSystem");
     ASSERT_TRUE(answer.ran());
-    ASSERT_EQ(demo->presenter.shown.size(), 3u);
-    EXPECT_TRUE(demo->presenter.last().text.starts_with(
-        "Warning\r\nSystem warm reset is in progress.\r\n"));
+    EXPECT_EQ(demo->presenter.shown.size(), 3u); // the reset's and both leave questions
     EXPECT_TRUE(demo->window->changesNotStored());
     EXPECT_FALSE(wait_for([&] { return demo->ended->count() > 1; }, 500));
     const auto requests = demo->sim->requests();
@@ -73,7 +69,6 @@ TEST(ResetDialogs, CardResetFromTheMenuAndAfterFirmware) {
         EXPECT_EQ(list->currentRow(), 0);
         EXPECT_EQ(list->item(0)->text(), "Trib1: E1-NP - V1.00.00");
         list->setCurrentRow(2);
-        EXPECT_EQ(list->currentItem()->text(), "Trib3: E1-PRTD - V1.00.00");
         save_screenshot(dialog, QStringLiteral("choose_card_dialog"));
         card_dialog.emplace([](QWidget* reset) {
             EXPECT_EQ(reset->windowTitle(), "Card Reset");
