@@ -6,6 +6,7 @@
 #include "modal_helper.h"
 #include "model/card.h"
 #include "recording_presenter.h"
+#include "scratch_files.h"
 #include "sim_process.h"
 #include "snmp/snmp_library.h"
 #include "test_device.h"
@@ -21,7 +22,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
-#include <fstream>
 #include <gtest/gtest.h>
 
 namespace vornex {
@@ -65,36 +65,34 @@ protected:
         return window;
     }
 
-    // Answers "Select Map" (no Cancel at device open) with `map`; what it showed is kept.
-    void answer_select_map(std::optional<ModalAnswer>& answer, int map = 1) {
-        answer.emplace([this, map](QWidget* dialog) {
-            map_dialog_title = dialog->windowTitle();
-            map_labels = {child<QRadioButton>(dialog, "map1")->text(),
-                          child<QRadioButton>(dialog, "map2")->text()};
-            map_cancel_visible = dialog->findChild<QDialogButtonBox*>()
-                                     ->button(QDialogButtonBox::Cancel)
-                                     ->isVisible();
-            save_screenshot(dialog, QStringLiteral("select_map_dialog"));
-            child<QRadioButton>(dialog, map == 2 ? "map2" : "map1")->click();
-            press(dialog, QDialogButtonBox::Ok);
-        });
-    }
-
-    // Starts the window on `file`; the selection dialog's path field is kept and Connect
-    // (or Exit) pressed.
+    // Starts the window on `file`: the selection dialog's path field is kept and Exit pressed,
+    // or Enter, which connects ("Connect to Device" is the default); the map choice that
+    // follows offers no Cancel and is taken as offered, after `then` has run.
     void start(MainWindow& window, const std::optional<std::filesystem::path>& file, bool connect,
-               std::optional<ModalAnswer>& map_answer) {
+               std::optional<ModalAnswer>& map_answer, std::function<void()> then = {}) {
         ModalAnswer select(
             [&](QWidget* dialog) {
                 shown_path = child<QLineEdit>(dialog, "deviceFile")->text();
-                if (connect) {
-                    answer_select_map(map_answer);
-                    // One press of Enter connects: "Connect to Device" is the default.
-                    QWidget* focus = dialog->focusWidget();
-                    QTest::keyClick(focus != nullptr ? focus : dialog, Qt::Key_Return);
-                } else {
+                if (!connect) {
                     child<QPushButton>(dialog, "exit")->click();
+                    return;
                 }
+                map_answer.emplace([then](QWidget* map) {
+                    EXPECT_EQ(map->windowTitle(), QStringLiteral("Select Map"));
+                    EXPECT_EQ(child<QRadioButton>(map, "map1")->text(),
+                              QStringLiteral("Map1  (active)"));
+                    EXPECT_EQ(child<QRadioButton>(map, "map2")->text(), QStringLiteral("Map2"));
+                    EXPECT_FALSE(map->findChild<QDialogButtonBox*>()
+                                     ->button(QDialogButtonBox::Cancel)
+                                     ->isVisible());
+                    save_screenshot(map, QStringLiteral("select_map_dialog"));
+                    if (then) {
+                        then();
+                    }
+                    press(map, QDialogButtonBox::Ok);
+                });
+                QWidget* focus = dialog->focusWidget();
+                QTest::keyClick(focus != nullptr ? focus : dialog, Qt::Key_Return);
             },
             30000);
         ASSERT_TRUE(window.start(file));
@@ -116,30 +114,19 @@ protected:
     test::FakeLauncher launcher;
     MemorySettingsStore store;
     QString shown_path;
-    QString map_dialog_title;
-    QStringList map_labels;
-    bool map_cancel_visible = true;
 };
 
 std::unique_ptr<SimProcess> MainWindowTest::sim;
 
-TEST_F(MainWindowTest, SelectionDialogShowsTheArgumentOrTheRecentFile) {
+// Without an argument (FirstRun gives one) the selection shows the recent file.
+TEST_F(MainWindowTest, SelectionDialogShowsTheRecentFile) {
     store.exists = true;
     store.values["RecentDeviceFile"] = {SettingKind::wide_text, 0, "/recent/site.lcf"};
     std::optional<ModalAnswer> unused;
-    {
-        auto window = make_window();
-        start(*window, std::nullopt, false, unused);
-        EXPECT_EQ(shown_path, QStringLiteral("/recent/site.lcf"));
-        EXPECT_TRUE(wait_for([&] { return !window->isVisible(); })); // Exit ends the program
-    }
-    {
-        auto window = make_window();
-        start(*window, std::filesystem::path("/given/other.lcf"), false, unused);
-        EXPECT_EQ(shown_path, QStringLiteral("/given/other.lcf"));
-    }
-    // The argument is kept only after a successful connect.
-    EXPECT_EQ(store.values.at("RecentDeviceFile").bytes, "/recent/site.lcf");
+    auto window = make_window();
+    start(*window, std::nullopt, false, unused);
+    EXPECT_EQ(shown_path, QStringLiteral("/recent/site.lcf"));
+    EXPECT_TRUE(wait_for([&] { return !window->isVisible(); }));
 }
 
 TEST_F(MainWindowTest, FirstRunTakesTheDefaultsAndWritesTheSettingsAtClose) {
@@ -147,38 +134,28 @@ TEST_F(MainWindowTest, FirstRunTakesTheDefaultsAndWritesTheSettingsAtClose) {
     EXPECT_TRUE(child<QAction>(window.get(), "actionShowChassis")->isChecked());
     EXPECT_TRUE(child<QAction>(window.get(), "actionSimpleView")->isChecked());
     EXPECT_FALSE(child<QAction>(window.get(), "actionLargeFont")->isChecked());
-    EXPECT_TRUE(store.values.empty());
     std::optional<ModalAnswer> unused;
-    start(*window, std::nullopt, false, unused);
-    ASSERT_TRUE(wait_for([&] { return !window->isVisible(); }));
+    start(*window, std::filesystem::path("/given/other.lcf"), false, unused);
+    EXPECT_EQ(shown_path, QStringLiteral("/given/other.lcf"));
+    ASSERT_TRUE(wait_for([&] { return !window->isVisible(); })); // Exit ends the program
+    // What is written is SaveSettings' (settings_test); here that the close writes it.
     EXPECT_TRUE(store.exists);
-    EXPECT_EQ(store.values.at("ShowChassis").number, 1);
-    EXPECT_EQ(store.values.at("LargeFont").number, 0);
-    EXPECT_EQ(store.values.at("ComBaud").number, 9600);
     EXPECT_EQ(store.values.at("WinX").number, window->frameGeometry().left());
     EXPECT_EQ(store.values.at("PrngSalt").bytes.size(), 16u);
-    EXPECT_EQ(store.values.count("RecentDeviceFile"), 0u);
+    EXPECT_EQ(store.values.count("RecentDeviceFile"), 0u); // kept only after a connect
 }
 
-TEST_F(MainWindowTest, StoredPositionIsUsedOnlyWellInsideTheScreen) {
+// The position's edges are StoredPosition's (settings_test): one kept, one refused here.
+TEST_F(MainWindowTest, StoredPositionAndViewOptionsAreTaken) {
     store.exists = true;
-    const QSize screen = QGuiApplication::primaryScreen()->geometry().size();
-    const std::pair<int, int> cases[] = {
-        {60, 40}, {screen.width() - 34, 40}, {-1, 40}, {60, screen.height() - 34}};
-    for (const auto& [x, y] : cases) {
-        store.values["WinX"] = {SettingKind::number, x, {}};
-        store.values["WinY"] = {SettingKind::number, y, {}};
-        MainWindow window(store);
-        const bool placed = window.pos() == QPoint(x, y);
-        EXPECT_EQ(placed, x == 60 && y == 40) << x << "," << y;
-    }
-}
-
-TEST_F(MainWindowTest, ViewOptionsArePersisted) {
-    store.exists = true;
+    store.values["WinX"] = {SettingKind::number, -1, {}};
+    store.values["WinY"] = {SettingKind::number, 40, {}};
+    EXPECT_NE(MainWindow(store).pos(), QPoint(-1, 40));
+    store.values["WinX"] = {SettingKind::number, 60, {}};
     store.values["ShowChassis"] = {SettingKind::number, 0, {}};
     store.values["LargeFont"] = {SettingKind::number, 1, {}};
     MainWindow window(store);
+    EXPECT_EQ(window.pos(), QPoint(60, 40));
     EXPECT_FALSE(child<QAction>(&window, "actionShowChassis")->isChecked());
     EXPECT_TRUE(child<QAction>(&window, "actionLargeFont")->isChecked());
     child<QAction>(&window, "actionShowChassis")->trigger();
@@ -255,9 +232,6 @@ TEST_F(MainWindowTest, OpensTheDemoDeviceAndGuardsUnstoredChanges) {
     ASSERT_TRUE(wait_for([&] { return ended.count() == 1; }));
     EXPECT_TRUE(ended.at(0).at(0).toBool());
     ASSERT_TRUE(map_answer && map_answer->ran());
-    EXPECT_EQ(map_dialog_title, QStringLiteral("Select Map"));
-    EXPECT_EQ(map_labels, (QStringList{QStringLiteral("Map1  (active)"), QStringLiteral("Map2")}));
-    EXPECT_FALSE(map_cancel_visible);
 
     const QString port = QString::number(sim->port());
     EXPECT_EQ(window->windowTitle(),
@@ -300,49 +274,7 @@ TEST_F(MainWindowTest, OpensTheDemoDeviceAndGuardsUnstoredChanges) {
     EXPECT_TRUE(window->changesNotStored());
     EXPECT_TRUE(child<QAction>(window.get(), "actionStore")->isEnabled());
 
-    // Showing the other map reloads from the card table; the title says it is not active.
-    ModalAnswer other_map([&](QWidget* dialog) {
-        EXPECT_TRUE(
-            dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel)->isVisible());
-        child<QRadioButton>(dialog, "map2")->click();
-        press(dialog, QDialogButtonBox::Ok);
-    });
-    child<QAction>(window.get(), "actionSelectMap")->trigger();
-    ASSERT_TRUE(other_map.ran());
-    ASSERT_TRUE(wait_for([&] { return ended.count() == 3; }));
-    EXPECT_EQ(
-        window->windowTitle(),
-        QStringLiteral("Vornex v2.02: 127.0.0.1:%1 - R4150-DEMO - Map2 (inactive)").arg(port));
-
-    // Closing with unstored changes asks; Cancel keeps the program running.
-    presenter.clear();
-    presenter.answers = {dialog_cancel};
-    EXPECT_FALSE(window->close());
-    EXPECT_TRUE(window->isVisible());
-    ASSERT_EQ(presenter.shown.size(), 1u);
-    EXPECT_EQ(presenter.last().routine, test::Routine::confirm);
-    EXPECT_EQ(presenter.last().text,
-              "Confirm Exit\r\n\r\nChanges have not been stored.\r\n\r\nConfirm Exit?");
-    EXPECT_EQ(store.values.count("WinX"), 0u);
-    EXPECT_NE(window->box(), nullptr);
-
-    presenter.answers = {dialog_ok};
-    EXPECT_TRUE(window->close());
-    EXPECT_EQ(window->box(), nullptr);
-    EXPECT_EQ(store.values.count("WinX"), 1u);
-}
-
-TEST_F(MainWindowTest, SelectDeviceWithUnstoredChangesAsksFirst) {
-    const auto file = device_file("demo2.lcf");
-    auto window = make_window();
-    QSignalSpy ended(window.get(), &MainWindow::sequenceEnded);
-    std::optional<ModalAnswer> map_answer;
-    start(*window, file, true, map_answer);
-    ASSERT_TRUE(wait_for([&] { return ended.count() == 1; }));
-    window->setChangesNotStored(true);
-
     // Store and Retrieve ask first and clear the flag; Retrieve reloads the device.
-    expect_only_card_warnings();
     presenter.answers = {dialog_ok};
     child<QAction>(window.get(), "actionStore")->trigger();
     ASSERT_EQ(presenter.shown.size(), 1u);
@@ -353,20 +285,30 @@ TEST_F(MainWindowTest, SelectDeviceWithUnstoredChangesAsksFirst) {
     window->setChangesNotStored(true);
     presenter.answers = {dialog_ok};
     child<QAction>(window.get(), "actionRetrieveConfig")->trigger();
-    ASSERT_TRUE(wait_for([&] { return ended.count() == 2; }));
-    EXPECT_TRUE(ended.at(1).at(0).toBool());
+    ASSERT_TRUE(wait_for([&] { return ended.count() == 3; }));
+    EXPECT_TRUE(ended.at(2).at(0).toBool());
     ASSERT_FALSE(presenter.shown.empty());
     EXPECT_EQ(presenter.shown.front().routine, test::Routine::confirm);
     EXPECT_FALSE(window->changesNotStored());
     EXPECT_FALSE(child<QAction>(window.get(), "actionStore")->isEnabled());
-    presenter.clear();
-    window->setChangesNotStored(true);
 
+    // Closing with unstored changes asks; Cancel keeps the program running.
+    window->setChangesNotStored(true);
+    presenter.clear();
+    presenter.answers = {dialog_cancel};
+    EXPECT_FALSE(window->close());
+    EXPECT_TRUE(window->isVisible());
+    ASSERT_EQ(presenter.shown.size(), 1u);
+    EXPECT_EQ(presenter.last().routine, test::Routine::confirm);
+    EXPECT_EQ(presenter.last().text,
+              "Confirm Exit\r\n\r\nChanges have not been stored.\r\n\r\nConfirm Exit?");
+    EXPECT_EQ(store.values.count("WinX"), 0u);
+
+    // Select Device asks too; refused, the device stays open.
     presenter.answers = {dialog_cancel};
     child<QAction>(window.get(), "actionSelectDevice")->trigger();
-    EXPECT_NE(window->box(), nullptr); // refused: the device stays open
+    EXPECT_NE(window->box(), nullptr);
     EXPECT_TRUE(window->changesNotStored());
-
     presenter.answers = {dialog_ok};
     ModalAnswer select([](QWidget* dialog) { dialog->close(); });
     child<QAction>(window.get(), "actionSelectDevice")->trigger();
@@ -376,6 +318,9 @@ TEST_F(MainWindowTest, SelectDeviceWithUnstoredChangesAsksFirst) {
     EXPECT_FALSE(child<QAction>(window.get(), "actionStore")->isEnabled());
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Vornex v2.02"));
     EXPECT_TRUE(window->isVisible()); // closing the dialog is not Exit
+
+    EXPECT_TRUE(window->close());
+    EXPECT_EQ(store.values.count("WinX"), 1u);
 }
 
 TEST_F(MainWindowTest, TheCommentFileIsLoadedLockedAndSavedAtClose) {
@@ -388,24 +333,15 @@ TEST_F(MainWindowTest, TheCommentFileIsLoadedLockedAndSavedAtClose) {
     QSignalSpy ended(window.get(), &MainWindow::sequenceEnded);
     std::optional<ModalAnswer> map_answer;
     std::optional<ModalAnswer> missing_file;
-    QString missing_title;
-    ModalAnswer select(
-        [&](QWidget* dialog) {
-            map_answer.emplace([&](QWidget* map) {
-                // The comment file's own dialog follows the map choice.
-                missing_file.emplace([&](QWidget* notice) {
-                    missing_title = notice->windowTitle();
-                    notice->findChild<QDialogButtonBox*>()->buttons().front()->click();
-                });
-                press(map, QDialogButtonBox::Ok);
-            });
-            child<QPushButton>(dialog, "connectDevice")->click();
-        },
-        30000);
-    ASSERT_TRUE(window->start(file));
+    // The comment file's own dialog follows the map choice.
+    start(*window, file, true, map_answer, [&] {
+        missing_file.emplace([&](QWidget* notice) {
+            EXPECT_EQ(notice->windowTitle(), QStringLiteral("Comment File Read Error"));
+            notice->findChild<QDialogButtonBox*>()->buttons().front()->click();
+        });
+    });
     ASSERT_TRUE(wait_for([&] { return ended.count() == 1; }));
     ASSERT_TRUE(missing_file && missing_file->ran());
-    EXPECT_EQ(missing_title, QStringLiteral("Comment File Read Error"));
     ASSERT_NE(window->box(), nullptr);
     EXPECT_TRUE(window->box()->comment_lock_held);
     EXPECT_TRUE(std::filesystem::exists(lock));
@@ -420,9 +356,7 @@ TEST_F(MainWindowTest, TheCommentFileIsLoadedLockedAndSavedAtClose) {
     EXPECT_TRUE(window->close()); // no unstored device changes: no question
     EXPECT_TRUE(presenter.shown.empty());
     EXPECT_FALSE(std::filesystem::exists(lock));
-    std::ifstream in(comments);
-    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    EXPECT_NE(text.find("CKT-SAVED"), std::string::npos);
+    EXPECT_NE(test::read_text(comments).find("CKT-SAVED"), std::string::npos);
 }
 
 TEST_F(MainWindowTest, EveryEventStepsTheGeneratorCounter) {
