@@ -9,12 +9,10 @@ namespace {
 
 struct Recorder : ChangeListener {
     std::vector<unsigned> told;
-    std::function<void()> on_change;
+    std::function<void()> on_change = [] {};
     void changed(unsigned flags) override {
         told.push_back(flags);
-        if (on_change) {
-            on_change();
-        }
+        on_change();
     }
 };
 
