@@ -3,6 +3,7 @@
 #include "modal_helper.h"
 #include "recording_presenter.h"
 #include "run_command.h"
+#include "scratch_files.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -144,33 +145,28 @@ TEST_F(PrintConsoleTest, CancelLeavesNoPageAndAFailedStartSaysSo) {
     EXPECT_TRUE(presenter.shown.empty());
 }
 
-// The three consoles through the program's own launcher, with a stand-in "putty" first on
-// the search path that writes down its arguments, one bracket each.
+// The consoles through the program's own launcher, with a stand-in "putty" first on the
+// search path that writes down its arguments, one bracket each (ssh: the main window test).
 TEST_F(PrintConsoleTest, ConsolesHandPuttyEachNameAsOneArgument) {
-    const QString bin = folder.path();
-    QFile putty(bin + QStringLiteral("/putty"));
-    ASSERT_TRUE(putty.open(QIODevice::WriteOnly));
-    putty.write(
+    const std::filesystem::path bin = folder.path().toStdString();
+    test::write_file(
+        bin / "putty",
         "#!/bin/sh\n{ for w in \"$@\"; do printf '[%s]' \"$w\"; done; echo; } >>\"$0.log\"\n");
-    putty.close();
-    putty.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
+    std::filesystem::permissions(bin / "putty", std::filesystem::perms::owner_read |
+                                                    std::filesystem::perms::owner_exec);
     const QByteArray path = qgetenv("PATH");
-    qputenv("PATH", bin.toLocal8Bit() + ":" + path);
+    qputenv("PATH", QByteArray::fromStdString(bin.string() + ":") + path);
     QStringList calls;
     const auto called = [&](int count) {
         return test::wait_for([&] {
-            QFile log(bin + QStringLiteral("/putty.log"));
-            calls = log.open(QIODevice::ReadOnly)
-                        ? QString::fromUtf8(log.readAll()).split('\n', Qt::SkipEmptyParts)
-                        : QStringList();
+            calls = QString::fromStdString(test::read_text(bin / "putty.log"))
+                        .split('\n', Qt::SkipEmptyParts);
             return calls.size() >= count;
         });
     };
     window.deviceConfig().hostname = "host one";
     child<QAction>(&window, "actionTelnet")->trigger();
     ASSERT_TRUE(called(1));
-    child<QAction>(&window, "actionSsh")->trigger();
-    ASSERT_TRUE(called(2));
 
     // Tools menu: the stored port is offered while it is free; a stored 57600 shows 9600.
     int masters[2];
@@ -197,7 +193,7 @@ TEST_F(PrintConsoleTest, ConsolesHandPuttyEachNameAsOneArgument) {
         test::press(dialog, QDialogButtonBox::Ok);
     });
     child<QAction>(&window, "actionSerialConsole")->trigger();
-    ASSERT_TRUE(called(3));
+    ASSERT_TRUE(called(2));
     EXPECT_EQ(window.settings().com_baud, 19200);
 
     // From the device selection, with no free port: OK with the empty text.
@@ -213,12 +209,11 @@ TEST_F(PrintConsoleTest, ConsolesHandPuttyEachNameAsOneArgument) {
         qobject_cast<QDialog*>(dialog)->reject();
     });
     window.selectDevice();
-    ASSERT_TRUE(called(4));
+    ASSERT_TRUE(called(3));
     qputenv("PATH", path);
     ::close(masters[0]);
     ::close(masters[1]);
     EXPECT_EQ(calls, (QStringList{QStringLiteral("[-telnet][host one]"),
-                                  QStringLiteral("[-ssh][host one]"),
                                   QStringLiteral("[-serial][my port][-sercfg][19200,8,n,1,X]"),
                                   QStringLiteral("[-serial][][-sercfg][9600,8,n,1,X]")}));
     EXPECT_TRUE(presenter.shown.empty());
