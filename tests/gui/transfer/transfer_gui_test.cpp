@@ -1,7 +1,5 @@
-// The File > Transfer commands in the window against vornex-sim: Choose Card, the bank
-// confirmation, File Transfer Configuration and the progress window through to "Done" and
-// the completion; then Cancel pressed once (nothing closes) and twice (the window closes and
-// the internal server stops).
+// The File > Transfer dialogs and progress window against vornex-sim (the transfers'
+// outcomes on the device are device_transfer_test's).
 #include "demo_window.h"
 #include "gui/transfer/transfer_window.h"
 #include "modal_helper.h"
@@ -85,7 +83,6 @@ TEST(TransferGui, CardFirmwareToDoneThenCancelTwice) {
     TransferWindow* window = commands.window();
     ASSERT_NE(window, nullptr);
     ASSERT_TRUE(test::wait_for([&] { return window->button()->text() == "Done"; }));
-    EXPECT_EQ(window->progress().status_text(), "R4150 Status: ok");
     EXPECT_EQ(window->windowTitle(), "Sending card firmware");
     test::save_screenshot(window, "transfer_progress_done");
     QTest::mouseClick(window->button(), Qt::LeftButton);
@@ -95,13 +92,11 @@ TEST(TransferGui, CardFirmwareToDoneThenCancelTwice) {
     ASSERT_NE(completed[0].card, nullptr);
     EXPECT_EQ(completed[0].card->slot, 1);
     commands.stop_server();
-    EXPECT_EQ(sim->value("R.1.2.2.1.1.4.4"), "s:V1.08.00");
 
     // A transfer that stays in progress: the first Cancel only warns.
     std::string answer;
     sim->command("transfer-hold 40", answer);
-    std::unique_ptr<test::ModalAnswer> ftc2 = std::make_unique<test::ModalAnswer>(
-        [](QWidget* dialog) { test::press(dialog, QDialogButtonBox::Ok); });
+    test::ModalAnswer ftc2([](QWidget* dialog) { test::press(dialog, QDialogButtonBox::Ok); });
     commands.run(TransferKind::send_config, *box, presenter, chooser, settings, {});
     window = commands.window();
     ASSERT_NE(window, nullptr);
