@@ -1,6 +1,4 @@
-// The map window in the main window against the demo device, used as an operator uses it:
-// trees expanded by clicks, runs selected by dragging, cross-connects made and cleared with
-// the buttons, an endpoint found through the index, and the window rebuilt under it.
+// The map window in the main window against the demo device, used as an operator uses it.
 #include "demo_window.h"
 #include "gui/view/graph_widget.h"
 #include "gui/view/map_window.h"
@@ -80,12 +78,8 @@ protected:
     }
 
     Card& card(int slot) const {
-        for (auto& c : box->cards) {
-            if (c->slot == slot) {
-                return *c;
-            }
-        }
-        throw std::runtime_error("no card in that slot");
+        return **std::find_if(box->cards.begin(), box->cards.end(),
+                              [=](const auto& c) { return c->slot == slot; });
     }
     HsEntry& node(const char* port) const { return test::find_node(*box, 2, {port}); }
 
