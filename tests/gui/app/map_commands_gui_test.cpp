@@ -1,12 +1,10 @@
-// The map commands from the window's menus against the demo device: the map-management
-// dialogs, Read All with its status window, and an export imported back.
+// The map commands from the window's menus against the demo device (the commands' rules are
+// map_management_test's, map_export_test's and map_import_test's).
 #include "demo_window.h"
-#include "device/model_steps.h"
 #include "modal_helper.h"
 #include "model/card.h"
 #include "recording_presenter.h"
 #include "scratch_files.h"
-#include "test_device.h"
 #include "xc/map_export.h"
 
 #include <QAction>
@@ -73,16 +71,12 @@ protected:
         ASSERT_NE(demo, nullptr);
     }
 
-    // The device's displayed map as the program exports it, read by a box of its own.
+    // The displayed map as the program exports it, straight through the window's device.
     std::string device_export() {
         test::RecordingPresenter quiet;
-        auto box = test::open_test_box(quiet, *demo->sim);
-        box->displayed_map = 1;
-        box->active_map = 1;
-        EXPECT_EQ(ModelSteps(*box).run(), ModelSteps::Outcome::done);
         NoProgress progress;
         const auto path = demo->dir() / "device.csv";
-        EXPECT_EQ(map_export(quiet, {}, box.get(), path, {}, progress), 0);
+        EXPECT_EQ(map_export(quiet, {}, demo->window->box(), path, {}, progress), 0);
         return test::read_text(path);
     }
 
