@@ -1,6 +1,4 @@
-// The path control as the operator uses it, on the demo device: clicks that expand, a drag
-// that jumps over a collapsed port, drags that end on inner rows, a right click on a leaf,
-// and the scroll bar's "bottom".
+// The path control as the operator uses it, on the demo device.
 #include "gui/view/path_control.h"
 #include "map_fixture.h"
 #include "modal_helper.h"
