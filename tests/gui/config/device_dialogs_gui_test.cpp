@@ -288,24 +288,21 @@ TEST_F(DeviceDialogs, AnEncryptedFileReopensThroughThePasswordPrompt) {
     EXPECT_EQ(store.values.at("RecentDeviceFile").bytes, saved.string());
 }
 
-TEST_F(DeviceDialogs, EditDeviceOnAnUnreadableFileShowsTheErrorOnly) {
-    SelectDeviceDialog select(&owner, services, config);
-    select.show();
-    type_into(&select, "deviceFile", QString::fromStdString(in_folder("missing.lcf").string()));
-    ModalAnswer editor([](QWidget* w) { w->close(); }, 300);
-    child<QPushButton>(&select, "editDevice")->click();
-    QTest::qWait(350);
-    EXPECT_FALSE(editor.ran());
-    ASSERT_EQ(presenter.shown.size(), 1u);
-    EXPECT_EQ(presenter.last().text.rfind("**Read Error\r\n", 0), 0u);
-    EXPECT_EQ(settings.current_device_file, in_folder("missing.lcf"));
-}
-
-TEST_F(DeviceDialogs, EditDeviceSavesAndTheFieldShowsTheNewFile) {
+TEST_F(DeviceDialogs, EditDeviceShowsTheErrorOrSavesAndTheFieldFollows) {
     config.hostname = "10.5.5.5";
     ASSERT_EQ(save_through_editor(in_folder("first.lcf")), dialog_ok);
     SelectDeviceDialog select(&owner, services, config);
     select.show();
+    type_into(&select, "deviceFile", QString::fromStdString(in_folder("missing.lcf").string()));
+    ModalAnswer none([](QWidget* w) { w->close(); }, 300);
+    child<QPushButton>(&select, "editDevice")->click();
+    QTest::qWait(350);
+    EXPECT_FALSE(none.ran());
+    ASSERT_EQ(presenter.shown.size(), 1u);
+    EXPECT_EQ(presenter.last().text.rfind("**Read Error\r\n", 0), 0u);
+    EXPECT_EQ(settings.current_device_file, in_folder("missing.lcf"));
+
+    type_into(&select, "deviceFile", QString::fromStdString(in_folder("first.lcf").string()));
     ModalAnswer editor([&](QWidget* w) {
         EXPECT_EQ(child<QLineEdit>(w, "hostname")->text(), QStringLiteral("10.5.5.5"));
         chooser.answers = {in_folder("second")};
