@@ -34,6 +34,15 @@ std::FILE* open_exclusive(const std::filesystem::path& path, FileAccess access) 
 #endif
 }
 
+std::string cut(std::string text) {
+    if (text.size() > error_text_limit) {
+        text.resize(error_text_limit);
+    }
+    return text;
+}
+
+} // namespace
+
 bool flush_to_disk(std::FILE* file) {
     if (std::fflush(file) != 0) {
         return false;
@@ -44,15 +53,6 @@ bool flush_to_disk(std::FILE* file) {
     return ::fsync(fileno(file)) == 0;
 #endif
 }
-
-std::string cut(std::string text) {
-    if (text.size() > error_text_limit) {
-        text.resize(error_text_limit);
-    }
-    return text;
-}
-
-} // namespace
 
 std::string error_number_text(int error) {
     const char* text = error != 0 ? std::strerror(error) : nullptr;

@@ -28,8 +28,11 @@ std::optional<std::string> replace_file(const std::filesystem::path& path, std::
 // be created.
 std::FILE* create_beside(const std::filesystem::path& path, std::filesystem::path& temporary,
                          FileAccess access = FileAccess::keep);
-// Then, once it is written and closed, `temporary` renamed over `path`, which keeps its
-// permissions unless `access` is owner_only: nullopt, or the system's text for the error
+// Its buffered bytes written and on the disk: a rename that a crash or a power loss outlives
+// must not put a short file in the place of a whole one. False with errno set.
+bool flush_to_disk(std::FILE* file);
+// Then, once it is written, flushed to disk and closed, `temporary` renamed over `path`, which
+// keeps its permissions unless `access` is owner_only: nullopt, or the system's text for the error
 // (`temporary` is then left).
 std::optional<std::string> rename_over(const std::filesystem::path& temporary,
                                        const std::filesystem::path& path,

@@ -111,7 +111,10 @@ public:
         }
         const int fd = fd_;
         fd_ = -1;
-        if (::close(fd) != 0 || std::rename(temp_.c_str(), path_.c_str()) != 0) {
+        // On the disk before the rename, so that a crash cannot leave a short file under the
+        // target's name.
+        const bool synced = ::fsync(fd) == 0;
+        if (::close(fd) != 0 || !synced || std::rename(temp_.c_str(), path_.c_str()) != 0) {
             ::unlink(temp_.c_str());
             return false;
         }

@@ -340,7 +340,7 @@ int map_export(Presenter& presenter, OwnerWindow owner, Box* box, const std::fil
                      shown_path.c_str(), error.c_str());
         return 1;
     };
-    if (std::fwrite(text.data(), 1, text.size(), file) != text.size() || std::fflush(file) != 0) {
+    if (std::fwrite(text.data(), 1, text.size(), file) != text.size() || !flush_to_disk(file)) {
         const int error = errno;
         std::fclose(file);
         return write_error("writing", error_number_text(error));
