@@ -2,6 +2,7 @@
 // Files for tests: a scratch folder removed with everything in it, and whole-file reads and
 // writes, as text or as bytes.
 
+#include <cerrno>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -20,7 +21,10 @@ class ScratchDir {
 public:
     ScratchDir() {
         std::string pattern = std::filesystem::temp_directory_path() / "vornex-test-XXXXXX";
-        path_ = ::mkdtemp(pattern.data());
+        if (::mkdtemp(pattern.data()) == nullptr)
+            throw std::filesystem::filesystem_error(
+                "mkdtemp", pattern, std::error_code(errno, std::generic_category()));
+        path_ = pattern;
         std::filesystem::permissions(path_, std::filesystem::perms::all &
                                                 ~std::filesystem::perms::others_write &
                                                 ~std::filesystem::perms::group_write);
