@@ -127,6 +127,18 @@ CommentFileChooser& cli_comment_chooser() {
     class NoBrowseChooser : public CommentFileChooser {
     public:
         int comment_file_browse(OwnerWindow, device_config&) override { return 1; }
+        // Without a browser only "Skip" ends the save's question: answering it OK (--yes, or
+        // an import that goes on past every question) would ask again forever.
+        int run_comment_dialog(Presenter& presenter, OwnerWindow owner,
+                               CommentDialog which) override {
+            if (which == CommentDialog::read_error) {
+                return CommentFileChooser::run_comment_dialog(presenter, owner, which);
+            }
+            error_dialog(presenter, owner,
+                         "%s\r\n(skipped: no other comment file can be chosen here)",
+                         comment_dialog_message(which).c_str());
+            return dialog_cancel;
+        }
     };
     static NoBrowseChooser instance;
     return instance;

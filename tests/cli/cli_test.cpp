@@ -250,6 +250,16 @@ TEST(CliCrossConnects, MapUnmapIdentifiersAndRefusals) {
     EXPECT_EQ(found.status, exit_ok);
     EXPECT_EQ(found.out, "TRUNK 7\tE1-NP,Trib1,Port-06,TS-01\t-> E1-PRTD,Trib3,Port-06,TS-01\n"
                          "TRUNK 7\tE1-PRTD,Trib3,Port-06,TS-01\t-> E1-NP,Trib1,Port-06,TS-01\n");
+    // Written back but refused: the command line cannot choose another file, so even --yes
+    // skips once instead of asking forever (the output is cut short if it does).
+    const CliRun unwritable = run_cli("env bash -c \"set -o pipefail; trap '' XFSZ; ulimit -f 0; " +
+                                      std::string(VORNEX_CLI) + " index" + with_comments +
+                                      " --yes 2>&1 | head -c 20000\"");
+    EXPECT_EQ(unwritable.status, exit_failed);
+    EXPECT_NE(unwritable.out.find("File too large\nVornex Comment File Error\n"), std::string::npos)
+        << unwritable.out;
+    EXPECT_TRUE(unwritable.out.ends_with("(skipped: no other comment file can be chosen here)\n"))
+        << unwritable.out;
     const CliRun cleared = run_cli(
         "unmap" + with_comments + " --dst 'E1-NP, Trib1, Port-06, TS-01' --count 2 --identifier ''",
         false);
