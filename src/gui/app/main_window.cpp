@@ -235,11 +235,19 @@ void MainWindow::startSequence(Sequence sequence) {
     postStep();
 }
 
-void MainWindow::postStep() {
-    QTimer::singleShot(0, this, [this, id = sequence_id_] {
-        if (id == sequence_id_) {
-            runStep();
+void MainWindow::postStep(int delay_ms) {
+    QTimer::singleShot(delay_ms, this, [this, id = sequence_id_] {
+        if (id != sequence_id_) {
+            return;
         }
+        // A command chosen between two steps may still be running its dialog, transfer or
+        // progress window, whose event loop would run the next step: a step that reads the
+        // cards anew would free the card or trees that command holds. The step waits for it.
+        if (QApplication::activeModalWidget() != nullptr || !isEnabled()) {
+            postStep(busy_retry_ms);
+            return;
+        }
+        runStep();
     });
 }
 

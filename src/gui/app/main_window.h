@@ -90,6 +90,8 @@ protected:
 
 private:
     enum class Sequence { open, reload };
+    // How often a step that waits for another command to end looks again.
+    static constexpr int busy_retry_ms = 50;
 
     void buildMenus();
     QAction* addCommand(QMenu* menu, const char* text, const char* name,
@@ -99,7 +101,8 @@ private:
 
     void changed(unsigned flags) override;
     void startSequence(Sequence sequence);
-    void postStep();
+    // Queues the next step of the running sequence.
+    void postStep(int delay_ms = 0);
     void runStep();
 
     void closeDevice();

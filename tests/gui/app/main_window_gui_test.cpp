@@ -283,6 +283,13 @@ TEST_F(MainWindowTest, OpensTheDemoDeviceAndGuardsUnstoredChanges) {
     window->setChangesNotStored(true);
     presenter.answers = {dialog_ok};
     child<QAction>(window.get(), "actionRetrieveConfig")->trigger();
+    // A command chosen before the reload's steps ran keeps the cards it offers until it ends.
+    ModalAnswer choose([&](QWidget* dialog) {
+        EXPECT_FALSE(wait_for([&] { return ended.count() == 3; }, 2000));
+        dialog->close();
+    });
+    child<QAction>(window.get(), "actionResetCard")->trigger();
+    ASSERT_TRUE(choose.ran());
     ASSERT_TRUE(wait_for([&] { return ended.count() == 3; }));
     EXPECT_TRUE(ended.at(2).at(0).toBool());
     ASSERT_FALSE(presenter.shown.empty());
