@@ -9,16 +9,13 @@
 namespace vornex::cli {
 namespace {
 
-struct CliRun {
-    int status;
-    std::string out;
-};
-
-CliRun cli(const std::string& arguments) {
+// Runs vornex-cli, checks its exit status and returns what it wrote, errors included.
+std::string cli(const std::string& arguments, int expected = exit_ok) {
     int status = -1;
     std::string out =
         test::run_command(std::string(VORNEX_CLI) + " " + arguments + " 2>&1", &status);
-    return {status, out};
+    EXPECT_EQ(status, expected) << arguments << "\n" << out;
+    return out;
 }
 
 class DeviceFileCli : public ::testing::Test {
@@ -35,53 +32,42 @@ protected:
 
 TEST_F(DeviceFileCli, WritesAPlainFileAndShowsItMasked) {
     const std::string file = path("a.lcf");
-    const CliRun written =
-        cli("device-file write " + file +
-            " --hostname 10.4.4.4 --snmp 3 --auth-protocol md5 --priv-protocol aes"
-            " --auth-key authkey1 --priv-key privkey2 --security-username ops"
-            " --get-community 'get one' --comment-file '/srv/x y.mec'");
-    ASSERT_EQ(written.status, exit_ok) << written.out;
+    cli("device-file write " + file +
+        " --hostname 10.4.4.4 --snmp 3 --auth-protocol md5 --priv-protocol aes"
+        " --auth-key authkey1 --priv-key privkey2 --security-username ops"
+        " --get-community 'get one' --comment-file '/srv/x y.mec'");
     EXPECT_EQ(test::read_text(file).substr(0, 20), "hostname 10.4.4.4\r\ns");
-
-    const CliRun shown = cli("device-file show " + file);
-    EXPECT_EQ(shown.status, exit_ok);
-    EXPECT_EQ(shown.out, "file: " + file +
-                             "\nencrypted: no\nhostname: 10.4.4.4\nsnmp: 3\nauth_protocol: md5\n"
-                             "priv_protocol: aes\nget_community: *******\nset_community: ******\n"
-                             "security_username: ops\ncontext_name: \nauth_key: ********\n"
-                             "priv_key: ********\ncomment_file: /srv/x y.mec\n");
-    const CliRun revealed = cli("device-file show " + file + " --show-secrets");
-    EXPECT_NE(revealed.out.find("get_community: get one\n"), std::string::npos);
-    EXPECT_NE(revealed.out.find("auth_key: authkey1\n"), std::string::npos);
+    EXPECT_EQ(cli("device-file show " + file),
+              "file: " + file +
+                  "\nencrypted: no\nhostname: 10.4.4.4\nsnmp: 3\nauth_protocol: md5\n"
+                  "priv_protocol: aes\nget_community: *******\nset_community: ******\n"
+                  "security_username: ops\ncontext_name: \nauth_key: ********\n"
+                  "priv_key: ********\ncomment_file: /srv/x y.mec\n");
+    const std::string revealed = cli("device-file show " + file + " --show-secrets");
+    EXPECT_NE(revealed.find("get_community: get one\n"), std::string::npos);
+    EXPECT_NE(revealed.find("auth_key: authkey1\n"), std::string::npos);
 }
 
 TEST_F(DeviceFileCli, EncryptedFilesTakeThePasswordFromAFileOrTheEnvironment) {
     const std::string file = path("b.lcf");
-    ASSERT_EQ(cli("device-file write " + file + " --hostname 10.5.5.5 --encrypt --password-file " +
-                  password_file.string())
-                  .status,
-              exit_ok);
+    const std::string with_password = " --password-file " + password_file.string();
+    cli("device-file write " + file + " --hostname 10.5.5.5 --encrypt" + with_password);
     EXPECT_GE(test::read_file(file).at(0), 0x80);
-
-    const CliRun from_file =
-        cli("device-file show " + file + " --password-file " + password_file.string());
-    EXPECT_EQ(from_file.status, exit_ok) << from_file.out;
-    EXPECT_NE(from_file.out.find("encrypted: yes\nhostname: 10.5.5.5\n"), std::string::npos);
-
-    const CliRun from_environment = cli("device-file show " + file);
-    EXPECT_EQ(from_environment.status, exit_failed);
-    EXPECT_EQ(from_environment.out, "vornex-cli: a password is needed: give --password-file FILE "
-                                    "or set VORNEX_PASSWORD\nvornex-cli: " +
-                                        file + " is encrypted\n");
-    EXPECT_EQ(cli("device-file show " + file + " --password-file " + path("none")).status,
-              exit_failed);
+    EXPECT_NE(cli("device-file show " + file + with_password)
+                  .find("encrypted: yes\nhostname: 10.5.5.5\n"),
+              std::string::npos);
+    EXPECT_EQ(cli("device-file show " + file, exit_failed),
+              "vornex-cli: a password is needed: give --password-file FILE or set "
+              "VORNEX_PASSWORD\nvornex-cli: " +
+                  file + " is encrypted\n");
+    cli("device-file show " + file + " --password-file " + path("none"), exit_failed);
 
     setenv("VORNEX_PASSWORD", "Str0ng-Enough", 1);
-    EXPECT_EQ(cli("device-file show " + file).status, exit_ok);
+    cli("device-file show " + file);
     setenv("VORNEX_PASSWORD", "Str0ng-enough", 1);
-    const CliRun wrong = cli("device-file show " + file);
-    EXPECT_EQ(wrong.status, exit_failed);
-    EXPECT_NE(wrong.out.find("Incorrect password or corrupt file."), std::string::npos);
+    EXPECT_NE(
+        cli("device-file show " + file, exit_failed).find("Incorrect password or corrupt file."),
+        std::string::npos);
 }
 
 TEST_F(DeviceFileCli, RefusesWhatTheFileCannotCarryAndWeakPasswords) {
@@ -90,24 +76,22 @@ TEST_F(DeviceFileCli, RefusesWhatTheFileCannotCarryAndWeakPasswords) {
              "--get-community 'a\"b'", "--auth-key 'two words'", "--hostname ''",
              "--hostname " + std::string(60, 'h'), "--context-name " + std::string(40, 'c'),
              "--snmp 2", "--bogus x"}) {
-        EXPECT_EQ(cli("device-file write " + file + " " + bad).status, exit_usage) << bad;
+        cli("device-file write " + file + " " + bad, exit_usage);
     }
-    setenv("VORNEX_PASSWORD", "alllower1", 1);
-    EXPECT_EQ(cli("device-file write " + file + " --encrypt").status, exit_usage);
-    setenv("VORNEX_PASSWORD", "Sh0rt!", 1);
-    EXPECT_EQ(cli("device-file write " + file + " --encrypt").status, exit_usage);
+    for (const char* weak : {"alllower1", "Sh0rt!"}) {
+        setenv("VORNEX_PASSWORD", weak, 1);
+        cli("device-file write " + file + " --encrypt", exit_usage);
+    }
     EXPECT_FALSE(std::filesystem::exists(file));
-    EXPECT_EQ(cli("device-file frob").status, exit_usage);
+    cli("device-file frob", exit_usage);
 }
 
 // CliDevice.ControllersCardsAndTree opens the simulator through a plain --config file and
 // refuses it beside --hostname; here an encrypted one.
 TEST_F(DeviceFileCli, DeviceSubcommandsTakeTheirDeviceFromConfig) {
     const std::string file = path("d.lcf");
-    ASSERT_EQ(cli("device-file write " + file + " --hostname 10.6.6.6 --encrypt --password-file " +
-                  password_file.string())
-                  .status,
-              exit_ok);
+    cli("device-file write " + file + " --hostname 10.6.6.6 --encrypt --password-file " +
+        password_file.string());
     std::ostringstream out, err;
     StderrPresenter presenter(err, false);
     Context context{presenter, out, err};
