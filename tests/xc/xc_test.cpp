@@ -23,16 +23,12 @@ protected:
             leaf->view.open_or_selected[side] = 1;
         }
     }
-    void clear_selection() {
-        for (const auto& card : box->cards) {
-            clear_selection(card->endpoints);
-        }
-    }
     // The map window's controls for a run of `left_count` leaves on the left and `right_count`
     // on the right, nothing else selected.
     MapControls controls(HsEntry& left, int left_count, HsEntry& right, int right_count,
                          bool voice) {
-        clear_selection();
+        for (const auto& card : box->cards)
+            clear_selection(card->endpoints);
         select(left, left_count, 0);
         select(right, right_count, 1);
         return update_map_controls(*box, voice);
@@ -46,17 +42,14 @@ protected:
 
     // The device's row for a leaf on map 1, as "source channel a_mu table", or "none".
     std::string row(const HsEntry& leaf) {
-        const std::string index = "1." + address_text(leaf.address);
-        const auto slot = sim->value("R.1.16.3.1.9." + index);
-        if (!slot) {
+        const std::string index = "." + address_text(leaf.address);
+        if (!sim->value("R.1.16.3.1.9.1" + index))
             return "none";
-        }
-        std::string out = slot->substr(2);
-        for (int c : {11, 12, 13, 14, 15}) {
-            out += "." + sim->value("R.1.16.3.1." + std::to_string(c) + "." + index)->substr(2);
-        }
-        for (int c : {16, 17, 18}) {
-            out += " " + sim->value("R.1.16.3.1." + std::to_string(c) + "." + index)->substr(2);
+        std::string out, separator;
+        for (int c : {9, 11, 12, 13, 14, 15, 16, 17, 18}) {
+            out +=
+                separator + sim->value("R.1.16.3.1." + std::to_string(c) + ".1" + index)->substr(2);
+            separator = c < 15 ? "." : " ";
         }
         return out;
     }
@@ -70,12 +63,15 @@ protected:
         return address_text(a);
     }
 
-    // The leaf's cache after reading it again, as "peer channel a_mu table".
+    // The leaf's cache as "peer channel a_mu table"; cache() reads it again first.
+    static std::string held(const HsEntry& leaf) {
+        return address_text(leaf.peer) + " " + std::to_string(leaf.channel_type) + " " +
+               std::to_string(leaf.a_mu_mode) + " " + std::to_string(leaf.sig_conv_table);
+    }
     std::string cache(HsEntry& leaf) {
         leaf.xc_valid = false;
         EXPECT_EQ(xc_probe(*box, leaf), 0);
-        return address_text(leaf.peer) + " " + std::to_string(leaf.channel_type) + " " +
-               std::to_string(leaf.a_mu_mode) + " " + std::to_string(leaf.sig_conv_table);
+        return held(leaf);
     }
 };
 
@@ -90,8 +86,7 @@ TEST_F(CrossConnects, OneProbeSettlesAFreeRunAndTheConnectedLeafThatEndsIt) {
     }
     const HsEntry& ts10 = *port.children[9];
     EXPECT_TRUE(ts10.xc_valid);
-    EXPECT_EQ(address_text(ts10.peer), "3.1.100.100.100.2");
-    EXPECT_EQ(ts10.channel_type, 1);
+    EXPECT_EQ(held(ts10), "3.1.100.100.100.2 1 1 257");
     EXPECT_FALSE(port.children[10]->xc_valid); // beyond the answer
     EXPECT_TRUE(presenter.shown.empty());
 
@@ -188,12 +183,9 @@ TEST_F(CrossConnects, MakeAndClearEveryLeafKind) {
         EXPECT_FALSE(c.dst.xc_valid);
         EXPECT_EQ(cache(c.dst), address_text(c.src.address) + " 1 1 257");
         // The last leaf of the run too.
-        HsEntry* last_dst = &c.dst;
-        HsEntry* last_src = &c.src;
-        for (int i = 1; i < c.count; ++i) {
-            last_dst = next_sibling(*last_dst);
-            last_src = next_sibling(*last_src);
-        }
+        HsEntry *last_dst = &c.dst, *last_src = &c.src;
+        for (int i = 1; i < c.count; ++i)
+            last_dst = next_sibling(*last_dst), last_src = next_sibling(*last_src);
         EXPECT_EQ(cache(*last_src), address_text(last_dst->address) + " 1 1 257");
 
         // Clearing the bidirectional cross-connect clears the far end's cache too.
@@ -235,16 +227,16 @@ TEST_F(CrossConnects, OneWayUnframedSignalSends100AsItsIndex) {
 TEST_F(CrossConnects, RefusalsAreNamedAndChangeNothing) {
     HsEntry& busy = *node(1, {"Port-01"}).children[9]; // TS-10, connected
     HsEntry& free_src = *node(3, {"Port-05"}).children[0];
-    cache(busy);
-    const std::string before = address_text(busy.peer);
-    const std::string host = sim->peer();
+    const std::string before = cache(busy);
+    const auto refused = [&](const std::string& operation, const std::string& reason) {
+        return std::vector<std::string>{"!!Error\r\n\r\n\r\nThe R4150 at " + sim->peer() +
+                                        " reported an error for the " + operation +
+                                        " cross-connect operation:\r\n\r\n\"" + reason + "\""};
+    };
     ASSERT_EQ(map_range(*box, busy, free_src, 1, {.xc_type = xc_bidirectional}, false, "", ""), 1);
-    EXPECT_EQ(presenter.texts(),
-              std::vector<std::string>{"!!Error\r\n\r\n\r\nThe R4150 at " + host +
-                                       " reported an error for the current cross-connect "
-                                       "operation:\r\n\r\n\"destination-timeslot-not-empty(27)\""});
+    EXPECT_EQ(presenter.texts(), refused("current", "destination-timeslot-not-empty(27)"));
     EXPECT_TRUE(busy.xc_valid);
-    EXPECT_EQ(address_text(busy.peer), before);
+    EXPECT_EQ(held(busy), before);
     EXPECT_FALSE(box->changes.not_stored());
 
     for (const char* code : {"0", "99", "283"}) { // 283 is 27 in its low 8 bits
@@ -253,13 +245,9 @@ TEST_F(CrossConnects, RefusalsAreNamedAndChangeNothing) {
         ASSERT_TRUE(sim->command(std::string("force-result ") + code, error)) << error;
         ASSERT_EQ(unmap_range(*box, busy, 1, {.xc_type = xc_bidirectional}, false), 1);
         EXPECT_EQ(presenter.texts(),
-                  std::vector<std::string>{
-                      "!!Error\r\n\r\n\r\nThe R4150 at " + host +
-                      " reported an error for the clear cross-connect operation:\r\n\r\n\"" +
-                      (std::string(code) == "283" ? "destination-timeslot-not-empty(27)"
-                                                  : "Unknown mapping error response from "
-                                                    "device.") +
-                      "\""});
+                  refused("clear", std::string(code) == "283"
+                                       ? "destination-timeslot-not-empty(27)"
+                                       : "Unknown mapping error response from device."));
         EXPECT_TRUE(busy.xc_valid);
         EXPECT_EQ(row(busy), "3.1.100.100.100.2 1 1 257");
     }
@@ -299,9 +287,8 @@ TEST_F(CrossConnects, MapWindowRules) {
     // Equal runs on two E1 cards: everything allowed; voice mode checks voice, enables the
     // table; A->Mu only across cards.
     c = controls(e1, 4, e1_other, 4, true);
-    EXPECT_TRUE(c.map_both && c.map_left && c.map_right);
-    EXPECT_TRUE(c.channel_enabled && c.voice_checked && !c.data_checked);
-    EXPECT_TRUE(c.sig_conv_enabled && c.a_mu_enabled);
+    EXPECT_TRUE(c.map_both && c.map_left && c.map_right && c.channel_enabled && c.voice_checked &&
+                !c.data_checked && c.sig_conv_enabled && c.a_mu_enabled);
     c = update_map_controls(*box, false);
     EXPECT_TRUE(c.data_checked && !c.voice_checked && !c.sig_conv_enabled);
     controls(e1, 2, *node(1, {"Port-07"}).children[0], 1, false); // same card, unframed vs framed
@@ -313,20 +300,16 @@ TEST_F(CrossConnects, MapWindowRules) {
     HsEntry& hdlc = *node(9, {"HDLC_2"}).children[0];
     cache(hdlc);
     c = controls(hdlc, 2, e1, 2, true);
-    EXPECT_FALSE(c.unmap_left);
-    EXPECT_TRUE(c.unmap_both_left);
-    EXPECT_FALSE(c.channel_enabled || c.voice_checked || c.sig_conv_enabled || c.a_mu_enabled);
-    EXPECT_TRUE(c.data_checked);
-    EXPECT_TRUE(c.map_both);
-    EXPECT_FALSE(c.map_left || c.map_right);
+    EXPECT_TRUE(!c.unmap_left && c.unmap_both_left && c.data_checked && c.map_both);
+    EXPECT_FALSE(c.channel_enabled || c.voice_checked || c.sig_conv_enabled || c.a_mu_enabled ||
+                 c.map_left || c.map_right);
 
     // A one-way voice cross-connect sends the table only when it is 1..256; data never.
     controls(e1, 1, e1_other, 1, false);
-    MapOptions voice;
-    voice.voice_checked = true;
-    voice.sig_conv = "300";
     sim->clear_requests();
-    ASSERT_EQ(map_selection(*box, 0, xc_unidirectional, voice), 0);
+    ASSERT_EQ(map_selection(*box, 0, xc_unidirectional,
+                            {.voice_checked = true, .sig_conv = "300", .identifier = ""}),
+              0);
     EXPECT_NE(sim->requests()[0].find(".1.16.1.18.0=i:257"), std::string::npos);
     EXPECT_EQ(sig_conv_table_for(channel_voice, xc_unidirectional, "12"), 12);
     EXPECT_EQ(sig_conv_table_for(channel_voice, xc_unidirectional, "0"), 257);
