@@ -8,7 +8,7 @@
 #include "sim_process.h"
 #include "test_device.h"
 
-#include <cstdio>
+#include <array>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <optional>
@@ -70,16 +70,11 @@ protected:
         delete sim;
     }
 
-    static SimProcess* sim;
-    static RecordingPresenter* presenter;
-    static Box* box;
-    static ModelSteps::Outcome outcome;
+    static inline SimProcess* sim = nullptr;
+    static inline RecordingPresenter* presenter = nullptr;
+    static inline Box* box = nullptr;
+    static inline ModelSteps::Outcome outcome = ModelSteps::Outcome::failed;
 };
-
-SimProcess* DemoDevice::sim = nullptr;
-RecordingPresenter* DemoDevice::presenter = nullptr;
-Box* DemoDevice::box = nullptr;
-ModelSteps::Outcome DemoDevice::outcome = ModelSteps::Outcome::failed;
 
 // The controller values and the card list are asserted through vornex-cli identify --json and
 // cards (CliDevice.ControllersCardsAndTree); here the warnings of the card table.
@@ -249,18 +244,16 @@ TEST_F(ModelFaults, ControllerVersionsAndPowerSupplies) {
     for (const auto& v : versions) {
         sim->set_value("R.1.2.1.3.0", std::string("s:") + v.version);
         get_controllers(*box);
-        EXPECT_EQ(box->fw_lt_2_15_01, v.lt_01) << v.version;
-        EXPECT_EQ(box->fw_ge_2_15_01, v.ge_01) << v.version;
-        EXPECT_EQ(box->fw_ge_2_15_02, v.ge_02) << v.version;
+        EXPECT_EQ((std::array{box->fw_lt_2_15_01, box->fw_ge_2_15_01, box->fw_ge_2_15_02}),
+                  (std::array{v.lt_01, v.ge_01, v.ge_02}))
+            << v.version;
     }
-    for (int code : {0, 1, 6, 9}) {
+    for (const auto& [code, text] :
+         {std::pair{0, " "}, {1, " "}, {6, " "}, {9, " "}, {5, "DC-20v-60v"}}) {
         sim->set_value("R.1.10.1.2.1", "i:" + std::to_string(code));
         get_controllers(*box);
-        EXPECT_EQ(box->power_supply_1, " ") << code;
+        EXPECT_EQ(box->power_supply_1, text) << code;
     }
-    sim->set_value("R.1.10.1.2.1", "i:5");
-    get_controllers(*box);
-    EXPECT_EQ(box->power_supply_1, "DC-20v-60v");
     EXPECT_TRUE(presenter.shown.empty());
 
     // An object left out of the answer: the values that came stay, and the count is told.
