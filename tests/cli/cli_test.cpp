@@ -21,16 +21,6 @@ TEST(StderrPresenter, PrintsTitleAndMessageWithoutDialogPadding) {
     EXPECT_EQ(err.str(), "**Just a title\nError\nAES PRNG test failed.\n");
 }
 
-// With --yes the answer is OK: CliCrossConnects.MapUnmapIdentifiersAndRefusals stores so.
-TEST(StderrPresenter, QuestionsAreCancelledWithoutTheFlag) {
-    std::ostringstream err;
-    StderrPresenter cautious(err, false);
-    EXPECT_EQ(confirm_dialog(cautious, {}, "Confirm Store\r\n\r\n\r\nStore configuration?"),
-              dialog_cancel);
-    EXPECT_EQ(err.str(), "Confirm Store\nStore configuration?\n"
-                         "(answered Cancel: give --yes to go on)\n");
-}
-
 TEST(Args, OptionsFlagsAndPositionals) {
     std::ostringstream err;
     const auto args = Args::parse({"--root", "/srv", "file", "--yes-really", "--port", "69"},
@@ -50,6 +40,10 @@ TEST(Args, OptionsFlagsAndPositionals) {
 struct CliRun {
     int status;
     std::string out;
+    bool operator==(const CliRun&) const = default;
+    friend std::ostream& operator<<(std::ostream& o, const CliRun& r) {
+        return o << r.status << ": " << r.out;
+    }
 };
 
 // Runs the CLI (or, when `arguments` starts with "env", a command that runs it) and
@@ -83,9 +77,8 @@ TEST(CliIdentify, OpensTheDeviceLikeTheProgram) {
     EXPECT_EQ(v3.status, exit_ok);
     EXPECT_EQ(v3.out, v1.out);
 
-    const CliRun bad = run_cli("identify --snmp 2" + host);
-    EXPECT_EQ(bad.status, exit_usage);
-    EXPECT_EQ(bad.out, "vornex-cli: --snmp does not take \"2\"\n");
+    EXPECT_EQ(run_cli("identify --snmp 2" + host),
+              (CliRun{exit_usage, "vornex-cli: --snmp does not take \"2\"\n"}));
 
     // A silent SNMPv3 device times out in the engine discovery and shows the probe's time-out
     // message. The refusals of an unknown device and of a wrong community are asserted in
@@ -102,30 +95,29 @@ TEST(CliDevice, ControllersCardsAndTree) {
     auto sim = test::SimProcess::start("demo");
     ASSERT_NE(sim, nullptr);
     const std::string host = " --hostname " + sim->peer();
-    const CliRun identify = run_cli("identify --json" + host);
-    EXPECT_EQ(identify.status, exit_ok);
-    EXPECT_EQ(identify.out,
-              "{\"host\": \"" + sim->peer() +
-                  "\", \"sysName\": \"R4150-DEMO\", \"model\": \"R4150\", \"root\": "
-                  "\"1.3.6.1.4.1.823.4150\", \"serial_1\": 41500117, \"serial_2\": 41500118, "
-                  "\"firmware\": \" V2.15.02\", \"fw_lt_2_15_01\": false, \"fw_ge_2_15_01\": "
-                  "true, \"fw_ge_2_15_02\": true, \"power_supply_1\": \"DC-48v\", "
-                  "\"power_supply_2\": \"AC/DC\", \"xcu_sync\": \"sync\", \"working_xcu\": 1, "
-                  "\"active_map\": 1}\n");
+    EXPECT_EQ(
+        run_cli("identify --json" + host),
+        (CliRun{exit_ok,
+                "{\"host\": \"" + sim->peer() +
+                    "\", \"sysName\": \"R4150-DEMO\", \"model\": \"R4150\", \"root\": "
+                    "\"1.3.6.1.4.1.823.4150\", \"serial_1\": 41500117, \"serial_2\": 41500118, "
+                    "\"firmware\": \" V2.15.02\", \"fw_lt_2_15_01\": false, \"fw_ge_2_15_01\": "
+                    "true, \"fw_ge_2_15_02\": true, \"power_supply_1\": \"DC-48v\", "
+                    "\"power_supply_2\": \"AC/DC\", \"xcu_sync\": \"sync\", \"working_xcu\": 1, "
+                    "\"active_map\": 1}\n"}));
 
     // The warnings of the opening go to stderr; the card lines to stdout.
     sim->set_value("R.1.1.1.9.3", "i:4");
-    const CliRun cards = run_cli("cards" + host, false, false);
-    EXPECT_EQ(cards.status, exit_ok);
-    EXPECT_EQ(cards.out, "Trib1 E1-NP registered 2 installed 2 ports 8 state working\n"
-                         "Trib2 T1-NP registered 4 installed 2 ports 8 state working\n"
-                         "Trib3 E1-PRTD registered 3 installed 2 ports 8 state unplugged\n"
-                         "Trib4 E1-PRTD registered 3 installed 2 ports 0 state working\n"
-                         "Trib5 T3-MX3-NP registered 38 installed 15 ports 4 state working\n"
-                         "Trib6 STM1-NP registered 13 installed 6 ports 4 state working\n"
-                         "Trib7 OC3-NP registered 19 installed 6 ports 3 state working\n"
-                         "Trib8 unknown registered 7 installed 2 ports 0 state working\n"
-                         "In-Band HDLC registered 0 installed 0 ports 0\n");
+    EXPECT_EQ(run_cli("cards" + host, false, false),
+              (CliRun{exit_ok, "Trib1 E1-NP registered 2 installed 2 ports 8 state working\n"
+                               "Trib2 T1-NP registered 4 installed 2 ports 8 state working\n"
+                               "Trib3 E1-PRTD registered 3 installed 2 ports 8 state unplugged\n"
+                               "Trib4 E1-PRTD registered 3 installed 2 ports 0 state working\n"
+                               "Trib5 T3-MX3-NP registered 38 installed 15 ports 4 state working\n"
+                               "Trib6 STM1-NP registered 13 installed 6 ports 4 state working\n"
+                               "Trib7 OC3-NP registered 19 installed 6 ports 3 state working\n"
+                               "Trib8 unknown registered 7 installed 2 ports 0 state working\n"
+                               "In-Band HDLC registered 0 installed 0 ports 0\n"}));
 
     const CliRun tree = run_cli("tree --slot 6" + host, false, false);
     EXPECT_EQ(tree.out.substr(0, tree.out.find("TS-01")),
@@ -193,10 +185,9 @@ TEST(CliCrossConnects, MapUnmapIdentifiersAndRefusals) {
         sim->clear_requests();
     };
     const std::string dst = " --dst E1-NP,Trib1,Port-06,TS-01";
-    const CliRun made =
-        run_cli("map" + device + dst + " --src e1-prtd,trib3,port-06,ts-01 --count 3 --voice",
-                false, false);
-    EXPECT_EQ(made.status, exit_ok);
+    EXPECT_EQ(run_cli("map" + device + dst + " --src e1-prtd,trib3,port-06,ts-01 --count 3 --voice")
+                  .status,
+              exit_ok);
     EXPECT_EQ(sim->value("R.1.16.3.1.16.1.1.6.100.100.100.4"), "i:2"); // TS-03, voice
     const CliRun tree = run_cli("tree --slot 1" + device, false, false);
     EXPECT_NE(tree.out.find("    TS-03 03 1.6.100.100.100.4 kind 0 xc "
@@ -246,10 +237,10 @@ TEST(CliCrossConnects, MapUnmapIdentifiersAndRefusals) {
     EXPECT_EQ(sim->value("R.1.16.3.1.16.1.1.6.100.100.100.3"), "i:1"); // TS-02, data
     EXPECT_NE(test::read_text(scratch.path() / "site.mec").find("\"TRUNK 7\""), std::string::npos);
     // Two neighbouring leaves with the identifier on each card: one index row per card.
-    const CliRun found = run_cli("index" + with_comments + " --find trunk", false, false);
-    EXPECT_EQ(found.status, exit_ok);
-    EXPECT_EQ(found.out, "TRUNK 7\tE1-NP,Trib1,Port-06,TS-01\t-> E1-PRTD,Trib3,Port-06,TS-01\n"
-                         "TRUNK 7\tE1-PRTD,Trib3,Port-06,TS-01\t-> E1-NP,Trib1,Port-06,TS-01\n");
+    EXPECT_EQ(
+        run_cli("index" + with_comments + " --find trunk", false, false),
+        (CliRun{exit_ok, "TRUNK 7\tE1-NP,Trib1,Port-06,TS-01\t-> E1-PRTD,Trib3,Port-06,TS-01\n"
+                         "TRUNK 7\tE1-PRTD,Trib3,Port-06,TS-01\t-> E1-NP,Trib1,Port-06,TS-01\n"}));
     // Written back but refused: the command line cannot choose another file, so even --yes
     // skips once instead of asking forever (the output is cut short if it does).
     const CliRun unwritable = run_cli("env bash -c \"set -o pipefail; trap '' XFSZ; ulimit -f 0; " +
@@ -272,14 +263,10 @@ TEST(CliCrossConnects, MapUnmapIdentifiersAndRefusals) {
 }
 
 TEST(CliProgram, DispatchesAndRefusesUnknownCommands) {
-    const CliRun shown = run_cli("show-message '!*Note\\r\\n\\r\\nBody text'");
-    EXPECT_EQ(shown.status, exit_ok);
-    EXPECT_EQ(shown.out, "kind: exclamation\nbeep: no\ntitle: *Note\n!*Note\nBody text\n");
-
-    const CliRun unknown = run_cli("frobnicate");
-    EXPECT_EQ(unknown.status, exit_usage);
-    EXPECT_EQ(unknown.out, "vornex-cli: unknown command frobnicate\n");
-
+    EXPECT_EQ(run_cli("show-message '!*Note\\r\\n\\r\\nBody text'"),
+              (CliRun{exit_ok, "kind: exclamation\nbeep: no\ntitle: *Note\n!*Note\nBody text\n"}));
+    EXPECT_EQ(run_cli("frobnicate"),
+              (CliRun{exit_usage, "vornex-cli: unknown command frobnicate\n"}));
     const CliRun help = run_cli("--help");
     EXPECT_EQ(help.status, exit_ok);
     EXPECT_NE(help.out.find("show-message TEXT"), std::string::npos);
