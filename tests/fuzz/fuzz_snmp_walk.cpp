@@ -31,26 +31,25 @@ namespace {
 
 using namespace vornex;
 using Bytes = std::vector<std::uint8_t>;
-using Oid = std::vector<std::uint32_t>;
+using Oid = std::vector<oid>;
 
 // BER, as far as SNMPv1 needs it.
-void put_length(Bytes& out, std::size_t length) {
-    if (length < 0x80) {
-        out.push_back(static_cast<std::uint8_t>(length));
-        return;
-    }
-    Bytes digits;
-    for (; length != 0; length >>= 8)
-        digits.insert(digits.begin(), static_cast<std::uint8_t>(length));
-    out.push_back(static_cast<std::uint8_t>(0x80 | digits.size()));
-    out.insert(out.end(), digits.begin(), digits.end());
+Bytes cat(std::initializer_list<Bytes> parts) {
+    Bytes out;
+    for (const Bytes& part : parts)
+        out.insert(out.end(), part.begin(), part.end());
+    return out;
 }
 
 Bytes tlv(std::uint8_t tag, const Bytes& content) {
-    Bytes out{tag};
-    put_length(out, content.size());
-    out.insert(out.end(), content.begin(), content.end());
-    return out;
+    Bytes length{static_cast<std::uint8_t>(content.size())};
+    if (content.size() >= 0x80) {
+        length.clear();
+        for (std::size_t n = content.size(); n != 0; n >>= 8)
+            length.insert(length.begin(), static_cast<std::uint8_t>(n));
+        length.insert(length.begin(), static_cast<std::uint8_t>(0x80 | length.size()));
+    }
+    return cat({{tag}, length, content});
 }
 
 Bytes integer(long value) {
@@ -73,70 +72,23 @@ Bytes encode_oid(const Oid& name) {
     return tlv(0x06, content);
 }
 
-// Reads one element at `at`: its tag and content; false when the bytes end first.
-bool element(const Bytes& in, std::size_t& at, std::uint8_t& tag, Bytes& content) {
-    if (at + 2 > in.size())
-        return false;
-    tag = in[at++];
-    std::size_t length = in[at++];
-    if (length & 0x80) {
-        const std::size_t digits = length & 0x7f;
-        length = 0;
-        for (std::size_t i = 0; i < digits && at < in.size(); ++i)
-            length = length << 8 | in[at++];
+// The request-id and the names of a request, taken apart by the library; false when it is no
+// SNMPv1 request.
+bool parse_request(Bytes& message, long& request_id, std::vector<Oid>& names) {
+    u_char community[64];
+    std::size_t community_length = sizeof community, length = message.size();
+    long version = 0;
+    u_char* data =
+        snmp_comstr_parse(message.data(), &length, community, &community_length, &version);
+    netsnmp_pdu* pdu = data != nullptr ? snmp_pdu_create(0) : nullptr;
+    const bool parsed = pdu != nullptr && snmp_pdu_parse(pdu, data, &length) == 0;
+    if (parsed) {
+        request_id = pdu->reqid;
+        for (const netsnmp_variable_list* v = pdu->variables; v != nullptr; v = v->next_variable)
+            names.emplace_back(v->name, v->name + v->name_length);
     }
-    if (length > in.size() - at)
-        return false;
-    content.assign(in.begin() + static_cast<long>(at), in.begin() + static_cast<long>(at + length));
-    at += length;
-    return true;
-}
-
-Oid decode_oid(const Bytes& content) {
-    Oid name;
-    if (content.empty())
-        return name;
-    name = {content[0] / 40u, content[0] % 40u};
-    std::uint32_t value = 0;
-    for (std::size_t i = 1; i < content.size(); ++i) {
-        value = value << 7 | (content[i] & 0x7f);
-        if (!(content[i] & 0x80)) {
-            name.push_back(value);
-            value = 0;
-        }
-    }
-    return name;
-}
-
-// The request-id and the names of a request; false when it is no SNMPv1 request.
-bool parse_request(const Bytes& message, long& request_id, std::vector<Oid>& names) {
-    std::uint8_t tag = 0;
-    Bytes body, part, pdu;
-    std::size_t at = 0;
-    if (!element(message, at, tag, body))
-        return false;
-    at = 0;
-    if (!element(body, at, tag, part) || !element(body, at, tag, part) ||
-        !element(body, at, tag, pdu))
-        return false;
-    at = 0;
-    if (!element(pdu, at, tag, part))
-        return false;
-    request_id = 0;
-    for (std::uint8_t b : part)
-        request_id = request_id << 8 | b;
-    if (!element(pdu, at, tag, part) || !element(pdu, at, tag, part) ||
-        !element(pdu, at, tag, part))
-        return false;
-    const Bytes list = part;
-    at = 0;
-    while (element(list, at, tag, part)) {
-        std::size_t inner = 0;
-        Bytes name;
-        if (element(part, inner, tag, name))
-            names.push_back(decode_oid(name));
-    }
-    return true;
+    snmp_free_pdu(pdu);
+    return parsed;
 }
 
 // The input, handed out a byte at a time; zeros once it is used up.
@@ -169,19 +121,13 @@ public:
         }
         Bytes list;
         for (std::size_t i = 0; i < count; ++i) {
-            Bytes variable = encode_oid(name(asked.empty() ? Oid{1, 3} : asked[i % asked.size()]));
-            const Bytes value = this->value();
-            variable.insert(variable.end(), value.begin(), value.end());
-            const Bytes wrapped = tlv(0x30, variable);
-            list.insert(list.end(), wrapped.begin(), wrapped.end());
+            const Oid& like = asked.empty() ? Oid{1, 3} : asked[i % asked.size()];
+            list = cat({list, tlv(0x30, cat({encode_oid(name(like)), value()}))});
         }
-        Bytes pdu = integer(request_id);
-        for (const Bytes& part : {integer(status), integer(index), tlv(0x30, list)})
-            pdu.insert(pdu.end(), part.begin(), part.end());
-        Bytes message = integer(0);
-        for (const Bytes& part : {tlv(0x04, Bytes{'p', 'u', 'b', 'l', 'i', 'c'}), tlv(0xA2, pdu)})
-            message.insert(message.end(), part.begin(), part.end());
-        return tlv(0x30, message);
+        const Bytes pdu =
+            cat({integer(request_id), integer(status), integer(index), tlv(0x30, list)});
+        return tlv(0x30,
+                   cat({integer(0), tlv(0x04, {'p', 'u', 'b', 'l', 'i', 'c'}), tlv(0xA2, pdu)}));
     }
 
 private:
