@@ -114,6 +114,8 @@ TEST_F(CommentFileTest, LoadSkipsWhatIsNotARecordAndCutsLongTexts) {
 }
 
 TEST_F(CommentFileTest, WithoutCommentFileNothingIsLockedAndTheSaveAsksForOne) {
+    EXPECT_EQ(comment_file_save(nullptr, chooser, OwnerWindow::main_window(), &config), 1);
+    EXPECT_EQ(comment_file_save(&box, chooser, OwnerWindow::main_window(), nullptr), 1);
     config.comment_file.clear();
     EXPECT_EQ(load(box), 1);
     EXPECT_FALSE(box.comment_lock_held);
@@ -278,26 +280,23 @@ TEST_F(CommentFileTest, WhatIsNotARegularFileIsNeitherReadNorReplaced) {
 
 // Makes the folder read-only for the rest of the scope. Root passes over permissions, so a
 // test running as root drops its effective user for that time.
-class ReadOnlyFolder {
-public:
-    explicit ReadOnlyFolder(const std::filesystem::path& folder) : folder_(folder) {
+struct ReadOnlyFolder {
+    explicit ReadOnlyFolder(const std::filesystem::path& folder) : folder(folder) {
         using std::filesystem::perms;
-        std::filesystem::permissions(folder_,
+        std::filesystem::permissions(folder,
                                      perms::owner_write | perms::group_write | perms::others_write,
                                      std::filesystem::perm_options::remove);
-        dropped_ = ::geteuid() == 0 && ::seteuid(65534) == 0;
+        dropped = ::geteuid() == 0 && ::seteuid(65534) == 0;
     }
     ~ReadOnlyFolder() {
-        if (dropped_) {
+        if (dropped) {
             (void)::seteuid(0);
         }
-        std::filesystem::permissions(folder_, std::filesystem::perms::owner_write,
+        std::filesystem::permissions(folder, std::filesystem::perms::owner_write,
                                      std::filesystem::perm_options::add);
     }
-
-private:
-    std::filesystem::path folder_;
-    bool dropped_ = false;
+    const std::filesystem::path folder;
+    bool dropped = false;
 };
 
 TEST_F(CommentFileTest, AfterAFailureAnotherFileCanBeChosen) {
@@ -333,9 +332,8 @@ TEST_F(CommentFileTest, AfterAFailureAnotherFileCanBeChosen) {
     EXPECT_EQ(read_text(elsewhere / "free.mec"), one_record("kept") + "\r\n");
     EXPECT_EQ(read_text(dir / "device.mec"), "");
     Box other(presenter); // the first file's lock is free again
-    device_config first;
-    first.comment_file = dir / "device.mec";
-    EXPECT_EQ(comment_lock(other, first), 0);
+    taken.comment_file = dir / "device.mec";
+    EXPECT_EQ(comment_lock(other, taken), 0);
     EXPECT_TRUE(holder.comment_lock_held);
     EXPECT_TRUE(std::filesystem::exists(elsewhere / "taken.mec.lock"));
     EXPECT_FALSE(std::filesystem::exists(elsewhere / "taken.mec"));
@@ -391,11 +389,6 @@ TEST_F(CommentFileTest, OtherLockAndReadFailures) {
               "in the device configuration.");
     EXPECT_FALSE(box.comment_lock_held);
     EXPECT_FALSE(std::filesystem::exists(dir / "unreadable.mec.lock"));
-}
-
-TEST_F(CommentFileTest, SaveWithoutBoxOrConfiguration) {
-    EXPECT_EQ(comment_file_save(nullptr, chooser, OwnerWindow::main_window(), &config), 1);
-    EXPECT_EQ(comment_file_save(&box, chooser, OwnerWindow::main_window(), nullptr), 1);
 }
 
 } // namespace
