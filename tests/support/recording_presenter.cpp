@@ -5,9 +5,8 @@
 namespace vornex::test {
 
 int RecordingPresenter::next_answer(int fallback) {
-    if (answers.empty()) {
+    if (answers.empty())
         return fallback;
-    }
     const int answer = answers.front();
     answers.pop_front();
     return answer;
@@ -37,18 +36,14 @@ void RecordingPresenter::show_note(const std::string& text) {
 
 std::vector<std::string> RecordingPresenter::texts() const {
     std::vector<std::string> all;
-    all.reserve(shown.size());
-    for (const Shown& s : shown) {
+    for (const Shown& s : shown)
         all.push_back(s.text);
-    }
     return all;
 }
 
 const Shown& RecordingPresenter::last() const {
-    if (shown.empty()) {
-        throw std::logic_error("RecordingPresenter: nothing was shown");
-    }
-    return shown.back();
+    return !shown.empty() ? shown.back()
+                          : throw std::logic_error("RecordingPresenter: nothing was shown");
 }
 
 void RecordingPresenter::clear() {

@@ -25,9 +25,8 @@ struct ScriptedFileChooser : FileChooser {
 private:
     std::optional<std::filesystem::path> answer(const FileRequest& r) {
         requests.push_back(r);
-        if (answers.empty()) {
+        if (answers.empty())
             return std::nullopt;
-        }
         auto a = answers.front();
         answers.pop_front();
         return a;

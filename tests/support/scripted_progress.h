@@ -4,6 +4,7 @@
 
 #include "base/progress.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -37,12 +38,8 @@ public:
     }
 
     const Phase* phase(const std::string& title) const {
-        for (const auto& p : phases) {
-            if (p.title == title) {
-                return &p;
-            }
-        }
-        return nullptr;
+        const auto p = std::ranges::find(phases, title, &Phase::title);
+        return p != phases.end() ? &*p : nullptr;
     }
 
     std::vector<Phase> phases;

@@ -18,9 +18,8 @@ struct ScriptedPrompt : PasswordPrompt {
     std::optional<std::string> ask_config_password(OwnerWindow,
                                                    const std::filesystem::path& file) override {
         asked_for.push_back(file);
-        if (answers.empty()) {
+        if (answers.empty())
             return std::nullopt;
-        }
         auto answer = answers.front();
         answers.pop_front();
         return answer;

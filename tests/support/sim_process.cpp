@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sstream>
 #include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
@@ -144,12 +145,9 @@ std::optional<std::vector<std::string>> SimProcess::command(const std::string& l
              : std::string();
     close(fd);
     std::vector<std::string> lines;
-    std::size_t start = 0;
-    while (start < answer.size()) {
-        const auto nl = answer.find('\n', start);
-        lines.push_back(answer.substr(start, nl == std::string::npos ? nl : nl - start));
-        start = nl == std::string::npos ? answer.size() : nl + 1;
-    }
+    std::istringstream in(answer);
+    for (std::string l; std::getline(in, l);)
+        lines.push_back(l);
     if (lines.empty() || lines.front() != "ok") {
         error = lines.empty() ? "no answer on the control channel" : lines.front();
         return std::nullopt;

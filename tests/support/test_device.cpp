@@ -35,24 +35,20 @@ std::unique_ptr<Box> open_test_box(Presenter& presenter, const SimProcess& sim,
 }
 
 HsEntry& find_node(Box& box, int slot, std::initializer_list<const char*> path) {
-    for (const auto& card : box.cards) {
-        if (card->slot != slot) {
-            continue;
-        }
-        const EndpointList* list = &card->endpoints;
-        HsEntry* found = nullptr;
-        for (const char* name : path) {
-            auto it = std::find_if(list->begin(), list->end(),
-                                   [&](const auto& n) { return n->name == name; });
-            if (it == list->end()) {
-                throw std::runtime_error(std::string("no node ") + name);
-            }
-            found = it->get();
-            list = &found->children;
-        }
-        return *found;
+    const auto card =
+        std::ranges::find_if(box.cards, [&](const auto& c) { return c->slot == slot; });
+    if (card == box.cards.end())
+        throw std::runtime_error("no card in slot " + std::to_string(slot));
+    const EndpointList* list = &(*card)->endpoints;
+    HsEntry* found = nullptr;
+    for (const char* name : path) {
+        const auto it = std::ranges::find(*list, std::string_view(name), &HsEntry::name);
+        if (it == list->end())
+            throw std::runtime_error(std::string("no node ") + name);
+        found = it->get();
+        list = &found->children;
     }
-    throw std::runtime_error("no card in slot " + std::to_string(slot));
+    return *found;
 }
 
 } // namespace vornex::test

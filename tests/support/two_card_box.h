@@ -34,12 +34,11 @@ struct TwoCardBox {
     // Expands both cards and ports on both sides and numbers the rows: cards on rows 1 and
     // 7, ports on 2 and 8, timeslots on 3-6 and 9-12.
     void expand_all() {
-        for (int side = 0; side < 2; ++side) {
+        for (int side = 0; side < 2; ++side)
             for (int c = 0; c < 2; ++c) {
                 box.cards[static_cast<std::size_t>(c)]->expanded[side] = 1;
                 ports[c]->view.open_or_selected[side] = 1;
             }
-        }
         renumber();
     }
     void renumber() {
