@@ -34,12 +34,8 @@ protected:
     }
     ~EndpointInfo() override { comment_tree_free(box); }
 
-    QLineEdit* field(QWidget* dialog, const char* name) {
-        return test::child<QLineEdit>(dialog, name);
-    }
-    QCheckBox* map_specific(QWidget* dialog) {
-        return test::child<QCheckBox>(dialog, "mapSpecific");
-    }
+    QLineEdit* field(QWidget* d, const char* name) { return test::child<QLineEdit>(d, name); }
+    QCheckBox* map_specific(QWidget* d) { return test::child<QCheckBox>(d, "mapSpecific"); }
     const endpoint_info* stored() { return comment_find(box, endpoint_key(leaf)); }
 
     RecordingPresenter presenter;
@@ -54,26 +50,27 @@ TEST_F(EndpointInfo, AnEndpointWithoutInformationOpensEmpty) {
     dialog.show();
     EXPECT_EQ(dialog.windowTitle(),
               QStringLiteral("Set Endpoint Information - Trib3 Port-01 TS-05"));
-    for (const char* name : {"identifier", "comment", "identifierMap2"}) {
-        EXPECT_TRUE(field(&dialog, name)->text().isEmpty()) << name;
-        EXPECT_TRUE(field(&dialog, name)->isVisible()) << name;
-    }
+    // Identifier, comment, maps 2 to 4: each empty, and shown (s) or hidden (h), enabled (e)
+    // or disabled (d).
+    const auto fields = [&] {
+        std::string state;
+        for (const char* name :
+             {"identifier", "comment", "identifierMap2", "identifierMap3", "identifierMap4"}) {
+            QLineEdit* f = field(&dialog, name);
+            EXPECT_TRUE(f->text().isEmpty()) << name;
+            state += std::string(f->isVisible() ? "s" : "h") + (f->isEnabled() ? "e " : "d ");
+        }
+        return state;
+    };
     EXPECT_FALSE(map_specific(&dialog)->isChecked());
-    EXPECT_TRUE(field(&dialog, "identifier")->isEnabled());
-    EXPECT_FALSE(field(&dialog, "identifierMap2")->isEnabled());
-    for (const char* name : {"identifierMap3", "identifierMap4"}) {
-        EXPECT_FALSE(field(&dialog, name)->isVisible()) << name;
-        EXPECT_FALSE(field(&dialog, name)->isEnabled()) << name;
-    }
+    EXPECT_EQ(fields(), "se se sd hd hd ");
     EXPECT_EQ(field(&dialog, "identifier")->maxLength(), 18);
     EXPECT_EQ(field(&dialog, "comment")->maxLength(), 62);
     save_screenshot(&dialog, QStringLiteral("endpoint_info_dialog"));
-
     map_specific(&dialog)->click();
-    EXPECT_TRUE(field(&dialog, "identifierMap2")->isEnabled());
-    EXPECT_FALSE(field(&dialog, "identifierMap3")->isEnabled());
+    EXPECT_EQ(fields(), "se se se hd hd ");
     map_specific(&dialog)->click();
-    EXPECT_FALSE(field(&dialog, "identifierMap2")->isEnabled());
+    EXPECT_EQ(fields(), "se se sd hd hd ");
 }
 
 TEST_F(EndpointInfo, StoredInformationIsShownAndOkStoresTheEdits) {
@@ -102,8 +99,7 @@ TEST_F(EndpointInfo, StoredInformationIsShownAndOkStoresTheEdits) {
     EXPECT_EQ(dialog.result(), 1);
     ASSERT_NE(stored(), nullptr);
     EXPECT_FALSE(stored()->map_specific);
-    EXPECT_EQ(stored()->identifiers[0], "");
-    EXPECT_EQ(stored()->identifiers[1], "CKT-2");
+    EXPECT_EQ(stored()->identifiers, (std::array<std::string, map_count>{"", "CKT-2", "", ""}));
     EXPECT_EQ(stored()->comment, printable);
     EXPECT_TRUE(box.comments_dirty);
     EXPECT_TRUE(presenter.shown.empty());
