@@ -73,23 +73,20 @@ TEST_F(CommentsTest, StoreFindsWhatItStoredAndWalksInAscendingOrder) {
 TEST_F(CommentsTest, StoreMarksDirtyOnlyWhenAFieldChanges) {
     const EndpointKey key{3, 17, 2, 100, 100, 100, 18};
     const endpoint_info first = make_info(true, {"a", "b", "", ""}, "note");
-    ASSERT_EQ(comment_store(box, key, first), 0);
-    EXPECT_TRUE(box.comments_dirty);
-
-    box.comments_dirty = false;
-    ASSERT_EQ(comment_store(box, key, first), 0);
-    EXPECT_FALSE(box.comments_dirty);
-
+    // Whether storing `info` under `at` marked the comments changed.
+    const auto store_changes = [&](const EndpointKey& at, const endpoint_info& info) {
+        box.comments_dirty = false;
+        EXPECT_EQ(comment_store(box, at, info), 0);
+        return box.comments_dirty;
+    };
+    EXPECT_TRUE(store_changes(key, first));
+    EXPECT_FALSE(store_changes(key, first));
     endpoint_info changed = first;
     changed.identifiers[3] = "d";
-    ASSERT_EQ(comment_store(box, key, changed), 0);
-    EXPECT_TRUE(box.comments_dirty);
+    EXPECT_TRUE(store_changes(key, changed));
     EXPECT_EQ(*comment_find(box, key), changed);
-
     // A new key with nothing in it creates empty information, which is no change.
-    box.comments_dirty = false;
-    ASSERT_EQ(comment_store(box, {1, 1, 1, 1, 1, 1, 1}, endpoint_info{}), 0);
-    EXPECT_FALSE(box.comments_dirty);
+    EXPECT_FALSE(store_changes({1, 1, 1, 1, 1, 1, 1}, endpoint_info{}));
     ASSERT_NE(comment_find(box, {1, 1, 1, 1, 1, 1, 1}), nullptr);
 }
 
@@ -115,13 +112,11 @@ TEST_F(CommentsTest, IdentifierShownDependsOnTheDisplayedMap) {
     ASSERT_EQ(comment_store(box, endpoint_key(leaf),
                             make_info(true, {"one", "two", "three", "four"}, "")),
               0);
-    EXPECT_EQ(endpoint_identifier(&box, leaf), "two");
-    box.displayed_map = 4;
-    EXPECT_EQ(endpoint_identifier(&box, leaf), "four");
-    box.displayed_map = 0;
-    EXPECT_EQ(endpoint_identifier(&box, leaf), "one");
-    box.displayed_map = 5;
-    EXPECT_EQ(endpoint_identifier(&box, leaf), "one");
+    // Maps 1 to 4 show their own identifier; any other shows the first.
+    for (const auto& [map, shown] : {std::pair{2, "two"}, {4, "four"}, {0, "one"}, {5, "one"}}) {
+        box.displayed_map = map;
+        EXPECT_EQ(endpoint_identifier(&box, leaf), shown) << map;
+    }
 
     // Another card model in the same slot has no information.
     card.installed_model = 18;
@@ -129,12 +124,16 @@ TEST_F(CommentsTest, IdentifierShownDependsOnTheDisplayedMap) {
 }
 
 TEST_F(CommentsTest, SetMapIdentifier) {
+    // Whether setting `text` marked the comments changed.
+    const auto set_changes = [&](const std::string& text) {
+        box.comments_dirty = false;
+        EXPECT_EQ(comment_set_map_identifier(box, leaf, text), 0);
+        return box.comments_dirty;
+    };
     // A blank text without information creates none.
-    EXPECT_EQ(comment_set_map_identifier(box, leaf, "   "), 0);
+    EXPECT_FALSE(set_changes("   "));
     EXPECT_EQ(box.comments, nullptr);
-    EXPECT_FALSE(box.comments_dirty);
-    EXPECT_EQ(comment_set_map_identifier(box, leaf, "CKT-7"), 0);
-    EXPECT_TRUE(box.comments_dirty);
+    EXPECT_TRUE(set_changes("CKT-7"));
     EXPECT_EQ(test::stored(box, endpoint_key(leaf)), make_info(true, {"", "CKT-7", "", ""}, ""));
 
     // A blank text still applies to information that exists: it empties the map's identifier
@@ -142,20 +141,13 @@ TEST_F(CommentsTest, SetMapIdentifier) {
     ASSERT_EQ(
         comment_store(box, endpoint_key(leaf), make_info(false, {"common", "", "", ""}, "note")),
         0);
-    box.comments_dirty = false;
-    EXPECT_EQ(comment_set_map_identifier(box, leaf, ""), 0);
-    EXPECT_TRUE(box.comments_dirty);
+    EXPECT_TRUE(set_changes(""));
     EXPECT_EQ(test::stored(box, endpoint_key(leaf)),
               make_info(true, {"common", "", "common", "common"}, "note"));
 
-    box.comments_dirty = false;
-    EXPECT_EQ(comment_set_map_identifier(box, leaf, "A-LONG-CIRCUIT-NAME-1234"), 0);
-    EXPECT_TRUE(box.comments_dirty);
+    EXPECT_TRUE(set_changes("A-LONG-CIRCUIT-NAME-1234"));
     EXPECT_EQ(endpoint_identifier(&box, leaf), "A-LONG-CIRCUIT-NAM");
-
-    box.comments_dirty = false;
-    EXPECT_EQ(comment_set_map_identifier(box, leaf, "A-LONG-CIRCUIT-NAM"), 0);
-    EXPECT_FALSE(box.comments_dirty);
+    EXPECT_FALSE(set_changes("A-LONG-CIRCUIT-NAM"));
 }
 
 // MapManagement asserts what a map's delete and copy do to map-specific information; here
