@@ -17,9 +17,8 @@ std::vector<std::string> describe(const std::vector<GraphPolyline>& lines) {
     for (const GraphPolyline& line : lines) {
         const int pen = static_cast<int>(line.pen);
         std::string text = (pen < 2 ? "M" : "O") + std::to_string(pen % 2);
-        for (const GraphPoint& p : line.points) {
+        for (const GraphPoint& p : line.points)
             text += " " + std::to_string(p.x) + "," + std::to_string(p.y);
-        }
         out.push_back(text);
     }
     return out;
@@ -85,15 +84,12 @@ TEST(EndpointIndexRows, NamedNodesSortedIgnoringCaseWithNeighbouringDuplicatesOn
     t.ports[0]->identifier = "   ";
     t.ports[1]->identifier = "Gamma-link";
     const char* leaf_ids[2][4] = {{"Alpha", "Alpha", "beta", "Alpha"}, {"alpha", "", "", ""}};
-    for (int c = 0; c < 2; ++c) {
-        for (int i = 0; i < 4; ++i) {
+    for (int c = 0; c < 2; ++c)
+        for (int i = 0; i < 4; ++i)
             ASSERT_EQ(comment_set_map_identifier(t.box, *t.leaf[c][i], leaf_ids[c][i]), 0);
-        }
-    }
     std::vector<std::pair<std::string, HsEntry*>> rows;
-    for (const IndexRow& row : fill_endpoint_index(t.box.cards, &t.box)) {
+    for (const IndexRow& row : fill_endpoint_index(t.box.cards, &t.box))
         rows.emplace_back(row.text, row.node);
-    }
     const decltype(rows) expected = {{"Alpha", t.leaf[0][0]},
                                      {"Alpha", t.leaf[0][3]},
                                      {"alpha", t.leaf[1][0]},
