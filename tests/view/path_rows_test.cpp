@@ -26,10 +26,9 @@ TEST(ScrollTable, FirstRowAfterEachRequest) {
         {page_down, 1, 30, 0, 1},   {thumb, 1, 80, 99, 80},
         {top, 50, 80, 0, 1},        {bottom, 1, 80, 0, 80}, // the last row at the top of the view
     };
-    for (const Scroll& s : table) {
+    for (const Scroll& s : table)
         EXPECT_EQ(scrolled_first_row(s.request, s.first, s.max, s.thumb), s.expected)
             << static_cast<int>(s.request) << " from " << s.first;
-    }
 }
 
 class PathRowsTest : public test::MapFixture {
@@ -57,10 +56,9 @@ protected:
     HsEntry& ts(int n) { return *port("Port-01").children[n - 1]; }
     // The painted row of a node.
     PathRow shown(const HsEntry& n) const {
-        for (const PathRow& row : rows->visible_rows()) {
+        for (const PathRow& row : rows->visible_rows())
             if (row.row == n.view.row[0])
                 return row;
-        }
         ADD_FAILURE() << "not shown: " << n.name;
         return {};
     }
