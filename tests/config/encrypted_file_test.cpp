@@ -73,9 +73,8 @@ TEST_F(EncryptedFile, ReadsBackWithItsPasswordOnly) {
 }
 
 TEST_F(EncryptedFile, LengthAndMarkerByte) {
-    EXPECT_EQ(config_image_length(0), 80u);
-    EXPECT_EQ(config_image_length(8), 80u);
-    EXPECT_EQ(config_image_length(9), 96u);
+    EXPECT_EQ((std::array{config_image_length(0), config_image_length(8), config_image_length(9)}),
+              (std::array<std::size_t, 3>{80, 80, 96}));
 
     // A record whose text is exactly 200 bytes.
     const std::size_t base = device_config_text(written).size();
