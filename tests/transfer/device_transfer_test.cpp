@@ -43,9 +43,8 @@ protected:
     std::string device(const std::string& command) {
         std::string error, text;
         for (const std::string& line :
-             sim->command(command, error).value_or(std::vector<std::string>{})) {
+             sim->command(command, error).value_or(std::vector<std::string>{}))
             text += line + "\n";
-        }
         return text;
     }
 
@@ -146,10 +145,10 @@ TEST_F(DeviceTransferTest, DeviceFailureCodes) {
         {"plain.run", 1, 0, "", "R4150 Status: fail-to-verify-signature"},
         // The device's status is one byte: 257 is no "ok".
         {"bad.cfg", 2, 0, "transfer-force 257", "R4150 Status: unknown response"},
-        // Nobody serves the port the device sends to.
-        {"bad.cfg", 2, 0, "transfer-port 9", "R4150 Status: unableToReachServer"},
         // The device keeps the previous "ok" for a while before it takes the request in.
         {"bad.cfg", 2, 0, "transfer-lag 3", "R4150 Status: unmatch-config"},
+        // Nobody serves the port the device sends to (last: it stays).
+        {"bad.cfg", 2, 0, "transfer-port 9", "R4150 Status: unableToReachServer"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
@@ -161,14 +160,14 @@ TEST_F(DeviceTransferTest, DeviceFailureCodes) {
         EXPECT_EQ(progress.status_text(), c.text);
         EXPECT_EQ(progress.state(), transfer_failed);
         server.stop();
-        device("transfer-port " + std::to_string(port));
     }
     EXPECT_EQ(device("transfer-config"), before);
     EXPECT_EQ(sim->value("R.1.2.2.1.1.4.1"), "s:V2.15.02");
 }
 
-// Refusals before the device is told anything, and a failed trigger that stops the server.
-TEST_F(DeviceTransferTest, StartRefusalsAndFailedTrigger) {
+// Refusals before the device is told anything, a failed trigger that stops the server, and
+// what a start sends to a new controller and to one before 2.15.01.
+TEST_F(DeviceTransferTest, StartRefusalsFailedTriggerAndProtocolObjects) {
     const std::string name56 = std::string(52, 'n') + ".cfg";
     write_file(dir / name56, config_text);
     write_file(dir / (name56 + "x"), config_text);
@@ -218,6 +217,15 @@ TEST_F(DeviceTransferTest, StartRefusalsAndFailedTrigger) {
     EXPECT_TRUE(sent_set_with(".1.15.3.0=s:" + name56 + ","));
     EXPECT_TRUE(sent_set_with(".1.15.11.0=i:1"));
     EXPECT_EQ(watch().status_text(), "R4150 Status: ok");
+    server.stop();
+
+    // A controller before 2.15.01 knows no protocol objects: only the trigger is sent.
+    ASSERT_TRUE(sim->set_value("R.1.2.1.3.0", "s: V2.14.09"));
+    ASSERT_EQ(get_controllers(*box), 0);
+    ASSERT_EQ(start(dir / name56, 2), 0);
+    for (const std::string& r : sim->requests())
+        EXPECT_EQ(r.find(".1.15.11.0"), std::string::npos) << r;
+    EXPECT_EQ(watch().status_text(), "R4150 Status: ok");
 }
 
 // SFTP: the user and the enciphered password reach the device, which deciphers them with
@@ -235,18 +243,6 @@ TEST_F(DeviceTransferTest, SftpCredentials) {
         EXPECT_TRUE(sent_set_with(".1.15.3.0=s:cfg/r4150.cfg,"));
         EXPECT_EQ(watch().status_text(), text);
     }
-}
-
-// A controller before 2.15.01 knows no protocol objects: only the trigger is sent.
-TEST_F(DeviceTransferTest, OldFirmwareSendsNoProtocol) {
-    ASSERT_TRUE(sim->set_value("R.1.2.1.3.0", "s: V2.14.09"));
-    ASSERT_EQ(get_controllers(*box), 0);
-    write_file(dir / "a.cfg", config_text);
-    ASSERT_EQ(start(dir / "a.cfg", 2), 0);
-    for (const std::string& r : sim->requests()) {
-        EXPECT_EQ(r.find(".1.15.11.0"), std::string::npos) << r;
-    }
-    EXPECT_EQ(watch().status_text(), "R4150 Status: ok");
 }
 
 // The poll's own failures: time-out, error-status, wrong type, a missing column.
