@@ -89,16 +89,12 @@ TEST_F(DeviceConfigFile, KeywordsInAnyCaseQuotesAndWhatIsIgnored) {
                         "context_name \"unclosed text\r\npriv_key\ncomment_file\n"),
               0);
     EXPECT_TRUE(presenter.shown.empty());
-    EXPECT_EQ(config.hostname, "172.16.0.9"); // a later line wins
-    EXPECT_EQ(config.snmp_version, snmp_version_3);
-    EXPECT_EQ(config.auth_protocol, auth_md5);
-    EXPECT_EQ(config.priv_protocol, priv_des);
-    EXPECT_EQ(config.get_community, "abc"); // not in quotes: left alone, no message
-    EXPECT_EQ(config.auth_key, "one");      // not quoted: a blank ends it; no value: left alone
-    EXPECT_EQ(config.set_community, "public");
-    EXPECT_EQ(config.security_username, "a b");
-    EXPECT_EQ(config.context_name, "unclosed text");
-    EXPECT_TRUE(config.comment_file.empty());
+    // A later line wins; a value not in the quotes it needs, or none at all, leaves the field
+    // alone without a message; a blank ends a value that takes no quotes.
+    EXPECT_EQ(device_config_text(config),
+              "hostname 172.16.0.9\nsnmp 3\nauth_protocol md5\npriv_protocol des\n"
+              "get_community \"abc\"\nset_community \"public\"\nsecurity_username \"a b\"\n"
+              "context_name \"unclosed text\"\nauth_key one\npriv_key \ncomment_file \"\"\n");
 
     ASSERT_EQ(read_text("comment_file C:\\data\\site.mec\n"), 0);
     EXPECT_EQ(config.comment_file, std::filesystem::path("C:\\data\\site.mec"));
@@ -164,9 +160,8 @@ TEST_F(DeviceConfigFile, ValuesLongerThanTheirFieldAreRefusedNotCut) {
                   config_error("\r\npriv_key value is longer than 33 characters."),
                   config_error("\r\nset_community value is longer than 39 characters."),
               }));
-    EXPECT_EQ(config.hostname, "192.168.0.1");
-    EXPECT_EQ(config.priv_key, "");
-    EXPECT_EQ(config.set_community, "public");
+    EXPECT_EQ((std::vector<std::string>{config.hostname, config.priv_key, config.set_community}),
+              (std::vector<std::string>{"192.168.0.1", "", "public"}));
 
     // The writer cuts an over-long record to the fields, so what it writes reads back.
     device_config big = sample();
