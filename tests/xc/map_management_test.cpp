@@ -54,13 +54,12 @@ TEST_F(MapManagement, LabelsAndChoices) {
 TEST_F(MapManagement, Delete) {
     HsEntry& leaf = node(1, {"Port-01", "TS-10"});
     annotate(leaf);
-    presenter.answers = {dialog_cancel};
+    presenter.answers = {dialog_cancel, dialog_ok, dialog_ok, dialog_ok};
     EXPECT_EQ(map_delete(*box, 2, false, false), 0); // back to the dialog
     EXPECT_EQ(test::count_requests(sim->requests(), "SET "), 0);
     EXPECT_EQ(presenter.last().text,
               "Confirm Map Delete\r\n\r\n\r\n\r\nDelete all cross-connects in Map2?");
 
-    presenter.answers = {dialog_ok};
     EXPECT_EQ(map_delete(*box, 2, false, true), map_dialog_no_reload);
     EXPECT_FALSE(sim->value(map2_row));
     EXPECT_TRUE(sim->value(map1_row));
@@ -68,12 +67,10 @@ TEST_F(MapManagement, Delete) {
     EXPECT_EQ(info(leaf), annotated);
     EXPECT_FALSE(box->comments_dirty);
 
-    presenter.answers = {dialog_ok};
     EXPECT_EQ(map_delete(*box, 2, true, false), map_dialog_no_reload);
     EXPECT_EQ(info(leaf), (endpoint_info{true, {"ID-MAP1", "", "", ""}, "spare pair"}));
     EXPECT_TRUE(box->comments_dirty);
 
-    presenter.answers = {dialog_ok};
     EXPECT_EQ(map_delete(*box, 1, true, true), map_dialog_reload);
     EXPECT_FALSE(sim->value(map1_row));
     EXPECT_EQ(info(leaf), (endpoint_info{true, {"", "", "", ""}, ""}));
@@ -107,12 +104,12 @@ TEST_F(MapManagement, Copy) {
 TEST_F(MapManagement, RefusedCommandsShowTheResultAndChangeNoIdentifier) {
     HsEntry& leaf = node(1, {"Port-01", "TS-10"});
     annotate(leaf);
+    const std::string error = "!!Error\r\n\r\n\r\n\r\nThe ";
     force(3);
     presenter.answers = {dialog_ok};
     EXPECT_EQ(map_delete(*box, 1, true, true), map_dialog_no_reload);
-    EXPECT_EQ(presenter.last().text,
-              "!!Error\r\n\r\n\r\n\r\nThe delete map command reported error: fail");
     EXPECT_EQ(presenter.last().routine, Routine::error);
+    EXPECT_EQ(presenter.last().text, error + "delete map command reported error: fail");
     EXPECT_TRUE(sim->value(map1_row));
     EXPECT_EQ(info(leaf), annotated);
     EXPECT_FALSE(box->comments_dirty);
@@ -120,15 +117,13 @@ TEST_F(MapManagement, RefusedCommandsShowTheResultAndChangeNoIdentifier) {
 
     force(7);
     EXPECT_EQ(map_copy(*box, true), map_dialog_no_reload);
-    EXPECT_EQ(presenter.last().text,
-              "!!Error\r\n\r\n\r\n\r\nThe copy map command reported error: 7");
+    EXPECT_EQ(presenter.last().text, error + "copy map command reported error: 7");
     EXPECT_EQ(info(leaf), annotated);
 
     force(4);
     ASSERT_EQ(active_map_choice(*box, 2), map_dialog_reload);
     EXPECT_EQ(activate_map(*box), 1);
-    EXPECT_EQ(presenter.last().text,
-              "!!Error\r\n\r\n\r\n\r\nThe activate map command reported error: timeout");
+    EXPECT_EQ(presenter.last().text, error + "activate map command reported error: timeout");
     EXPECT_EQ(box->active_map, 2); // the operator's choice stays
     EXPECT_EQ(sim->value("R.1.16.4.1.0"), "i:1");
 
