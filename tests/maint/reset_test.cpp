@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <gtest/gtest.h>
+#include <tuple>
 
 namespace vornex {
 namespace {
@@ -17,17 +18,8 @@ namespace {
 using test::Routine;
 using test::SimProcess;
 
-// A step as the operator saw it: the delay before it, then both edits after it.
-struct Seen {
-    long delay_ms;
-    std::string step, detail;
-    bool operator==(const Seen&) const = default;
-};
-
-std::ostream& operator<<(std::ostream& out, const Seen& s) {
-    return out << s.delay_ms << " | " << testing::PrintToString(s.step) << " | "
-               << testing::PrintToString(s.detail);
-}
+// A step as the operator saw it: the delay before it in ms, then the step and detail texts.
+using Seen = std::tuple<long, std::string, std::string>;
 
 const std::string in_progress =
     "\r\nReset is in progress.\r\nWaiting for SNMP communication to resume...";
@@ -68,12 +60,10 @@ protected:
             const StepResult r = sequence.step();
             // Repeated polls that change nothing are kept once.
             Seen now{static_cast<long>(next.count()), sequence.step_text(), sequence.detail_text()};
-            if (seen.empty() || !(seen.back() == now)) {
+            if (seen.empty() || seen.back() != now)
                 seen.push_back(now);
-            }
-            if (r.done) {
+            if (r.done)
                 break;
-            }
             next = r.next;
         }
         return seen;
@@ -278,9 +268,10 @@ TEST_F(ResetTest, ProtectedPairAfterFirmware) {
                                          ? "\r\n\r\n\r\n\tResetting both cards in protected pair..."
                                          : "\r\n\r\n\r\n\tResetting card...");
         const std::vector<Seen> seen = run(reset);
-        EXPECT_EQ(seen.back().step, "\r\n\r\n\tReset complete.\r\n\r\n\tAnother reset may be "
-                                    "performed or press cancel to exit.");
-        EXPECT_EQ(seen[1].detail, p.cold ? "\tcard state: unplugged" : "\tcard state: empty");
+        EXPECT_EQ(std::get<1>(seen.back()),
+                  "\r\n\r\n\tReset complete.\r\n\r\n\tAnother reset may be "
+                  "performed or press cancel to exit.");
+        EXPECT_EQ(std::get<2>(seen[1]), p.cold ? "\tcard state: unplugged" : "\tcard state: empty");
         EXPECT_EQ(reset.outcome(), ResetOutcome::complete);
         EXPECT_TRUE(reset.controls_enabled());
         EXPECT_FALSE(reset.closes());
@@ -321,9 +312,8 @@ TEST_F(ResetTest, ThirdUnansweredStateReadTimesOut) {
     ASSERT_TRUE(sim->drop_next(6));
     StepResult r{};
     int reads = 0;
-    while (!(r = reset.step()).done) {
+    while (!(r = reset.step()).done)
         ++reads;
-    }
     EXPECT_EQ(reads, 2);
     EXPECT_EQ(reset.step_text(), "\tTimeout waiting for card to return to working state.\r\n\r\n"
                                  "\tPlease cancel and use the CLI to verify the card state.");
