@@ -8,6 +8,7 @@
 #include "recording_presenter.h"
 #include "scripted_prompt.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace vornex {
@@ -193,12 +194,9 @@ TEST(DevicePassword, EncodingAgreesWithOpenssl) {
     const auto key = device_password_key();
     const auto iv = device_password_iv(serial);
     EXPECT_EQ(to_hex(iv.data() + 12, 4), "0a1b2c3d");
-    for (std::uint8_t c : key) {
-        EXPECT_TRUE(c >= 0x21 && c < 0x7F);
-    }
-    for (std::size_t i = 0; i < 12; ++i) {
-        EXPECT_TRUE(iv[i] >= 0x21 && iv[i] < 0x7F);
-    }
+    const auto printable = [](std::uint8_t c) { return c >= 0x21 && c < 0x7F; };
+    EXPECT_TRUE(std::ranges::all_of(key, printable));
+    EXPECT_TRUE(std::all_of(iv.begin(), iv.begin() + 12, printable));
 
     const auto openssl_hex = [&](const std::string& text) {
         return run_command("printf '%s' '" + text + "' | openssl enc -aes-128-cfb -K " +
