@@ -31,9 +31,8 @@ struct Running {
             pollfd p{::fileno(out), POLLIN, 0};
             std::array<char, 4096> chunk{};
             const ssize_t n = ::poll(&p, 1, ms) > 0 ? ::read(p.fd, chunk.data(), chunk.size()) : 0;
-            if (n <= 0) {
+            if (n <= 0)
                 return false;
-            }
             text.append(chunk.data(), static_cast<std::size_t>(n));
         }
         return true;
@@ -53,8 +52,7 @@ struct Running {
 // port.
 TEST(TftpServeCommand, ServesUntilStoppedAndHoldsItsPort) {
     const ScratchDir scratch;
-    const fs::path root = scratch / "root";
-    fs::create_directory(root);
+    const fs::path& root = scratch.path();
     write_file(root / "r4150.cfg", "config text\n");
     for (const int stop : {SIGINT, SIGTERM}) {
         Running cli("--root " + root.string() + " --port 0 --bind 127.0.0.1");
@@ -64,7 +62,7 @@ TEST(TftpServeCommand, ServesUntilStoppedAndHoldsItsPort) {
         EXPECT_EQ(cli.text, "Serving " + root.string() + " on 127.0.0.1 port " + port +
                                 " until interrupted\n");
 
-        const fs::path got = scratch / ("got" + std::to_string(stop));
+        const fs::path got = root / ("got" + std::to_string(stop));
         const std::string fetch = "curl -sS -o " + got.string() + " tftp://127.0.0.1:" + port;
         EXPECT_EQ(std::system((fetch + "/r4150.cfg").c_str()), 0);
         EXPECT_TRUE(cli.read_until("Client: 127.0.0.1  Filename: r4150.cfg  Status: Transfer "
