@@ -19,7 +19,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 #include <gtest/gtest.h>
@@ -27,13 +26,7 @@
 namespace vornex {
 namespace {
 
-using test::child;
-using test::ModalAnswer;
-using test::press;
-using test::RecordingPresenter;
-using test::save_screenshot;
-using test::SimProcess;
-using test::wait_for;
+using namespace test;
 
 class MainWindowTest : public ::testing::Test {
 protected:
@@ -47,14 +40,10 @@ protected:
     std::filesystem::path device_file(const char* name, const std::string& host = {},
                                       const std::filesystem::path& comment_file = {}) {
         device_config config = test::sim_config(*sim);
-        if (!host.empty()) {
-            config.hostname = host;
-        }
+        config.hostname = host.empty() ? config.hostname : host;
         config.comment_file = comment_file;
-        const std::filesystem::path path =
-            std::filesystem::path(folder.path().toStdString()) / name;
-        EXPECT_EQ(device_config_write(presenter, {}, path, config), 0);
-        return path;
+        EXPECT_EQ(device_config_write(presenter, {}, folder / name, config), 0);
+        return folder / name;
     }
 
     std::unique_ptr<MainWindow> make_window() {
@@ -86,9 +75,8 @@ protected:
                                      ->button(QDialogButtonBox::Cancel)
                                      ->isVisible());
                     save_screenshot(map, QStringLiteral("select_map_dialog"));
-                    if (then) {
+                    if (then)
                         then();
-                    }
                     press(map, QDialogButtonBox::Ok);
                 });
                 QWidget* focus = dialog->focusWidget();
@@ -102,14 +90,13 @@ protected:
     // The demo chassis has a card that differs from its slot's registration, which every
     // opening points out; nothing else may be said.
     void expect_only_card_warnings() {
-        for (const test::Shown& shown : presenter.shown) {
+        for (const test::Shown& shown : presenter.shown)
             EXPECT_EQ(shown.text.rfind("**Warning\r\n", 0), 0u) << shown.text;
-        }
         presenter.clear();
     }
 
     static std::unique_ptr<SimProcess> sim;
-    QTemporaryDir folder;
+    test::ScratchDir folder;
     RecordingPresenter presenter;
     test::FakeLauncher launcher;
     MemorySettingsStore store;
@@ -118,18 +105,7 @@ protected:
 
 std::unique_ptr<SimProcess> MainWindowTest::sim;
 
-// Without an argument (FirstRun gives one) the selection shows the recent file.
-TEST_F(MainWindowTest, SelectionDialogShowsTheRecentFile) {
-    store.exists = true;
-    store.values["RecentDeviceFile"] = {SettingKind::wide_text, 0, "/recent/site.lcf"};
-    std::optional<ModalAnswer> unused;
-    auto window = make_window();
-    start(*window, std::nullopt, false, unused);
-    EXPECT_EQ(shown_path, QStringLiteral("/recent/site.lcf"));
-    EXPECT_TRUE(wait_for([&] { return !window->isVisible(); }));
-}
-
-TEST_F(MainWindowTest, FirstRunTakesTheDefaultsAndWritesTheSettingsAtClose) {
+TEST_F(MainWindowTest, FirstRunTakesTheDefaultsWritesTheSettingsAtCloseThenOffersTheRecentFile) {
     auto window = make_window();
     EXPECT_TRUE(child<QAction>(window.get(), "actionShowChassis")->isChecked());
     EXPECT_TRUE(child<QAction>(window.get(), "actionSimpleView")->isChecked());
@@ -143,6 +119,13 @@ TEST_F(MainWindowTest, FirstRunTakesTheDefaultsAndWritesTheSettingsAtClose) {
     EXPECT_EQ(store.values.at("WinX").number, window->frameGeometry().left());
     EXPECT_EQ(store.values.at("PrngSalt").bytes.size(), 16u);
     EXPECT_EQ(store.values.count("RecentDeviceFile"), 0u); // kept only after a connect
+
+    // Without an argument (FirstRun gives one) the selection shows the recent file.
+    store.values["RecentDeviceFile"] = {SettingKind::wide_text, 0, "/recent/site.lcf"};
+    auto next = make_window();
+    start(*next, std::nullopt, false, unused);
+    EXPECT_EQ(shown_path, QStringLiteral("/recent/site.lcf"));
+    EXPECT_TRUE(wait_for([&] { return !next->isVisible(); }));
 }
 
 // The position's edges are StoredPosition's (settings_test): one kept, one refused here.
@@ -171,9 +154,8 @@ TEST_F(MainWindowTest, MenusStoreButtonAndCommandsWithoutADevice) {
     MainWindow window(store);
     window.setPresenter(presenter);
     QStringList menus;
-    for (QAction* action : window.menuBar()->actions()) {
+    for (QAction* action : window.menuBar()->actions())
         menus << action->text();
-    }
     EXPECT_EQ(menus,
               (QStringList{QStringLiteral("&File"), QStringLiteral("View"), QStringLiteral("Tools"),
                            QStringLiteral("Map"), QStringLiteral("&Help")}));
@@ -203,7 +185,6 @@ TEST_F(MainWindowTest, ADeviceThatDoesNotAnswerLeadsBackToTheSelection) {
     // A port where nothing listens: the session fails, says so, and the selection returns.
     const auto file = device_file("silent.lcf", "127.0.0.1:9");
     auto window = make_window();
-    std::optional<ModalAnswer> unused;
     std::optional<ModalAnswer> again;
     QSignalSpy ended(window.get(), &MainWindow::sequenceEnded);
     ModalAnswer select(
@@ -329,10 +310,7 @@ TEST_F(MainWindowTest, OpensTheDemoDeviceAndGuardsUnstoredChanges) {
 }
 
 TEST_F(MainWindowTest, TheCommentFileIsLoadedLockedAndSavedAtClose) {
-    const std::filesystem::path comments =
-        std::filesystem::path(folder.path().toStdString()) / "demo.mec";
-    std::filesystem::path lock = comments;
-    lock += ".lock";
+    const std::filesystem::path comments = folder / "demo.mec", lock = folder / "demo.mec.lock";
     const auto file = device_file("commented.lcf", {}, comments);
     auto window = make_window();
     QSignalSpy ended(window.get(), &MainWindow::sequenceEnded);
