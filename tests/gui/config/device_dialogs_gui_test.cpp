@@ -19,12 +19,7 @@
 namespace vornex {
 namespace {
 
-using test::child;
-using test::ModalAnswer;
-using test::press;
-using test::RecordingPresenter;
-using test::save_screenshot;
-using test::type_into;
+using namespace test;
 
 const char* const mismatch_text =
     "The Password and Verify Password fields do not match, or the password is too weak.  The "
@@ -81,12 +76,10 @@ TEST_F(DeviceDialogs, NewDeviceOpensTheEditorOnTheDefaultsAndBrowseStartsBeside)
     QStringList seen;
     ModalAnswer answer([&](QWidget* editor) {
         save_screenshot(editor, QStringLiteral("edit_device_dialog"));
-        for (const char* name : {"fileName", "hostname", "getCommunity", "setCommunity"}) {
+        for (const char* name : {"fileName", "hostname", "getCommunity", "setCommunity"})
             seen << child<QLineEdit>(editor, name)->text();
-        }
-        for (const char* name : {"snmpV1", "authNone", "privNone"}) {
+        for (const char* name : {"snmpV1", "authNone", "privNone"})
             seen << QString::number(child<QRadioButton>(editor, name)->isChecked());
-        }
         child<QPushButton>(editor, "cancel")->click();
     });
     child<QPushButton>(&select, "newDevice")->click();
@@ -143,15 +136,12 @@ TEST_F(DeviceDialogs, EnablingFollowsVersionProtocolsAndEncryptionAndSecretsAreM
         {"encrypted", {"password", "verifyPassword"}, {}},
     };
     for (const auto& step : steps) {
-        if (*step.click != 0) {
+        if (*step.click != 0)
             child<QAbstractButton>(&editor, step.click)->click();
-        }
-        for (const char* name : step.on) {
+        for (const char* name : step.on)
             EXPECT_TRUE(child<QWidget>(&editor, name)->isEnabled()) << step.click << " " << name;
-        }
-        for (const char* name : step.off) {
+        for (const char* name : step.off)
             EXPECT_FALSE(child<QWidget>(&editor, name)->isEnabled()) << step.click << " " << name;
-        }
     }
     type_into(&editor, "password", QStringLiteral("abc"));
     EXPECT_EQ(shown("password"), QStringLiteral("***"));
