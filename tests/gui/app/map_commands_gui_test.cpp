@@ -20,19 +20,14 @@
 namespace vornex {
 namespace {
 
-using test::child;
-using test::ModalAnswer;
-using test::press;
-using test::wait_for;
+using namespace test;
 
 void collect_leaves(EndpointList& list, std::vector<HsEntry*>& leaves) {
-    for (auto& entry : list) {
-        if (entry->is_leaf()) {
+    for (auto& entry : list)
+        if (entry->is_leaf())
             leaves.push_back(entry.get());
-        } else {
+        else
             collect_leaves(entry->children, leaves);
-        }
-    }
 }
 
 // Presses "Cancel" in the window's status window titled `title` once it shows progress, and
@@ -45,9 +40,8 @@ public:
             auto* status = owner->findChild<QWidget*>(QString::fromLatin1(name));
             if (status == nullptr || !status->isVisible() ||
                 status->windowTitle() != QString::fromLatin1(title) ||
-                status->findChild<QLabel*>(QStringLiteral("doneText"))->text().isEmpty()) {
+                status->findChild<QLabel*>(QStringLiteral("doneText"))->text().isEmpty())
                 return;
-            }
             timer_.stop();
             owner_enabled = owner->isEnabled();
             size = status->size();
@@ -158,13 +152,11 @@ TEST_F(MapCommandsTest, ActiveMapDeleteAndCopyDialogs) {
 TEST_F(MapCommandsTest, ReadAllWithCancelInItsStatusWindow) {
     auto& [sim, folder, presenter, chooser, device_file, window, ended] = *demo;
     std::vector<HsEntry*> leaves;
-    for (auto& card : window->box()->cards) {
+    for (auto& card : window->box()->cards)
         collect_leaves(card->endpoints, leaves);
-    }
     ASSERT_GT(leaves.size(), 100u);
-    for (HsEntry* leaf : leaves) {
+    for (HsEntry* leaf : leaves)
         leaf->xc_valid = false;
-    }
     {
         CancelInStatus cancel(window.get(), "export_status_win", "Reading Map...");
         demo->trigger("actionReadAll");
@@ -176,9 +168,8 @@ TEST_F(MapCommandsTest, ReadAllWithCancelInItsStatusWindow) {
     EXPECT_FALSE(leaves.back()->xc_valid);
 
     demo->trigger("actionReadAll");
-    for (HsEntry* leaf : leaves) {
+    for (HsEntry* leaf : leaves)
         ASSERT_TRUE(leaf->xc_valid);
-    }
     EXPECT_TRUE(presenter.shown.empty());
 }
 
@@ -230,9 +221,8 @@ TEST_F(MapCommandsTest, ExportThenImportBackAfterDelete) {
     import_file(exported, false);
     EXPECT_TRUE(demo->reloaded(2));
     // (Every reload points out the demo chassis's card that differs from its slot.)
-    for (const std::string& text : presenter.texts()) {
+    for (const std::string& text : presenter.texts())
         EXPECT_EQ(text.rfind("Import Error", 0), std::string::npos) << text;
-    }
     EXPECT_TRUE(child<QAction>(window.get(), "actionStore")->isEnabled());
     EXPECT_TRUE(device_export() == original);
 }
@@ -241,9 +231,8 @@ TEST_F(MapCommandsTest, ImportWarningsSuppressedOrStoppingAndCancel) {
     auto& [sim, folder, presenter, chooser, device_file, window, ended] = *demo;
     const auto bad = demo->dir() / "bad.csv";
     std::string rows = std::string(export_header) + "\r\n";
-    for (int row = 0; row < 400; ++row) {
+    for (int row = 0; row < 400; ++row)
         rows += "bidirectional,0" + std::string(19, ',') + "\r\n";
-    }
     test::write_file(bad, rows);
     // Shown, the first warning's Cancel stops the import, which is still marked and
     // reloaded.
