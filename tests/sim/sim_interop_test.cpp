@@ -12,43 +12,39 @@ namespace {
 const std::string R = ".1.3.6.1.4.1.823.4150";
 
 struct ToolRun {
-    int exit_code;
+    int exit_code = -1;
     std::string output; // stdout and stderr
 };
 
-ToolRun run(const std::string& command) {
-    // Numeric output, no MIB files, no user configuration.
-    ToolRun r{-1, {}};
-    r.output = run_command("MIBS= SNMPCONFPATH=/nonexistent " + command + " 2>&1", &r.exit_code);
+// `tool` with `options` against the simulator, then `rest`: numeric output, one try of 1 s, no
+// MIB files and no user configuration.
+ToolRun run(const std::string& tool, const std::string& options, const SimProcess& sim,
+            const std::string& rest) {
+    ToolRun r;
+    r.output = run_command("MIBS= SNMPCONFPATH=/nonexistent " + tool + " " + options +
+                               " -On -t 1 -r 0 " + sim.peer() + " " + rest + " 2>&1",
+                           &r.exit_code);
     return r;
-}
-
-std::string v1(const SimProcess& sim, const std::string& community) {
-    return "-v1 -c " + community + " -On -t 1 -r 0 " + sim.peer();
-}
-
-std::string v3(const SimProcess& sim, const std::string& security) {
-    return "-v3 " + security + " -On -t 1 -r 0 " + sim.peer();
 }
 
 TEST(Interop, V1CommunitiesAndNoSuchName) {
     auto sim = SimProcess::start("small");
     ASSERT_TRUE(sim);
-    ToolRun r = run("snmpget " + v1(*sim, "public") + " .1.3.6.1.2.1.1.2.0 " + R + ".1.1.1.5.1");
+    ToolRun r = run("snmpget", "-v1 -c public", *sim, ".1.3.6.1.2.1.1.2.0 " + R + ".1.1.1.5.1");
     EXPECT_EQ(r.exit_code, 0) << r.output;
     EXPECT_NE(r.output.find(".1.3.6.1.2.1.1.2.0 = OID: " + R), std::string::npos) << r.output;
     EXPECT_NE(r.output.find(R + ".1.1.1.5.1 = INTEGER: 4"), std::string::npos) << r.output;
 
-    r = run("snmpset " + v1(*sim, "private") + " " + R + ".3.1.3.1.3.1.2 s 'NEW LINK'");
+    r = run("snmpset", "-v1 -c private", *sim, R + ".3.1.3.1.3.1.2 s 'NEW LINK'");
     EXPECT_EQ(r.exit_code, 0) << r.output;
     EXPECT_EQ(sim->value("R.3.1.3.1.3.1.2"), "s:NEW LINK");
 
-    r = run("snmpget " + v1(*sim, "wrong") + " .1.3.6.1.2.1.1.5.0");
+    r = run("snmpget", "-v1 -c wrong", *sim, ".1.3.6.1.2.1.1.5.0");
     EXPECT_NE(r.exit_code, 0);
     EXPECT_NE(r.output.find("Timeout"), std::string::npos) << r.output;
 
     // Past the end is the walk's "End of MIB" below.
-    r = run("snmpget " + v1(*sim, "public") + " " + R + ".2.1.1.4.1.1.1");
+    r = run("snmpget", "-v1 -c public", *sim, R + ".2.1.1.4.1.1.1");
     EXPECT_NE(r.output.find("noSuchName"), std::string::npos) << r.output;
 }
 
@@ -59,10 +55,10 @@ TEST(Interop, V3EachSecurityLevelAndAWrongKey) {
          {"-u shaaes -l authPriv -a SHA -A sha-auth-pass -x AES -X aes-priv-pass",
           "-u md5des -l authPriv -a MD5 -A md5-auth-pass -x DES -X des-priv-pass",
           "-u sha -l authNoPriv -a SHA -A sha-auth-pass", "-u noauth -l noAuthNoPriv"}) {
-        const ToolRun get = run("snmpget " + v3(*sim, security) + " .1.3.6.1.2.1.1.5.0");
+        const ToolRun get = run("snmpget", "-v3 " + security, *sim, ".1.3.6.1.2.1.1.5.0");
         EXPECT_EQ(get.exit_code, 0) << security << "\n" << get.output;
         EXPECT_NE(get.output.find("STRING: \"r4150-v3\""), std::string::npos) << get.output;
-        const ToolRun set = run("snmpset " + v3(*sim, security) + " " + R + ".3.1.1.1.8.1.2 i 2");
+        const ToolRun set = run("snmpset", "-v3 " + security, *sim, R + ".3.1.1.1.8.1.2 i 2");
         EXPECT_EQ(set.exit_code, 0) << security << "\n" << set.output;
         EXPECT_EQ(sim->value("R.3.1.1.1.8.1.2"), "i:2");
         ASSERT_TRUE(sim->set_value("R.3.1.1.1.8.1.2", "i:1"));
@@ -70,12 +66,12 @@ TEST(Interop, V3EachSecurityLevelAndAWrongKey) {
     // A wrong key is refused; a user with read access only is refused a write, which then
     // changes nothing.
     const std::string keys = " -l authPriv -a SHA -x AES -X aes-priv-pass -A ";
-    const ToolRun wrong = run("snmpget " + v3(*sim, "-u shaaes" + keys + "wrong-pass-phrase") +
-                              " .1.3.6.1.2.1.1.5.0");
+    const ToolRun wrong =
+        run("snmpget", "-v3 -u shaaes" + keys + "wrong-pass-phrase", *sim, ".1.3.6.1.2.1.1.5.0");
     EXPECT_NE(wrong.exit_code, 0);
     EXPECT_NE(wrong.output.find("Authentication failure"), std::string::npos) << wrong.output;
-    const ToolRun reader = run("snmpset " + v3(*sim, "-u reader" + keys + "sha-auth-pass") + " " +
-                               R + ".3.1.1.1.8.1.2 i 2");
+    const ToolRun reader =
+        run("snmpset", "-v3 -u reader" + keys + "sha-auth-pass", *sim, R + ".3.1.1.1.8.1.2 i 2");
     EXPECT_NE(reader.exit_code, 0) << reader.output;
     EXPECT_EQ(sim->value("R.3.1.1.1.8.1.2"), "i:1");
 }
@@ -83,7 +79,7 @@ TEST(Interop, V3EachSecurityLevelAndAWrongKey) {
 TEST(Interop, WalkOfTheDemoDeviceIsStrictlyIncreasingAndEndsCleanly) {
     auto sim = SimProcess::start("demo");
     ASSERT_TRUE(sim);
-    const ToolRun r = run("snmpwalk " + v1(*sim, "public") + " " + R);
+    const ToolRun r = run("snmpwalk", "-v1 -c public", *sim, R);
     ASSERT_EQ(r.exit_code, 0) << r.output.substr(0, 2000);
     std::istringstream lines(r.output);
     std::string line;
