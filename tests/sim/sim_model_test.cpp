@@ -9,10 +9,6 @@
 namespace vornex::sim {
 namespace {
 
-std::string scenario(const std::string& name) {
-    return std::string(VORNEX_SIM_SCENARIOS) + "/" + name + ".json";
-}
-
 std::optional<Device> load_text(const std::string& text, std::string& error) {
     const test::ScratchDir dir;
     test::write_file(dir / "s.json", text);
@@ -21,7 +17,7 @@ std::optional<Device> load_text(const std::string& text, std::string& error) {
 
 Device must_load(const std::string& name) {
     std::string error;
-    auto d = Device::load(scenario(name), error);
+    auto d = Device::load(std::string(VORNEX_SIM_SCENARIOS) + "/" + name + ".json", error);
     EXPECT_TRUE(d) << error;
     return d ? std::move(*d) : Device{};
 }
@@ -128,13 +124,15 @@ TEST(Scenario, BadFilesAreRefusedWithTheReason) {
     std::string error;
     EXPECT_FALSE(Device::load("/nonexistent/x.json", error));
     EXPECT_NE(error.find("cannot open"), std::string::npos);
-    EXPECT_FALSE(load_text(R"({"sys_object_id": "1.3.6.1.4.1.823.4150.1"})", error));
-    EXPECT_NE(error.find("8 or 10"), std::string::npos);
-    EXPECT_FALSE(load_text(R"({"cards": [{"slot": 9, "type": "E1-NP"}]})", error));
-    EXPECT_NE(error.find("slot"), std::string::npos);
-    EXPECT_FALSE(load_text(R"({"cards": [{"slot": 1, "type": "E9-XX"}]})", error));
-    EXPECT_NE(error.find("E9-XX"), std::string::npos);
-    EXPECT_FALSE(load_text(R"({"cards": [)", error));
+    const std::pair<const char*, const char*> bad[] = {
+        {R"({"sys_object_id": "1.3.6.1.4.1.823.4150.1"})", "8 or 10"},
+        {R"({"cards": [{"slot": 9, "type": "E1-NP"}]})", "slot"},
+        {R"({"cards": [{"slot": 1, "type": "E9-XX"}]})", "E9-XX"},
+        {R"({"cards": [)", ""}};
+    for (const auto& [text, reason] : bad) {
+        EXPECT_FALSE(load_text(text, error)) << text;
+        EXPECT_NE(error.find(reason), std::string::npos) << error;
+    }
     EXPECT_TRUE(load_text(R"({"sys_object_id": "1.3.6.1.4.1.823.4150.2.1"})", error)) << error;
 }
 
