@@ -208,9 +208,8 @@ TEST_F(LineSetup, TraceMessagesAndLabels) {
         const apply_result result = apply_overhead(*box, j0, port, input);
         if (c.result[0] == '.') {
             std::string set = "SET " + root + c.result;
-            for (std::size_t at; (at = set.find(",R.")) != std::string::npos;) {
+            for (std::size_t at; (at = set.find(",R.")) != std::string::npos;)
                 set.replace(at, 3, "," + root + ".");
-            }
             EXPECT_EQ(result, apply_result::applied);
             EXPECT_EQ(requests("SET"), std::vector<std::string>{set});
         } else {
@@ -247,6 +246,7 @@ TEST_F(LineSetup, TraceMessagesAndLabels) {
 }
 
 TEST_F(LineSetup, PopupsOfEveryKindOfEndpoint) {
+    // clang-format off
     const struct {
         int slot;
         std::initializer_list<const char*> path;
@@ -260,19 +260,17 @@ TEST_F(LineSetup, PopupsOfEveryKindOfEndpoint) {
         {6, {"Port-01", "AUG1-01"}, {"HO-Path Granularity Setup", "HO-Path Overhead Setup"}},
         {7, {"Port-01", "STS3-01"}, {"HO-Path Granularity Setup"}},
         {6, {"Port-01", "AUG1-01", "AU4-01"}, {"LO-Path Granularity Setup"}},
-        {7,
-         {"Port-01", "STS3-01", "AU4-01"},
-         {"LO-Path Granularity Setup", "HO-Path/STS-Path Overhead Setup"}},
-        {6,
-         {"Port-01", "AUG1-01", "AU4-01", "TU12-01"},
-         {"LO-Path Overhead Setup", "PDH Framer Setup"}},
+        {7, {"Port-01", "STS3-01", "AU4-01"},
+            {"LO-Path Granularity Setup", "HO-Path/STS-Path Overhead Setup"}},
+        {6, {"Port-01", "AUG1-01", "AU4-01", "TU12-01"},
+            {"LO-Path Overhead Setup", "PDH Framer Setup"}},
         {6, {"Port-01", "AUG1-01", "AU4-01", "TU12-01", "TS-01"}, {}},
     };
+    // clang-format on
     for (const auto& c : cases) {
         std::vector<std::string> entries;
-        for (const popup_entry& e : setup_popup(*box, node(c.slot, c.path))) {
+        for (const popup_entry& e : setup_popup(*box, node(c.slot, c.path)))
             entries.push_back(e.label);
-        }
         EXPECT_EQ(entries, c.entries) << *std::prev(c.path.end());
     }
     // The framer dialogs follow the parent's path count and the T3 port's line type.
@@ -288,9 +286,8 @@ TEST_F(LineSetup, PopupsOfEveryKindOfEndpoint) {
 TEST_F(LineSetup, CustomerInfo) {
     HsEntry& port = node(1, {"Port-02"});
     EXPECT_EQ(apply_customer_info(*box, port, "   ", true, 1, 3), apply_result::applied);
-    for (const char* p : {"R.3.1.3.1.3.1.1", "R.3.1.3.1.3.1.2", "R.3.1.3.1.3.1.3"}) {
+    for (const char* p : {"R.3.1.3.1.3.1.1", "R.3.1.3.1.3.1.2", "R.3.1.3.1.3.1.3"})
         EXPECT_EQ(sim->value(p), "s:") << p;
-    }
     HsEntry& stm = node(6, {"Port-02"});
     sim->clear_requests();
     EXPECT_EQ(apply_customer_info(*box, stm, "", false, 0, 0), apply_result::applied);
