@@ -15,10 +15,7 @@
 namespace vornex {
 namespace {
 
-using test::child;
-using test::ModalAnswer;
-using test::save_screenshot;
-using test::wait_for;
+using namespace test;
 
 QString text_of(QWidget* dialog, const char* edit) {
     return child<QPlainTextEdit>(dialog, edit)->toPlainText();
@@ -54,9 +51,7 @@ TEST(ResetDialogs, SystemResetLeftWhileRunningKeepsTheChanges) {
     EXPECT_EQ(demo->presenter.shown.size(), 3u); // the reset's and both leave questions
     EXPECT_TRUE(demo->window->changesNotStored());
     EXPECT_FALSE(wait_for([&] { return demo->ended->count() > 1; }, 500));
-    const auto requests = demo->sim->requests();
-    EXPECT_EQ(std::count(requests.begin(), requests.end(), "SET 1.3.6.1.4.1.823.4150.1.7.3.0=i:2"),
-              1);
+    EXPECT_EQ(std::ranges::count(demo->sim->requests(), "SET 1.3.6.1.4.1.823.4150.1.7.3.0=i:2"), 1);
 }
 
 TEST(ResetDialogs, CardResetFromTheMenuAndAfterFirmware) {
@@ -104,9 +99,8 @@ TEST(ResetDialogs, CardResetFromTheMenuAndAfterFirmware) {
                                 offer.protected_pair),
               dialog_cancel);
     ASSERT_TRUE(pair.ran());
-    const auto requests = demo->sim->requests();
-    EXPECT_EQ(
-        std::count(requests.begin(), requests.end(), "SET 1.3.6.1.4.1.823.4150.3.7.1.2.4=i:4"), 1);
+    EXPECT_EQ(std::ranges::count(demo->sim->requests(), "SET 1.3.6.1.4.1.823.4150.3.7.1.2.4=i:4"),
+              1);
 }
 
 } // namespace
