@@ -106,9 +106,8 @@ protected:
         int rows = 0;
         for (const HsEntry* leaf : leaves) {
             std::string oid = "R.1.16.3.1.9.1";
-            for (const std::uint8_t byte : leaf->address) {
+            for (const std::uint8_t byte : leaf->address)
                 oid += "." + std::to_string(byte);
-            }
             rows += demo->sim->value(oid) ? 1 : 0;
         }
         return rows;
@@ -134,14 +133,13 @@ TEST_F(MapWindowTest, MapsFindsAndUnmapsARunAsAnOperatorDoes) {
     // "data" and "voice" are a pair; going back to data forgets the table typed for voice.
     auto* data = child<QRadioButton>(map(), "data");
     auto* voice = child<QRadioButton>(map(), "voice");
+    const auto checked = [&] { return std::pair(data->isChecked(), voice->isChecked()); };
     voice->click();
     voice->click();
-    EXPECT_TRUE(voice->isChecked());
-    EXPECT_FALSE(data->isChecked());
+    EXPECT_EQ(checked(), std::pair(false, true));
     QTest::keyClicks(child<QLineEdit>(map(), "sigConv"), QStringLiteral("12"));
     data->click();
-    EXPECT_TRUE(data->isChecked());
-    EXPECT_FALSE(voice->isChecked());
+    EXPECT_EQ(checked(), std::pair(true, false));
     EXPECT_TRUE(child<QLineEdit>(map(), "sigConv")->text().isEmpty());
     EXPECT_FALSE(child<QLineEdit>(map(), "sigConv")->isEnabled());
 
@@ -173,16 +171,14 @@ TEST_F(MapWindowTest, MapsFindsAndUnmapsARunAsAnOperatorDoes) {
     ASSERT_EQ(left.size(), 8u);
     button("mapBoth")->click();
     EXPECT_EQ(demo->presenter.shown.size(), 2u);
-    EXPECT_EQ(rows_on_device(left), 8);
-    EXPECT_EQ(rows_on_device(right), 8);
+    EXPECT_EQ(rows_on_device(left) + rows_on_device(right), 16);
     EXPECT_TRUE(child<QAction>(demo->window.get(), "actionStore")->isEnabled());
     EXPECT_FALSE(button("mapBoth")->isEnabled());
     // The graph draws the mutual line of every shown pair in the mutual pens.
     const std::vector<GraphPolyline> drawn = lines();
     ASSERT_FALSE(drawn.empty());
-    for (const GraphPolyline& line : drawn) {
+    for (const GraphPolyline& line : drawn)
         EXPECT_TRUE(line.pen == GraphPen::mutual_even || line.pen == GraphPen::mutual_odd);
-    }
     test::save_screenshot(map(), QStringLiteral("map_window_mapped"));
 
     // The index names the run; choosing it shows its first leaf on the left's eleventh row
