@@ -73,14 +73,32 @@ TEST_F(EndpointInfo, AnEndpointWithoutInformationOpensEmpty) {
     EXPECT_EQ(fields(), "se se sd hd hd ");
 }
 
-TEST_F(EndpointInfo, StoredInformationIsShownAndOkStoresTheEdits) {
+TEST_F(EndpointInfo, StoredInformationIsShownReadOnlyWithoutTheLockAndOkStoresTheEdits) {
     endpoint_info info;
     info.map_specific = true;
     info.identifiers = {"CKT-1", "CKT-2", "", ""};
     info.comment = "to the north site";
     ASSERT_EQ(comment_store(box, endpoint_key(leaf), info), 0);
     box.comments_dirty = false;
+    box.comment_lock_held = false;
+    {
+        EndpointInfoDialog locked(&owner, box, "Port-01", leaf);
+        locked.show();
+        EXPECT_EQ(field(&locked, "identifier")->text(), QStringLiteral("CKT-1"));
+        for (const char* name : {"identifier", "comment", "identifierMap2"})
+            EXPECT_FALSE(field(&locked, name)->isEnabled()) << name;
+        EXPECT_FALSE(map_specific(&locked)->isEnabled());
+        EXPECT_FALSE(
+            locked.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->isEnabled());
+        QTest::keyClick(&locked, Qt::Key_Return);
+        locked.accept();
+        EXPECT_TRUE(locked.isVisible());
+        test::press(&locked, QDialogButtonBox::Cancel);
+        EXPECT_EQ(locked.result(), 2);
+        EXPECT_FALSE(box.comments_dirty);
+    }
 
+    box.comment_lock_held = true; // unchanged by the refusals: the same text is shown again
     EndpointInfoDialog dialog(&owner, box, "Port-01", leaf);
     dialog.show();
     EXPECT_TRUE(map_specific(&dialog)->isChecked());
@@ -130,30 +148,6 @@ TEST_F(EndpointInfo, InvalidCharactersAreRefusedWithTheirMessage) {
         EXPECT_EQ(stored(), nullptr);
         EXPECT_FALSE(box.comments_dirty);
     }
-}
-
-TEST_F(EndpointInfo, ReadOnlyModeShowsButRefuses) {
-    endpoint_info info;
-    info.identifiers[0] = "LOCKED";
-    ASSERT_EQ(comment_store(box, endpoint_key(leaf), info), 0);
-    box.comments_dirty = false;
-    box.comment_lock_held = false;
-
-    EndpointInfoDialog dialog(&owner, box, "Port-01", leaf);
-    dialog.show();
-    EXPECT_EQ(field(&dialog, "identifier")->text(), QStringLiteral("LOCKED"));
-    for (const char* name : {"identifier", "comment", "identifierMap2"}) {
-        EXPECT_FALSE(field(&dialog, name)->isEnabled()) << name;
-    }
-    EXPECT_FALSE(map_specific(&dialog)->isEnabled());
-    EXPECT_FALSE(dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->isEnabled());
-    QTest::keyClick(&dialog, Qt::Key_Return);
-    dialog.accept();
-    EXPECT_TRUE(dialog.isVisible());
-    test::press(&dialog, QDialogButtonBox::Cancel);
-    EXPECT_EQ(dialog.result(), 2);
-    EXPECT_EQ(stored()->identifiers[0], "LOCKED");
-    EXPECT_FALSE(box.comments_dirty);
 }
 
 } // namespace
