@@ -37,48 +37,49 @@ TEST(Args, OptionsFlagsAndPositionals) {
     EXPECT_EQ(err.str(), "vornex-cli: unknown option --rot\nvornex-cli: --root needs a value\n");
 }
 
-struct CliRun {
-    int status;
-    std::string out;
-    bool operator==(const CliRun&) const = default;
-    friend std::ostream& operator<<(std::ostream& o, const CliRun& r) {
-        return o << r.status << ": " << r.out;
-    }
-};
-
-// Runs the CLI (or, when `arguments` starts with "env", a command that runs it) and
-// collects stdout and stderr together. `short_timeouts` lets a time-out cost little.
-CliRun run_cli(const std::string& arguments, bool short_timeouts = false, bool stderr_too = true) {
+// Runs the CLI (or, when `arguments` starts with "env", a command that runs it), expecting
+// exit `status`, and returns stdout with stderr (`stderr_too`). `short_timeouts` lets a
+// time-out cost little.
+std::string run_cli(const std::string& arguments, int status, bool short_timeouts = false,
+                    bool stderr_too = true) {
     const std::string program =
         arguments.rfind("env ", 0) == 0 ? arguments : std::string(VORNEX_CLI) + " " + arguments;
-    CliRun run{-1, {}};
-    run.out = test::run_command((short_timeouts ? "VORNEX_TEST_SHORT_TIMEOUTS=1 " : "") + program +
-                                    (stderr_too ? " 2>&1" : " 2>/dev/null"),
-                                &run.status);
-    return run;
+    int exit_status = -1;
+    const std::string out =
+        test::run_command((short_timeouts ? "VORNEX_TEST_SHORT_TIMEOUTS=1 " : "") + program +
+                              (stderr_too ? " 2>&1" : " 2>/dev/null"),
+                          &exit_status);
+    EXPECT_EQ(exit_status, status) << arguments << '\n' << out;
+    return out;
+}
+
+// `text` holds `part`; a failure shows the whole text.
+testing::AssertionResult holds(const std::string& text, const std::string& part) {
+    if (text.find(part) != std::string::npos)
+        return testing::AssertionSuccess();
+    return testing::AssertionFailure() << "no \"" << part << "\" in:\n" << text;
 }
 
 TEST(CliIdentify, OpensTheDeviceLikeTheProgram) {
     auto sim = test::SimProcess::start("v3");
     ASSERT_NE(sim, nullptr);
     const std::string host = " --hostname " + sim->peer();
-    const CliRun v1 = run_cli("identify --get-community public" + host);
-    EXPECT_EQ(v1.status, exit_ok);
-    EXPECT_EQ(v1.out.substr(0, v1.out.find("\ncontroller")),
+    const std::string v1 = run_cli("identify --get-community public" + host, exit_ok);
+    EXPECT_EQ(v1.substr(0, v1.find("\ncontroller")),
               "host: " + sim->peer() +
                   "\nsysName: r4150-v3\nmodel: R4150\nroot: 1.3.6.1.4.1.823.4150");
 
     // Secrets from the environment, so that they stay out of the process list.
-    const CliRun v3 = run_cli("env VORNEX_AUTH_KEY=sha-auth-pass VORNEX_PRIV_KEY=aes-priv-pass " +
-                              std::string(VORNEX_CLI) +
-                              " identify --snmp 3 --security-username shaaes --auth-protocol sha "
-                              "--priv-protocol aes" +
-                              host);
-    EXPECT_EQ(v3.status, exit_ok);
-    EXPECT_EQ(v3.out, v1.out);
+    EXPECT_EQ(run_cli("env VORNEX_AUTH_KEY=sha-auth-pass VORNEX_PRIV_KEY=aes-priv-pass " +
+                          std::string(VORNEX_CLI) +
+                          " identify --snmp 3 --security-username shaaes --auth-protocol sha "
+                          "--priv-protocol aes" +
+                          host,
+                      exit_ok),
+              v1);
 
-    EXPECT_EQ(run_cli("identify --snmp 2" + host),
-              (CliRun{exit_usage, "vornex-cli: --snmp does not take \"2\"\n"}));
+    EXPECT_EQ(run_cli("identify --snmp 2" + host, exit_usage),
+              "vornex-cli: --snmp does not take \"2\"\n");
 
     // A silent SNMPv3 device times out in the engine discovery and shows the probe's time-out
     // message. The refusals of an unknown device and of a wrong community are asserted in
@@ -86,62 +87,60 @@ TEST(CliIdentify, OpensTheDeviceLikeTheProgram) {
     const std::string timeout = "!!Communication Error\nA communication timeout occurred with " +
                                 sim->peer() + ".\n\nVerify the network connection";
     ASSERT_TRUE(sim->reboot(60));
-    const CliRun silent = run_cli("identify --snmp 3 --security-username noauth" + host, true);
-    EXPECT_EQ(silent.status, exit_failed);
-    EXPECT_EQ(silent.out.rfind(timeout, 0), 0u) << silent.out;
+    const std::string silent =
+        run_cli("identify --snmp 3 --security-username noauth" + host, exit_failed, true);
+    EXPECT_EQ(silent.rfind(timeout, 0), 0u) << silent;
 }
 
 TEST(CliDevice, ControllersCardsAndTree) {
     auto sim = test::SimProcess::start("demo");
     ASSERT_NE(sim, nullptr);
     const std::string host = " --hostname " + sim->peer();
-    EXPECT_EQ(
-        run_cli("identify --json" + host),
-        (CliRun{exit_ok,
-                "{\"host\": \"" + sim->peer() +
-                    "\", \"sysName\": \"R4150-DEMO\", \"model\": \"R4150\", \"root\": "
-                    "\"1.3.6.1.4.1.823.4150\", \"serial_1\": 41500117, \"serial_2\": 41500118, "
-                    "\"firmware\": \" V2.15.02\", \"fw_lt_2_15_01\": false, \"fw_ge_2_15_01\": "
-                    "true, \"fw_ge_2_15_02\": true, \"power_supply_1\": \"DC-48v\", "
-                    "\"power_supply_2\": \"AC/DC\", \"xcu_sync\": \"sync\", \"working_xcu\": 1, "
-                    "\"active_map\": 1}\n"}));
+    EXPECT_EQ(run_cli("identify --json" + host, exit_ok),
+              "{\"host\": \"" + sim->peer() +
+                  "\", \"sysName\": \"R4150-DEMO\", \"model\": \"R4150\", \"root\": "
+                  "\"1.3.6.1.4.1.823.4150\", \"serial_1\": 41500117, \"serial_2\": 41500118, "
+                  "\"firmware\": \" V2.15.02\", \"fw_lt_2_15_01\": false, \"fw_ge_2_15_01\": "
+                  "true, \"fw_ge_2_15_02\": true, \"power_supply_1\": \"DC-48v\", "
+                  "\"power_supply_2\": \"AC/DC\", \"xcu_sync\": \"sync\", \"working_xcu\": 1, "
+                  "\"active_map\": 1}\n");
 
     // The warnings of the opening go to stderr; the card lines to stdout.
     sim->set_value("R.1.1.1.9.3", "i:4");
-    EXPECT_EQ(run_cli("cards" + host, false, false),
-              (CliRun{exit_ok, "Trib1 E1-NP registered 2 installed 2 ports 8 state working\n"
-                               "Trib2 T1-NP registered 4 installed 2 ports 8 state working\n"
-                               "Trib3 E1-PRTD registered 3 installed 2 ports 8 state unplugged\n"
-                               "Trib4 E1-PRTD registered 3 installed 2 ports 0 state working\n"
-                               "Trib5 T3-MX3-NP registered 38 installed 15 ports 4 state working\n"
-                               "Trib6 STM1-NP registered 13 installed 6 ports 4 state working\n"
-                               "Trib7 OC3-NP registered 19 installed 6 ports 3 state working\n"
-                               "Trib8 unknown registered 7 installed 2 ports 0 state working\n"
-                               "In-Band HDLC registered 0 installed 0 ports 0\n"}));
+    EXPECT_EQ(run_cli("cards" + host, exit_ok, false, false),
+              "Trib1 E1-NP registered 2 installed 2 ports 8 state working\n"
+              "Trib2 T1-NP registered 4 installed 2 ports 8 state working\n"
+              "Trib3 E1-PRTD registered 3 installed 2 ports 8 state unplugged\n"
+              "Trib4 E1-PRTD registered 3 installed 2 ports 0 state working\n"
+              "Trib5 T3-MX3-NP registered 38 installed 15 ports 4 state working\n"
+              "Trib6 STM1-NP registered 13 installed 6 ports 4 state working\n"
+              "Trib7 OC3-NP registered 19 installed 6 ports 3 state working\n"
+              "Trib8 unknown registered 7 installed 2 ports 0 state working\n"
+              "In-Band HDLC registered 0 installed 0 ports 0\n");
 
-    const CliRun tree = run_cli("tree --slot 6" + host, false, false);
-    EXPECT_EQ(tree.out.substr(0, tree.out.find("TS-01")),
+    const std::string tree = run_cli("tree --slot 6" + host, exit_ok, false, false);
+    EXPECT_EQ(tree.substr(0, tree.find("TS-01")),
               "Trib6 STM1-NP\n"
               "  Port-01 P01 6.1.0.0.0.0 kind 0 \"SDH-RING-EAST\"\n"
               "    AUG1-01 A01 0.1.1.100.100.0 kind 4\n"
               "      AU4-01 A01 0.1.1.1.0.0 kind 5\n"
               "        TU12-01 01 6.1.1.1.1.100 kind 5\n          ");
-    const CliRun json = run_cli("tree --json --slot 9" + host, false, false);
-    EXPECT_EQ(json.out.substr(0, json.out.find("{\"name\": \"TS-01")),
+    const std::string json = run_cli("tree --json --slot 9" + host, exit_ok, false, false);
+    EXPECT_EQ(json.substr(0, json.find("{\"name\": \"TS-01")),
               "[{\"slot\": 9, \"name\": \"In-Band\", \"type\": \"HDLC\", "
               "\"endpoints\": [{\"name\": \"HDLC_1\", \"short_name\": \"H01\", "
               "\"address\": [9, 1, 100, 100, 100, 0], \"kind\": 0, \"identifier\": "
               "null, \"children\": [");
-    EXPECT_EQ(run_cli("tree --slot 10" + host).status, exit_usage);
+    run_cli("tree --slot 10" + host, exit_usage);
 
     // The device may come from a device configuration file instead.
     const std::string file = testing::TempDir() + "demo.lcf";
     test::write_file(file,
                      "hostname " + sim->peer() + "\r\nsnmp 1\r\nget_community \"public\"\r\n");
-    const CliRun configured = run_cli("identify --config " + file);
-    EXPECT_EQ(configured.out.substr(0, configured.out.find("model:")),
+    const std::string configured = run_cli("identify --config " + file, exit_ok);
+    EXPECT_EQ(configured.substr(0, configured.find("model:")),
               "host: " + sim->peer() + "\nsysName: R4150-DEMO\n");
-    EXPECT_EQ(run_cli("identify --config " + file + host).status, exit_usage);
+    run_cli("identify --config " + file + host, exit_usage);
 }
 
 // A failure shown on the way fails the command; without the controllers the opening ends
@@ -161,10 +160,10 @@ TEST(CliDevice, FailuresShownFailTheCommand) {
                  {"R.1.2.1.1", "tree", controllers}};
     for (const auto& c : cases) {
         ASSERT_TRUE(sim->clear_faults() && sim->fail_prefix(c.fault, 5));
-        const CliRun run = run_cli(std::string(c.command) + " --hostname " + sim->peer(), true);
-        EXPECT_EQ(run.status, exit_failed) << c.command << '\n' << run.out;
+        const std::string out =
+            run_cli(std::string(c.command) + " --hostname " + sim->peer(), exit_failed, true);
         if (!c.out.empty()) {
-            EXPECT_EQ(run.out, c.out) << c.command;
+            EXPECT_EQ(out, c.out) << c.command;
         }
     }
 }
@@ -185,91 +184,70 @@ TEST(CliCrossConnects, MapUnmapIdentifiersAndRefusals) {
         sim->clear_requests();
     };
     const std::string dst = " --dst E1-NP,Trib1,Port-06,TS-01";
-    EXPECT_EQ(run_cli("map" + device + dst + " --src e1-prtd,trib3,port-06,ts-01 --count 3 --voice")
-                  .status,
-              exit_ok);
+    run_cli("map" + device + dst + " --src e1-prtd,trib3,port-06,ts-01 --count 3 --voice", exit_ok,
+            false, false);
     EXPECT_EQ(sim->value("R.1.16.3.1.16.1.1.6.100.100.100.4"), "i:2"); // TS-03, voice
-    const CliRun tree = run_cli("tree --slot 1" + device, false, false);
-    EXPECT_NE(tree.out.find("    TS-03 03 1.6.100.100.100.4 kind 0 xc "
-                            "E1-PRTD,Trib3,Port-06,TS-03 mutual voice a-mu off table none\n"),
-              std::string::npos);
+    EXPECT_TRUE(holds(run_cli("tree --slot 1" + device, exit_ok, false, false),
+                      "    TS-03 03 1.6.100.100.100.4 kind 0 xc "
+                      "E1-PRTD,Trib3,Port-06,TS-03 mutual voice a-mu off table none\n"));
 
     sim->clear_requests();
-    const CliRun busy =
-        run_cli("map" + device + dst + " --src E1-PRTD,Trib3,Port-06,TS-05 --count 3", false);
-    EXPECT_EQ(busy.status, exit_failed);
-    EXPECT_NE(busy.out.find("vornex-cli: the map window does not allow this cross-connect"),
-              std::string::npos);
+    EXPECT_TRUE(holds(
+        run_cli("map" + device + dst + " --src E1-PRTD,Trib3,Port-06,TS-05 --count 3", exit_failed),
+        "vornex-cli: the map window does not allow this cross-connect"));
     no_set();
 
     // The device's refusal, by its meaning.
     std::string error;
     ASSERT_TRUE(sim->command("force-result 25", error));
-    const CliRun refused = run_cli("unmap" + device + dst + " --count 3", false);
-    EXPECT_EQ(refused.status, exit_failed);
-    EXPECT_NE(refused.out.find("reported an error for the clear cross-connect operation:\n\n"
-                               "\"clear-xc-fail(25)\"\n"),
-              std::string::npos)
-        << refused.out;
-    EXPECT_EQ(run_cli("unmap" + device + dst + " --count 3", false, false).status, exit_ok);
+    EXPECT_TRUE(holds(run_cli("unmap" + device + dst + " --count 3", exit_failed),
+                      "reported an error for the clear cross-connect operation:\n\n"
+                      "\"clear-xc-fail(25)\"\n"));
+    run_cli("unmap" + device + dst + " --count 3", exit_ok, false, false);
     EXPECT_FALSE(sim->value("R.1.16.3.1.9.1.1.6.100.100.100.2").has_value());
     EXPECT_FALSE(sim->value("R.1.16.3.1.9.1.3.6.100.100.100.2").has_value());
-    EXPECT_EQ(run_cli("unmap" + device + " --dst E1-NP,Trib1,Port-99,TS-01").status, exit_usage);
-    EXPECT_EQ(run_cli("tree --map 3" + device).status, exit_usage);
+    run_cli("unmap" + device + " --dst E1-NP,Trib1,Port-99,TS-01", exit_usage);
+    run_cli("tree --map 3" + device, exit_usage);
 
     // The export row's spelling, --yes anywhere, and identifiers.
     const std::string run = " --dst 'E1-NP, Trib1, Port-06, TS-01' --count 2 --src 'E1-PRTD, "
                             "Trib3, Port-06, TS-01'";
     sim->clear_requests();
-    const CliRun quote = run_cli("map" + with_comments + run + " --identifier 'A\"B'", false);
-    EXPECT_EQ(quote.status, exit_failed);
-    EXPECT_NE(quote.out.find("Invalid characters in input.\n\nID and comment may not contain "
-                             "double quote, backslash, or control characters.\n"),
-              std::string::npos)
-        << quote.out;
-    EXPECT_EQ(run_cli("map" + with_comments + run + " --identifier 1234567890123456789").status,
-              exit_usage);
+    EXPECT_TRUE(holds(run_cli("map" + with_comments + run + " --identifier 'A\"B'", exit_failed),
+                      "Invalid characters in input.\n\nID and comment may not contain "
+                      "double quote, backslash, or control characters.\n"));
+    run_cli("map" + with_comments + run + " --identifier 1234567890123456789", exit_usage);
     no_set();
 
-    const CliRun mapped =
-        run_cli("map" + with_comments + run + " --identifier 'TRUNK 7' --yes", false);
-    EXPECT_EQ(mapped.status, exit_ok) << mapped.out;
+    run_cli("map" + with_comments + run + " --identifier 'TRUNK 7' --yes", exit_ok);
     EXPECT_EQ(sim->value("R.1.16.3.1.16.1.1.6.100.100.100.3"), "i:1"); // TS-02, data
     EXPECT_NE(test::read_text(scratch.path() / "site.mec").find("\"TRUNK 7\""), std::string::npos);
     // Two neighbouring leaves with the identifier on each card: one index row per card.
-    EXPECT_EQ(
-        run_cli("index" + with_comments + " --find trunk", false, false),
-        (CliRun{exit_ok, "TRUNK 7\tE1-NP,Trib1,Port-06,TS-01\t-> E1-PRTD,Trib3,Port-06,TS-01\n"
-                         "TRUNK 7\tE1-PRTD,Trib3,Port-06,TS-01\t-> E1-NP,Trib1,Port-06,TS-01\n"}));
+    EXPECT_EQ(run_cli("index" + with_comments + " --find trunk", exit_ok, false, false),
+              "TRUNK 7\tE1-NP,Trib1,Port-06,TS-01\t-> E1-PRTD,Trib3,Port-06,TS-01\n"
+              "TRUNK 7\tE1-PRTD,Trib3,Port-06,TS-01\t-> E1-NP,Trib1,Port-06,TS-01\n");
     // Written back but refused: the command line cannot choose another file, so even --yes
     // skips once instead of asking forever (the output is cut short if it does).
-    const CliRun unwritable = run_cli("env bash -c \"set -o pipefail; trap '' XFSZ; ulimit -f 0; " +
-                                      std::string(VORNEX_CLI) + " index" + with_comments +
-                                      " --yes 2>&1 | head -c 20000\"");
-    EXPECT_EQ(unwritable.status, exit_failed);
-    EXPECT_NE(unwritable.out.find("File too large\nVornex Comment File Error\n"), std::string::npos)
-        << unwritable.out;
-    EXPECT_TRUE(unwritable.out.ends_with("(skipped: no other comment file can be chosen here)\n"))
-        << unwritable.out;
-    const CliRun cleared = run_cli(
-        "unmap" + with_comments + " --dst 'E1-NP, Trib1, Port-06, TS-01' --count 2 --identifier ''",
-        false);
-    EXPECT_EQ(cleared.status, exit_ok) << cleared.out;
+    const std::string unwritable = run_cli(
+        "env bash -c \"set -o pipefail; trap '' XFSZ; ulimit -f 0; " + std::string(VORNEX_CLI) +
+            " index" + with_comments + " --yes 2>&1 | head -c 20000\"",
+        exit_failed);
+    EXPECT_TRUE(holds(unwritable, "File too large\nVornex Comment File Error\n"));
+    EXPECT_TRUE(unwritable.ends_with("(skipped: no other comment file can be chosen here)\n"))
+        << unwritable;
+    run_cli("unmap" + with_comments +
+                " --dst 'E1-NP, Trib1, Port-06, TS-01' --count 2 --identifier ''",
+            exit_ok);
     EXPECT_EQ(test::read_text(scratch.path() / "site.mec").find("TRUNK"), std::string::npos);
-
-    const CliRun stored = run_cli("store" + with_comments + " --yes", false);
-    EXPECT_EQ(stored.status, exit_ok);
-    EXPECT_NE(stored.out.find("(answered OK: --yes)"), std::string::npos) << stored.out;
+    EXPECT_TRUE(
+        holds(run_cli("store" + with_comments + " --yes", exit_ok), "(answered OK: --yes)"));
 }
 
 TEST(CliProgram, DispatchesAndRefusesUnknownCommands) {
-    EXPECT_EQ(run_cli("show-message '!*Note\\r\\n\\r\\nBody text'"),
-              (CliRun{exit_ok, "kind: exclamation\nbeep: no\ntitle: *Note\n!*Note\nBody text\n"}));
-    EXPECT_EQ(run_cli("frobnicate"),
-              (CliRun{exit_usage, "vornex-cli: unknown command frobnicate\n"}));
-    const CliRun help = run_cli("--help");
-    EXPECT_EQ(help.status, exit_ok);
-    EXPECT_NE(help.out.find("show-message TEXT"), std::string::npos);
+    EXPECT_EQ(run_cli("show-message '!*Note\\r\\n\\r\\nBody text'", exit_ok),
+              "kind: exclamation\nbeep: no\ntitle: *Note\n!*Note\nBody text\n");
+    EXPECT_EQ(run_cli("frobnicate", exit_usage), "vornex-cli: unknown command frobnicate\n");
+    EXPECT_TRUE(holds(run_cli("--help", exit_ok), "show-message TEXT"));
 }
 
 } // namespace
