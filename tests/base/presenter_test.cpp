@@ -17,9 +17,8 @@ TEST(Presenter, RoutinesReachTheirKindCutDialogsAt1023AndBoxesAt253) {
     // Each reaches its own kind of presenter call, formatted and cut.
     using test::Routine;
     std::vector<std::pair<Routine, std::size_t>> seen;
-    for (const test::Shown& s : p.shown) {
+    for (const test::Shown& s : p.shown)
         seen.emplace_back(s.routine, s.text.size());
-    }
     EXPECT_EQ(seen, (std::vector<std::pair<Routine, std::size_t>>{{Routine::error, 1023},
                                                                   {Routine::confirm, 1023},
                                                                   {Routine::internal_error, 253},
