@@ -169,11 +169,10 @@ TEST_F(CommentFileTest, WriteFailingPartWayLeavesThePreviousFiles) {
     write_file(config.comment_file, previous);
     write_file(backup_file, "older");
     ASSERT_EQ(load(box), 0);
-    for (int i = 0; i < 20; ++i) {
+    for (int i = 0; i < 20; ++i)
         ASSERT_EQ(comment_store(box, {1, 1, 1, 1, 1, 1, static_cast<std::uint8_t>(i)},
                                 make_info(false, {"new"}, "a comment long enough")),
                   0);
-    }
     const int result = test::with_file_size_limit(200, [&] { return save(); });
 
     EXPECT_EQ(result, 0); // the script is empty: "Skip"
@@ -194,9 +193,8 @@ struct StoppedBox : Box {
     static constexpr int stopped = 3;
     StoppedBox(Presenter& presenter, int stop_at) : Box(presenter), stop_at(stop_at) {}
     void comment_save_step(int step) override {
-        if (step == stop_at) {
+        if (step == stop_at)
             ::_exit(stopped);
-        }
     }
     int stop_at;
 };
@@ -289,9 +287,8 @@ struct ReadOnlyFolder {
         dropped = ::geteuid() == 0 && ::seteuid(65534) == 0;
     }
     ~ReadOnlyFolder() {
-        if (dropped) {
+        if (dropped)
             (void)::seteuid(0);
-        }
         std::filesystem::permissions(folder, std::filesystem::perms::owner_write,
                                      std::filesystem::perm_options::add);
     }
