@@ -38,9 +38,8 @@ public:
 
     // The helper's report, waiting at most ten seconds for it.
     std::string report() const {
-        for (int i = 0; i < 400 && !read_text(report_file_).ends_with('\n'); ++i) {
+        for (int i = 0; i < 400 && !read_text(report_file_).ends_with('\n'); ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(25));
-        }
         const std::string line = read_text(report_file_);
         return line.substr(0, line.find('\n'));
     }
