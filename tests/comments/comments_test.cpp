@@ -53,9 +53,8 @@ TEST_F(CommentsTest, StoreFindsWhatItStoredAndWalksInAscendingOrder) {
         {3, 17, 2, 100, 100, 100, 18},  {3, 17, 2, 100, 100, 100, 2}, {1, 5, 1, 1, 1, 1, 1},
         {3, 17, 1, 100, 100, 100, 9},   {9, 0, 0, 0, 0, 0, 0},        {3, 16, 2, 100, 100, 100, 18},
         {3, 17, 2, 100, 100, 100, 255}, {0, 0, 0, 0, 0, 0, 0}};
-    for (std::size_t i = 0; i < keys.size(); ++i) {
+    for (std::size_t i = 0; i < keys.size(); ++i)
         ASSERT_EQ(comment_store(box, keys[i], make_info(false, {"id" + std::to_string(i)}, "")), 0);
-    }
     for (std::size_t i = 0; i < keys.size(); ++i) {
         const endpoint_info* found = comment_find(box, keys[i]);
         ASSERT_NE(found, nullptr);
