@@ -32,9 +32,8 @@ TEST(CsvSplitFields, OnlyEndedFieldsCountUpToTheLargestCount) {
         {" \" x y \" ,\t\"\" ,  TS-01\t\r\n", 5, true, {"x y", "", "TS-01"}},
         {" \"  x \"\n", 5, false, {"\"  x \""}},
     };
-    for (const auto& c : cases) {
+    for (const auto& c : cases)
         EXPECT_EQ(csv_split_fields(c.line, c.most, c.trim), c.fields) << c.line;
-    }
 }
 
 } // namespace
