@@ -31,9 +31,8 @@ TEST(Sha1, MillionAInPiecesOfAnOddSize) {
     Sha1Context context;
     sha1_init(context);
     std::size_t fed = 0;
-    for (; fed + piece.size() <= 1000000; fed += piece.size()) {
+    for (; fed + piece.size() <= 1000000; fed += piece.size())
         sha1_update(context, piece.data(), piece.size());
-    }
     sha1_update(context, piece.data(), 1000000 - fed);
     EXPECT_EQ(to_hex(sha1_final(context)), "34aa973cd4c4daa4f61eeb2bdbad27316534016f");
 }
@@ -54,9 +53,8 @@ TEST(Sha1, EqualsOpensslForEveryLengthUpTo200) {
     }
     std::istringstream lines(run_command("openssl dgst -sha1" + files));
     std::vector<std::string> theirs;
-    for (std::string line; std::getline(lines, line);) {
+    for (std::string line; std::getline(lines, line);)
         theirs.push_back(test::last_hex_word(line));
-    }
     EXPECT_EQ(theirs, expected); // a line per length 0…200
 }
 
@@ -140,9 +138,8 @@ std::string run_generator(std::string_view key_hex, std::string_view dt, std::st
     state.dt = block(dt);
     state.v = block(v);
     PrngBlock r{};
-    for (int i = 0; i < steps; ++i) {
+    for (int i = 0; i < steps; ++i)
         EXPECT_TRUE(prng_next_block(state, r));
-    }
     return to_hex(r);
 }
 
@@ -182,9 +179,8 @@ TEST(Generator, SeedingAndSaltRefresh) {
     EXPECT_EQ(state.key_value, salt);
     EXPECT_EQ(state.v, PrngBlock{});
     std::uint64_t seconds = 0;
-    for (int i = 7; i >= 0; --i) {
+    for (int i = 7; i >= 0; --i)
         seconds = seconds << 8 | state.dt[static_cast<std::size_t>(i)];
-    }
     const auto now =
         std::chrono::duration_cast<std::chrono::seconds>(before.time_since_epoch()).count();
     EXPECT_NEAR(static_cast<double>(seconds), static_cast<double>(now), 2.0);
