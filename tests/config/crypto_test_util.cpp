@@ -6,10 +6,9 @@ namespace vornex::test {
 
 Bytes from_hex(std::string_view hex) {
     Bytes out;
-    for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
+    for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
         out.push_back(
             static_cast<std::uint8_t>(std::stoi(std::string(hex.substr(i, 2)), nullptr, 16)));
-    }
     return out;
 }
 
