@@ -178,9 +178,8 @@ TEST_F(DeviceConfigFile, ValuesLongerThanTheirFieldAreRefusedNotCut) {
 TEST_F(DeviceConfigFile, CommentFilePathsAreCutToTheFieldAndMustBeUtf8) {
     // 300 units are cut to 259, never inside a character; "€" is one unit, the clef two.
     std::string clefs;
-    for (int i = 0; i < 150; ++i) {
+    for (int i = 0; i < 150; ++i)
         clefs += "\xf0\x9d\x84\x9e";
-    }
     ASSERT_EQ(read_text("comment_file \"" + clefs + "\"\n"), 0);
     EXPECT_EQ(config.comment_file.u8string().size(), 129u * 4);
 
