@@ -117,9 +117,8 @@ TEST_F(EncryptedFile, DecryptsWithOpensslAndItsDigestChecksOut) {
     EXPECT_EQ(std::string(whole.begin() + 36, whole.begin() + 36 + text.size()), text);
     EXPECT_EQ(whole[36 + text.size()], 0);
     EXPECT_EQ(whole.size(), config_image_length(text.size()));
-    for (std::size_t i = 37 + text.size(); i < whole.size(); ++i) {
+    for (std::size_t i = 37 + text.size(); i < whole.size(); ++i)
         EXPECT_EQ(whole[i], ' ') << i;
-    }
     const std::string digest = to_hex(whole.data() + 16, 20);
     std::fill(whole.begin() + 16, whole.begin() + 36, ' ');
     const auto blanked = dir / "blanked";
