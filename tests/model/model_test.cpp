@@ -27,9 +27,8 @@ std::string describe(const HsEntry& node) {
 
 const Card& card_in(const Box& box, int slot) {
     for (const auto& card : box.cards) {
-        if (card->slot == slot) {
+        if (card->slot == slot)
             return *card;
-        }
     }
     throw std::runtime_error("no card in slot " + std::to_string(slot));
 }
@@ -40,9 +39,8 @@ const HsEntry& child(const HsEntry& node, std::size_t index) {
 
 std::size_t count_nodes(const EndpointList& list) {
     std::size_t n = 0;
-    for (const auto& node : list) {
+    for (const auto& node : list)
         n += 1 + count_nodes(node->children);
-    }
     return n;
 }
 
@@ -93,14 +91,12 @@ TEST_F(DemoDevice, CardTableWarnings) {
 TEST_F(DemoDevice, EveryCardFamilysTree) {
     // Trib3 and Trib4 are a protected pair, built on the odd slot only; Trib8 is unknown.
     const std::size_t ports[] = {8, 8, 8, 0, 4, 4, 3, 0, 2};
-    for (int slot = 1; slot <= 9; ++slot) {
+    for (int slot = 1; slot <= 9; ++slot)
         EXPECT_EQ(card_in(*box, slot).endpoints.size(), ports[slot - 1]) << "Trib" << slot;
-    }
     EXPECT_EQ(box->cards.back()->slot, 9); // the in-band card comes last
     std::size_t all = 0;
-    for (const auto& card : box->cards) {
+    for (const auto& card : box->cards)
         all += count_nodes(card->endpoints);
-    }
     // E1 196, T1 200, E1-PRTD 226, T3 2748, STM-1 4109, OC-3 3458, in-band 64.
     EXPECT_EQ(all, 11001u);
 
@@ -187,10 +183,9 @@ TEST_F(DemoDevice, EveryCardFamilysTree) {
     } identifiers[] = {{1, 0, "PBX-NORTH"},  {1, 1, std::string(20, ' ')}, {1, 2, "VIDEO-LINK"},
                        {1, 3, std::nullopt}, {2, 0, "CARRIER-T1-A"},       {5, 1, "DS3-CBIT-E1"},
                        {7, 1, "SONET-SPAN"}};
-    for (const auto& row : identifiers) {
+    for (const auto& row : identifiers)
         EXPECT_EQ(card_in(*box, row.slot).endpoints[row.port]->identifier, row.identifier)
             << "Trib" << row.slot << " port " << row.port + 1;
-    }
 }
 
 TEST_F(DemoDevice, StatusReads) {
@@ -212,9 +207,8 @@ TEST_F(DemoDevice, Version3BuildsTheSameTreesWithTheSameMessages) {
     EXPECT_EQ(ModelSteps(*v3).run(), outcome);
     EXPECT_EQ(v3_presenter.texts(), presenter->texts());
     ASSERT_EQ(v3->cards.size(), box->cards.size());
-    for (std::size_t i = 0; i < box->cards.size(); ++i) {
+    for (std::size_t i = 0; i < box->cards.size(); ++i)
         EXPECT_EQ(count_nodes(v3->cards[i]->endpoints), count_nodes(box->cards[i]->endpoints));
-    }
 }
 
 // Tests that change the device get a simulator of their own.
@@ -272,9 +266,8 @@ TEST_F(ModelFaults, CardTableMismatchMissingSlotsAndTimeout) {
 
     // No slot answers an INTEGER: the in-band card is there all the same.
     presenter.clear();
-    for (int s = 1; s <= 8; ++s) {
+    for (int s = 1; s <= 8; ++s)
         sim->wrong_type("R.1.1.1.4." + std::to_string(s));
-    }
     ASSERT_EQ(read_cards(*box), 0);
     ASSERT_EQ(box->cards.size(), 1u);
     EXPECT_EQ(box->cards[0]->slot, 9);
