@@ -23,9 +23,8 @@ class Child {
 public:
     explicit Child(std::vector<std::string> words) {
         std::vector<char*> argv;
-        for (std::string& word : words) {
+        for (std::string& word : words)
             argv.push_back(word.data());
-        }
         argv.push_back(nullptr);
         EXPECT_EQ(posix_spawnp(&pid_, argv[0], nullptr, nullptr, argv.data(), environ), 0);
     }
@@ -43,9 +42,8 @@ private:
 };
 
 bool eventually(const std::function<bool()>& condition) {
-    for (int i = 0; i < 200 && !condition(); ++i) {
+    for (int i = 0; i < 200 && !condition(); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(25));
-    }
     return condition();
 }
 
@@ -71,9 +69,8 @@ TEST(SerialPorts, PortsThatAnotherProgramHoldsAreLeftOut) {
     std::filesystem::create_directory(folder / "lock");
     test::write_file(folder / "lock" / "LCK..locked", std::to_string(::getpid()) + "\n");
     const pid_t gone = ::fork();
-    if (gone == 0) {
+    if (gone == 0)
         ::_exit(0);
-    }
     ::waitpid(gone, nullptr, 0);
     test::write_file(folder / "lock" / "LCK..free", "  " + std::to_string(gone) + "\n");
     test::write_file(folder / "plain", "not a terminal");
@@ -95,9 +92,8 @@ TEST(SerialPorts, PortsThatAnotherProgramHoldsAreLeftOut) {
               std::vector<std::string>{(folder / "free").string()});
 
     // The system's list: the ttys a driver stands behind, numbers in number order.
-    for (const char* tty : {"ttyS10", "ttyUSB0", "ttyS2", "ttyACM1"}) {
+    for (const char* tty : {"ttyS10", "ttyUSB0", "ttyS2", "ttyACM1"})
         std::filesystem::create_directories(folder / "sys" / tty / "device");
-    }
     std::filesystem::create_directories(folder / "sys" / "tty0");
     EXPECT_EQ(
         system_serial_devices(folder / "sys"),
@@ -121,9 +117,8 @@ TEST(SerialConsole, ANameTooLongForTheCommandLineIsRefused) {
 TEST(SerialConsole, RealPuttyOpensThePort) {
     test::ScratchDir folder;
     int number = 200 + ::getpid() % 500;
-    while (std::filesystem::exists("/tmp/.X" + std::to_string(number) + "-lock")) {
+    while (std::filesystem::exists("/tmp/.X" + std::to_string(number) + "-lock"))
         ++number;
-    }
     const std::string display = ":" + std::to_string(number);
     const Child xvfb({"Xvfb", display, "-nolisten", "tcp"});
     ASSERT_TRUE(eventually(
@@ -146,16 +141,14 @@ TEST(SerialConsole, RealPuttyOpensThePort) {
             std::getline(std::ifstream(process.path() / "cmdline"), program, '\0');
             for (const auto& fd :
                  std::filesystem::directory_iterator(process.path() / "fd", error)) {
-                if (program == "putty" && std::filesystem::read_symlink(fd.path(), error) == pts) {
+                if (program == "putty" && std::filesystem::read_symlink(fd.path(), error) == pts)
                     putty = std::stoi(process.path().filename().string());
-                }
             }
         }
         return putty > 0;
     }));
-    if (putty > 0) {
+    if (putty > 0)
         ::kill(putty, SIGTERM);
-    }
     // A rate the dialog does not offer is a usage error.
     test::run_command(cli + " serial-console --port " + port + " --baud 57600 2>/dev/null",
                       &status);
