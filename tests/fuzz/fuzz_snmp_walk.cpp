@@ -3,12 +3,8 @@
 // card table, builds every card's endpoints and probes the cross-connects of the first leaf
 // of each card, through the same multi-object reads as against a real device.
 //
-// Each answer takes from the input: the error-status and error-index, how many variables it
-// holds, and for each its name (the one asked, the one asked with a sub-identifier more, a
-// shorter one, one with a larger last sub-identifier, or any name of up to 128
-// sub-identifiers) and its value (INTEGER, OCTET STRING, OBJECT IDENTIFIER, NULL, an SNMPv2
-// exception or Counter32, of any length the library accepts). When the input runs out every answer
-// is genErr, which ends the walk.
+// Each answer is built from the next bytes of the input (Script below: status, count, names and
+// values); once the input runs out every answer is genErr, which ends the walk.
 #include "device/box.h"
 #include "device/model_steps.h"
 #include "fuzz_support.h"
@@ -70,25 +66,6 @@ Bytes encode_oid(const Oid& name) {
         content.insert(content.end(), digits.begin(), digits.end());
     }
     return tlv(0x06, content);
-}
-
-// The request-id and the names of a request, taken apart by the library; false when it is no
-// SNMPv1 request.
-bool parse_request(Bytes& message, long& request_id, std::vector<Oid>& names) {
-    u_char community[64];
-    std::size_t community_length = sizeof community, length = message.size();
-    long version = 0;
-    u_char* data =
-        snmp_comstr_parse(message.data(), &length, community, &community_length, &version);
-    netsnmp_pdu* pdu = data != nullptr ? snmp_pdu_create(0) : nullptr;
-    const bool parsed = pdu != nullptr && snmp_pdu_parse(pdu, data, &length) == 0;
-    if (parsed) {
-        request_id = pdu->reqid;
-        for (const netsnmp_variable_list* v = pdu->variables; v != nullptr; v = v->next_variable)
-            names.emplace_back(v->name, v->name + v->name_length);
-    }
-    snmp_free_pdu(pdu);
-    return parsed;
 }
 
 // The input, handed out a byte at a time; zeros once it is used up.
@@ -224,14 +201,22 @@ private:
                                          reinterpret_cast<sockaddr*>(&from), &length);
             if (got <= 0)
                 continue;
-            message.resize(static_cast<std::size_t>(got));
-            long request_id = 0;
-            std::vector<Oid> names;
-            if (!parse_request(message, request_id, names))
-                continue;
-            const Bytes answer = script.answer(request_id, names);
-            sendto(fd_, answer.data(), answer.size(), 0, reinterpret_cast<sockaddr*>(&from),
-                   length);
+            // The request-id and the names asked, taken apart by the library.
+            u_char community[64];
+            std::size_t community_length = sizeof community, size = static_cast<std::size_t>(got);
+            long version = 0;
+            u_char* data =
+                snmp_comstr_parse(message.data(), &size, community, &community_length, &version);
+            netsnmp_pdu* pdu = data != nullptr ? snmp_pdu_create(0) : nullptr;
+            if (pdu != nullptr && snmp_pdu_parse(pdu, data, &size) == 0) {
+                std::vector<Oid> names;
+                for (const netsnmp_variable_list* v = pdu->variables; v; v = v->next_variable)
+                    names.emplace_back(v->name, v->name + v->name_length);
+                const Bytes answer = script.answer(pdu->reqid, names);
+                sendto(fd_, answer.data(), answer.size(), 0, reinterpret_cast<sockaddr*>(&from),
+                       length);
+            }
+            snmp_free_pdu(pdu);
         }
     }
 
