@@ -94,14 +94,13 @@ public:
         const Bytes& data;
         std::size_t at = 0;
     };
-    // Keeps at most write_limit bytes, and puts them in place only on commit().
+    // Fails a write that goes past write_limit bytes; puts the file in place only on commit().
     struct Writer : TftpWriteFile {
         Writer(FakeFiles& files, std::string path) : files(files), path(std::move(path)) {}
         bool write(const std::uint8_t* data, std::size_t length) override {
             ++files.writes;
-            const std::size_t room = files.write_limit - std::min(files.write_limit, got.size());
-            got.insert(got.end(), data, data + std::min(room, length));
-            return room >= length;
+            got.insert(got.end(), data, data + length);
+            return got.size() <= files.write_limit;
         }
         bool commit() override {
             files.files[path] = got;
@@ -207,12 +206,13 @@ TEST_F(TftpServerTest, FilesEndingOnABlockBoundaryEndWithAnEmptyBlock) {
 
 TEST_F(TftpServerTest, StaleAndForeignPacketsChangeNothing) {
     files.files["/srv/tftp/a"] = pattern(2000);
+    const Peer second = peer(40000, 0x7f000002);
     receive(request(op_rrq, "a"));
-    receive(packet(op_ack, 0));                             // stale
-    receive(packet(op_data, 1, {1}));                       // a DATA in a read transfer
-    receive(Bytes{0, 4, 0});                                // too short to be anything
-    receive(packet(op_ack, 1), peer(40001));                // same host, other port
-    receive(request(op_rrq, "a"), peer(40000, 0x7f000002)); // a second client
+    receive(packet(op_ack, 0));              // stale
+    receive(packet(op_data, 1, {1}));        // a DATA in a read transfer
+    receive(Bytes{0, 4, 0});                 // too short to be anything
+    receive(packet(op_ack, 1), peer(40001)); // same host, other port
+    receive(request(op_rrq, "a"), second);   // a second client
     receive(request(op_wrq, "b"), peer(40002));
     ASSERT_EQ(platform.sent.size(), 1u);
     EXPECT_EQ(server.status().client, "127.0.0.1");
@@ -221,11 +221,9 @@ TEST_F(TftpServerTest, StaleAndForeignPacketsChangeNothing) {
     EXPECT_TRUE(platform.to.back().same_as(client));
 
     // Once the first is done, the second client is served.
-    for (std::uint16_t block = 2; block <= 4; ++block) {
+    for (std::uint16_t block = 2; block <= 4; ++block)
         receive(packet(op_ack, block));
-    }
     EXPECT_EQ(status(), "Transfer Complete!");
-    const Peer second = peer(40000, 0x7f000002);
     receive(request(op_rrq, "a"), second);
     EXPECT_EQ(last(), packet(op_data, 1, pattern(512)));
     EXPECT_TRUE(platform.to.back().same_as(second));
@@ -274,9 +272,8 @@ TEST_F(TftpServerTest, BlockNumbersWrapAfter65535) {
     bool saw_zero = false;
     for (int guard = 0; guard < 70000 && server.active(); ++guard) {
         receive(packet(op_ack, block));
-        if (!server.active()) {
+        if (!server.active())
             break;
-        }
         const Bytes& p = last();
         ASSERT_EQ(p[1], op_data);
         block = static_cast<std::uint16_t>(p[2] << 8 | p[3]);
