@@ -31,7 +31,7 @@ class Recorder : public TftpListener {
 public:
     void status_changed(const TftpStatus& status) override {
         std::lock_guard lock(mutex_);
-        statuses_.push_back(status);
+        last_ = status;
         changed_.notify_all();
     }
     // No case here expects a socket error.
@@ -41,18 +41,16 @@ public:
     bool wait_done(const std::string& status) {
         std::unique_lock lock(mutex_);
         const bool done = changed_.wait_for(lock, std::chrono::seconds(10), [&] {
-            return !statuses_.empty() && statuses_.back().requests > waited_ &&
-                   !statuses_.back().active && statuses_.back().status == status;
+            return last_.requests > waited_ && !last_.active && last_.status == status;
         });
-        if (!statuses_.empty())
-            waited_ = statuses_.back().requests;
+        waited_ = last_.requests;
         return done;
     }
 
 private:
     std::mutex mutex_;
     std::condition_variable changed_;
-    std::vector<TftpStatus> statuses_;
+    TftpStatus last_;
     int waited_ = 0;
 };
 
