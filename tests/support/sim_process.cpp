@@ -52,8 +52,7 @@ std::string read_until(int fd, std::chrono::milliseconds limit, Done done) {
 } // namespace
 
 std::unique_ptr<SimProcess> SimProcess::start(const std::string& scenario) {
-    std::vector<std::string> args = {VORNEX_SIM_BINARY, "--scenario", scenario_path(scenario),
-                                     "--port", "0"};
+    const std::string path = scenario_path(scenario);
     int out[2];
     if (pipe2(out, O_CLOEXEC) != 0) {
         ADD_FAILURE() << "vornex-sim: pipe: " << std::strerror(errno);
@@ -64,12 +63,10 @@ std::unique_ptr<SimProcess> SimProcess::start(const std::string& scenario) {
         // The simulator must not outlive a test that crashes.
         prctl(PR_SET_PDEATHSIG, SIGTERM);
         dup2(out[1], STDOUT_FILENO);
-        std::vector<char*> argv;
-        for (auto& a : args)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
-        execv(argv[0], argv.data());
-        std::fprintf(stderr, "vornex-sim: cannot run %s: %s\n", argv[0], std::strerror(errno));
+        execl(VORNEX_SIM_BINARY, VORNEX_SIM_BINARY, "--scenario", path.c_str(), "--port", "0",
+              nullptr);
+        std::fprintf(stderr, "vornex-sim: cannot run %s: %s\n", VORNEX_SIM_BINARY,
+                     std::strerror(errno));
         _exit(127);
     }
     close(out[1]);
@@ -178,11 +175,9 @@ std::optional<std::string> SimProcess::value(const std::string& oid) {
 std::vector<std::string> SimProcess::requests() {
     std::string error;
     auto lines = command("requests", error);
-    if (!lines) {
+    if (!lines)
         ADD_FAILURE() << "vornex-sim control \"requests\": " << error;
-        return {};
-    }
-    return *lines;
+    return lines.value_or(std::vector<std::string>{});
 }
 
 } // namespace vornex::test
