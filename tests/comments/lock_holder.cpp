@@ -9,7 +9,7 @@
 
 #include <cstdio>
 #include <iostream>
-#include <string>
+#include <limits>
 
 int main(int argc, char** argv) {
     if (argc != 2) {
@@ -24,8 +24,6 @@ int main(int argc, char** argv) {
     vornex::comment_file_load(box, chooser, vornex::OwnerWindow::main_window(), config);
     std::printf("%s\n", box.comment_lock_held ? "held" : "read-only");
     std::fflush(stdout);
-    std::string line;
-    while (std::getline(std::cin, line)) {
-    }
-    return 0; // the box releases the lock
+    std::cin.ignore(std::numeric_limits<std::streamsize>::max()); // until stdin ends
+    return 0;                                                     // the box releases the lock
 }
