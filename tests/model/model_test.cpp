@@ -26,10 +26,9 @@ std::string describe(const HsEntry& node) {
 }
 
 const Card& card_in(const Box& box, int slot) {
-    for (const auto& card : box.cards) {
+    for (const auto& card : box.cards)
         if (card->slot == slot)
             return *card;
-    }
     throw std::runtime_error("no card in slot " + std::to_string(slot));
 }
 
