@@ -14,7 +14,6 @@ TEST(Presenter, RoutinesReachTheirKindCutDialogsAt1023AndBoxesAt253) {
     confirm_dialog(p, OwnerWindow::main_window(), "T\r\n%s", huge.c_str());
     internal_error_box(p, "%s", huge.c_str());
     note_box(p, "%s", huge.c_str());
-    // Each reaches its own kind of presenter call, formatted and cut.
     using test::Routine;
     std::vector<std::pair<Routine, std::size_t>> seen;
     for (const test::Shown& s : p.shown)
