@@ -23,9 +23,7 @@
 namespace vornex {
 namespace {
 
-using test::child;
-using test::ModalAnswer;
-using test::save_screenshot;
+using namespace test;
 
 class PrintConsoleTest : public ::testing::Test {
 protected:
@@ -56,9 +54,8 @@ protected:
     void print(std::function<void(QDialog*)> answer, std::function<void(QWidget*)> then = nullptr) {
         std::optional<ModalAnswer> after;
         ModalAnswer dialog([&](QWidget* shown) {
-            if (then) {
+            if (then)
                 after.emplace(then);
-            }
             answer(qobject_cast<QDialog*>(shown));
         });
         child<QAction>(&window, "actionPrintScreen")->trigger();
@@ -91,11 +88,9 @@ TEST_F(PrintConsoleTest, PrintsTheClientAreaSixInchesWide) {
     ASSERT_EQ(image.size(), QSize(425, 550));
     image.save(qEnvironmentVariable("VORNEX_TEST_OUTPUT") + QStringLiteral("/printed_page.png"));
     QRect box;
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
             box |= qGray(image.pixel(x, y)) < 128 ? QRect(x, y, 1, 1) : QRect();
-        }
-    }
     const QSize client = window.centralWidget()->size();
     EXPECT_NEAR(box.left(), 37.5, 1.5);
     EXPECT_NEAR(box.top(), 25, 1.5);
@@ -169,8 +164,7 @@ TEST_F(PrintConsoleTest, ConsolesHandPuttyEachNameAsOneArgument) {
     ASSERT_TRUE(called(1));
 
     // Tools menu: the stored port is offered while it is free; a stored 57600 shows 9600.
-    int masters[2];
-    int lines[2];
+    int masters[2], lines[2];
     char names[2][64];
     for (int i = 0; i < 2; ++i) {
         ASSERT_EQ(::openpty(&masters[i], &lines[i], names[i], nullptr, nullptr), 0);
@@ -211,8 +205,7 @@ TEST_F(PrintConsoleTest, ConsolesHandPuttyEachNameAsOneArgument) {
     window.selectDevice();
     ASSERT_TRUE(called(3));
     qputenv("PATH", path);
-    ::close(masters[0]);
-    ::close(masters[1]);
+    std::ranges::for_each(masters, ::close);
     EXPECT_EQ(calls, (QStringList{QStringLiteral("[-telnet][host one]"),
                                   QStringLiteral("[-serial][my port][-sercfg][19200,8,n,1,X]"),
                                   QStringLiteral("[-serial][][-sercfg][9600,8,n,1,X]")}));
