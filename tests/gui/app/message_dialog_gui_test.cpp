@@ -71,9 +71,8 @@ TEST_F(MessageDialogs, TitleIconBodyButtonsAndEveryAnswer) {
                       QString::fromLatin1(c.body));
             EXPECT_EQ(!w->windowIcon().isNull(), c.text[0] == '!');
             QStringList buttons;
-            for (QPushButton* b : w->findChildren<QPushButton*>()) {
+            for (QPushButton* b : w->findChildren<QPushButton*>())
                 buttons << b->text().remove(QLatin1Char('&'));
-            }
             EXPECT_EQ(buttons.join(' '), c.confirm ? "OK Cancel" : "OK");
             // A confirmation has no system menu.
             EXPECT_EQ(w->windowFlags().testFlag(Qt::WindowCloseButtonHint), !c.confirm);
