@@ -23,9 +23,8 @@ protected:
     QRadioButton* radio(QWidget* dialog, const char* group, const char* label) {
         for (QRadioButton* r :
              test::child<QGroupBox>(dialog, group)->findChildren<QRadioButton*>()) {
-            if (r->text() == QString::fromLatin1(label)) {
+            if (r->text() == QString::fromLatin1(label))
                 return r;
-            }
         }
         ADD_FAILURE() << group << " " << label;
         return nullptr;
