@@ -84,9 +84,8 @@ TEST_F(TftpWindowTest, BindFailureShowsTheErrorAndLeavesNoWindow) {
     EXPECT_EQ(TftpWindow::current(), nullptr);
     QMessageBox* box = nullptr;
     for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (auto* b = qobject_cast<QMessageBox*>(w); b != nullptr && b->isVisible()) {
+        if (auto* b = qobject_cast<QMessageBox*>(w); b != nullptr && b->isVisible())
             box = b;
-        }
     }
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(box->text(), QString("TFTP Server bind failed. (Another TFTP Server may be active. "
