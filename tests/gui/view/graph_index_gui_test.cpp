@@ -21,9 +21,8 @@ using test::TwoCardBox;
 TEST(EndpointIndexWidget, SearchesChoosesAndFollowsIdentifierChanges) {
     TwoCardBox t;
     const char* ids[] = {"Zurich-2", "Bern-1", "Basel-7", "bern-9"};
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < 4; ++i)
         comment_set_map_identifier(t.box, *t.leaf[i % 2][i], ids[i]);
-    }
     EndpointIndex index(t.box, nullptr);
     index.resize(174, 298);
     index.show();
