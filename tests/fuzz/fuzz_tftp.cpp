@@ -5,7 +5,6 @@
 #include "fuzz_support.h"
 #include "transfer/tftp_server.h"
 
-#include <cstring>
 #include <map>
 
 namespace {
@@ -45,8 +44,7 @@ public:
                 return static_cast<std::int64_t>(text.size());
             }
             long read(std::uint8_t* data, std::size_t length) override {
-                const std::size_t n = std::min(length, text.size() - at);
-                std::memcpy(data, text.data() + at, n);
+                const std::size_t n = text.copy(reinterpret_cast<char*>(data), length, at);
                 at += n;
                 return static_cast<long>(n);
             }
@@ -71,10 +69,8 @@ public:
 
     // Lexically, as the served folder has no links.
     std::optional<std::string> resolve(const std::string& base, const std::string& path) override {
-        const std::string normal = std::filesystem::path(path).lexically_normal().string();
-        if (normal.rfind(base, 0) != 0)
-            return std::nullopt;
-        return normal;
+        std::string normal = std::filesystem::path(path).lexically_normal().string();
+        return normal.starts_with(base) ? std::optional(std::move(normal)) : std::nullopt;
     }
 
     std::map<std::string, std::string> files;
