@@ -2,7 +2,6 @@
 #include "device/box.h"
 #include "recording_presenter.h"
 #include "snmp/snmp_access.h"
-#include "snmp/snmp_library.h"
 
 #include <gtest/gtest.h>
 #include <net-snmp/net-snmp-includes.h>
@@ -39,19 +38,17 @@ std::string access(const char* action, const char* name) {
            "and write-view allow access to the MIB sub-tree required to perform the action.";
 }
 
-// A box whose get session names a host; nothing is sent to it.
+// A box whose get session, never opened, names a host.
 class Reports : public ::testing::Test {
 protected:
     Reports() : box(presenter) {
-        snmp_library_init();
-        netsnmp_session prepared;
-        snmp_sess_init(&prepared);
-        prepared.peername = host.data();
-        prepared.version = SNMP_VERSION_1;
-        box.get_session = snmp_open_counted(&prepared);
+        session.peername = host.data();
+        box.get_session = &session;
     }
+    ~Reports() override { box.get_session = nullptr; }
 
     std::string host = "127.0.0.1:16999";
+    netsnmp_session session{};
     RecordingPresenter presenter;
     Box box;
 };
@@ -130,9 +127,8 @@ TEST(ResultCodes, ComposeAndSplit) {
     EXPECT_EQ(snmp_transport_status(snmp_stat_timeout), 2u);
     const std::pair<int, const char*> names[] = {
         {1, "Too Big"}, {18, "Inconsistent name"}, {0, ""}, {19, ""}, {-1, ""}};
-    for (const auto& [status, name] : names) {
+    for (const auto& [status, name] : names)
         EXPECT_EQ(snmp_error_name(status), name) << status;
-    }
 }
 
 } // namespace
