@@ -36,9 +36,9 @@ protected:
                           type == QEvent::MouseMove ? Qt::NoButton : button, held, Qt::NoModifier);
         QApplication::sendEvent(text, &event);
     }
-    void click(int row) {
-        mouse(QEvent::MouseButtonPress, row);
-        mouse(QEvent::MouseButtonRelease, row);
+    void click(int row, Qt::MouseButton button = Qt::LeftButton) {
+        mouse(QEvent::MouseButtonPress, row, button);
+        mouse(QEvent::MouseButtonRelease, row, button);
     }
     void drag(int from, int to) {
         mouse(QEvent::MouseButtonPress, from);
@@ -58,9 +58,8 @@ TEST_F(PathControlTest, ClicksDragsAndTheBottomOfTheScrollBar) {
     click(row({"Port-01"}));
     click(row({"Port-04"}));
     EXPECT_EQ(toggled.count(), 3);
-    for (int i = 0; i < 2; ++i) {
+    for (int i = 0; i < 2; ++i)
         control->findChild<QScrollBar*>()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-    }
     EXPECT_EQ(control->firstRow(), 3);
 
     // From Port-01's last timeslot straight onto Port-04's first: the hidden timeslots of
@@ -74,9 +73,8 @@ TEST_F(PathControlTest, ClicksDragsAndTheBottomOfTheScrollBar) {
     test::save_screenshot(control.get(), QStringLiteral("path_control_selection"));
 
     // A drag ending on a port or on the card row is no selection for the map window.
-    for (int inner : {row({"Port-02"}), 1}) {
+    for (int inner : {row({"Port-02"}), 1})
         drag(row({"Port-01", "TS-30"}), inner);
-    }
     EXPECT_EQ(done.count(), 1);
     EXPECT_EQ(toggled.count(), 5); // the scrolls only
 
@@ -94,8 +92,7 @@ TEST_F(PathControlTest, RightClickOnALeafOpensItsInformationTitledWithItsPath) {
         title = dialog->windowTitle();
         test::press(dialog, QDialogButtonBox::Cancel);
     });
-    mouse(QEvent::MouseButtonPress, row({"Port-01", "TS-05"}), Qt::RightButton);
-    mouse(QEvent::MouseButtonRelease, row({"Port-01", "TS-05"}), Qt::RightButton);
+    click(row({"Port-01", "TS-05"}), Qt::RightButton);
     ASSERT_TRUE(answer.ran());
     EXPECT_EQ(title, QStringLiteral("Set Endpoint Information - Trib1, Port-01, TS-05"));
     EXPECT_EQ(changed.count(), 0);
@@ -114,8 +111,7 @@ TEST_F(PathControlTest, RightClickOnALeafOpensItsInformationTitledWithItsPath) {
         title = dialog->windowTitle();
         test::press(dialog, QDialogButtonBox::Ok);
     });
-    mouse(QEvent::MouseButtonPress, row({"Port-02"}), Qt::RightButton);
-    mouse(QEvent::MouseButtonRelease, row({"Port-02"}), Qt::RightButton);
+    click(row({"Port-02"}), Qt::RightButton);
     ASSERT_TRUE(setup.ran());
     EXPECT_EQ(title, QStringLiteral("E1 Line Interface Setup - Trib1, Port-02"));
     EXPECT_EQ(changed.count(), 1);
