@@ -87,13 +87,11 @@ protected:
     std::vector<HsEntry*> leaves(const std::function<bool(const HsEntry&)>& which) const {
         std::vector<HsEntry*> found;
         std::function<void(EndpointList&)> walk = [&](EndpointList& list) {
-            for (auto& entry : list) {
-                if (!entry->is_leaf()) {
+            for (auto& entry : list)
+                if (!entry->is_leaf())
                     walk(entry->children);
-                } else if (which(*entry)) {
+                else if (which(*entry))
                     found.push_back(entry.get());
-                }
-            }
         };
         walk(card(2).endpoints);
         return found;
