@@ -12,9 +12,7 @@
 namespace vornex {
 namespace {
 
-using test::child;
-using test::ModalAnswer;
-using test::press;
+using namespace test;
 
 TEST(ChassisViewTest, FollowsTheDeviceItsReloadsAndShowChassis) {
     // A corner left from a larger screen: the window manager places the view instead.
