@@ -3,10 +3,7 @@
 #include "map_fixture.h"
 #include "modal_helper.h"
 
-#include <QButtonGroup>
-#include <QComboBox>
 #include <QGroupBox>
-#include <QLineEdit>
 #include <QRadioButton>
 #include <gtest/gtest.h>
 
