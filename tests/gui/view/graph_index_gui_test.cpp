@@ -5,7 +5,6 @@
 #include "two_card_box.h"
 #include "view/graph_lines.h"
 
-#include <QCheckBox>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
