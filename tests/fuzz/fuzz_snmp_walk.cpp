@@ -84,18 +84,12 @@ public:
         static const long statuses[8] = {0, 0, 0, 0, 2, 5, 3, 18};
         const long status = used_up ? 5 : statuses[choice & 7];
         const long index = next() % (asked.size() + 2);
-        std::size_t count = asked.size();
-        switch ((choice >> 3) & 3) {
-        case 1:
-            count = count > 0 ? count - 1 : 0;
-            break;
-        case 2:
-            ++count;
-            break;
-        case 3:
-            count = next() % 8;
-            break;
-        }
+        // As many variables as asked, one fewer, one more, or 0 to 7.
+        const std::size_t n = asked.size(), way = (choice >> 3) & 3;
+        const std::size_t count = way == 1   ? (n > 0 ? n - 1 : 0)
+                                  : way == 2 ? n + 1
+                                  : way == 3 ? next() % 8
+                                             : n;
         Bytes list;
         for (std::size_t i = 0; i < count; ++i) {
             const Oid& like = asked.empty() ? Oid{1, 3} : asked[i % asked.size()];
