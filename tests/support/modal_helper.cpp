@@ -15,19 +15,16 @@ namespace {
 
 void poll(std::function<void(QWidget*)> action, std::shared_ptr<bool> ran,
           std::shared_ptr<bool> alive, std::shared_ptr<QElapsedTimer> clock, int timeout_ms) {
-    if (!*alive || *ran) {
+    if (!*alive || *ran)
         return;
-    }
     QWidget* modal = QApplication::activeModalWidget();
     if (modal != nullptr && modal->isVisible()) {
         *ran = true;
         action(modal);
         return;
     }
-    if (clock->elapsed() > timeout_ms) {
-        return;
-    }
-    QTimer::singleShot(10, [=] { poll(action, ran, alive, clock, timeout_ms); });
+    if (clock->elapsed() <= timeout_ms)
+        QTimer::singleShot(10, [=] { poll(action, ran, alive, clock, timeout_ms); });
 }
 
 } // namespace
@@ -62,9 +59,8 @@ bool wait_for(const std::function<bool()>& condition, int timeout_ms) {
     QElapsedTimer clock;
     clock.start();
     while (!condition()) {
-        if (clock.elapsed() > timeout_ms) {
+        if (clock.elapsed() > timeout_ms)
             return false;
-        }
         QTest::qWait(20);
     }
     return true;
@@ -72,9 +68,8 @@ bool wait_for(const std::function<bool()>& condition, int timeout_ms) {
 
 QString save_screenshot(QWidget* widget, const QString& name) {
     QString folder = qEnvironmentVariable("VORNEX_TEST_OUTPUT");
-    if (folder.isEmpty()) {
+    if (folder.isEmpty())
         folder = QDir::tempPath();
-    }
     const QString path = QDir(folder).filePath(name + QStringLiteral(".png"));
     widget->grab().save(path);
     return path;
