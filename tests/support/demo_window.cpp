@@ -28,9 +28,8 @@ std::unique_ptr<DemoWindow> DemoWindow::open(const std::function<void(MainWindow
         ADD_FAILURE() << "the device file was not written";
         return nullptr;
     }
-    if (prepare) {
+    if (prepare)
         prepare(window);
-    }
     // "Select Device Configuration" opens with the file filled in; Enter connects, and the
     // map choice that follows is taken as offered.
     std::optional<ModalAnswer> map_answer;
