@@ -21,12 +21,6 @@ protected:
         start("small");
         ASSERT_TRUE(sim->clear_requests());
     }
-    snmp_result get(std::initializer_list<oid> suffix, u_char type, void* buffer,
-                    std::size_t& length) {
-        const std::vector<oid> name = box->object(suffix);
-        return my_snmp_get(presenter, box->get_session, name.data(), name.size(), type, buffer,
-                           length);
-    }
     snmp_result read_frame(const Box& on) {
         std::int32_t value = 0;
         return get_device_integer(on, {3, 1, 1, 1, 5, 1, 1}, value);
@@ -40,19 +34,20 @@ TEST_F(Faults, WrongTypeAnswersTheOtherTypeAndOmitSparesASingleObject) {
     ASSERT_TRUE(sim->wrong_type("R.3.1.3.1.3.1.1"));
     char text[8] = {};
     std::size_t length = sizeof text;
-    EXPECT_EQ(get({3, 1, 1, 1, 5, 1, 1}, asn_octet_string, text, length), snmp_ok);
+    const std::vector<oid> name = box->object({3, 1, 1, 1, 5, 1, 1});
+    EXPECT_EQ(my_snmp_get(presenter, box->get_session, name.data(), name.size(), asn_octet_string,
+                          text, length),
+              snmp_ok);
     EXPECT_STREQ(text, "2");
     std::int32_t number = -1;
-    length = sizeof number;
-    EXPECT_EQ(get({3, 1, 3, 1, 3, 1, 1}, asn_integer, &number, length), snmp_ok);
+    EXPECT_EQ(get_device_integer(*box, {3, 1, 3, 1, 3, 1, 1}, number), snmp_ok);
     EXPECT_EQ(number, 0);
     EXPECT_EQ(sim->value(frame), "i:2");
 
     // Left out of answers of several objects only: asked alone, it is answered.
     ASSERT_TRUE(sim->clear_faults());
     ASSERT_TRUE(sim->omit(frame));
-    length = sizeof number;
-    EXPECT_EQ(get({3, 1, 1, 1, 5, 1, 1}, asn_integer, &number, length), snmp_ok);
+    EXPECT_EQ(get_device_integer(*box, {3, 1, 1, 1, 5, 1, 1}, number), snmp_ok);
     EXPECT_EQ(number, 2);
 }
 
