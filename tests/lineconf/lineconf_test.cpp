@@ -30,10 +30,17 @@ protected:
                   0);
         return values;
     }
+    // Each apply starts with no message shown and an empty request log.
     apply_result apply(line_dialog dialog, HsEntry& entry, int from, int to,
                        const line_values& wanted) {
+        presenter.clear();
         sim->clear_requests();
         return apply_line_group(*box, *line_group_for(dialog), entry, from, to, wanted);
+    }
+    apply_result apply(line_dialog dialog, HsEntry& entry, const overhead_input& input) {
+        presenter.clear();
+        sim->clear_requests();
+        return apply_overhead(*box, overhead_group_for(dialog), entry, input);
     }
 };
 
@@ -54,7 +61,6 @@ TEST_F(LineSetup, T1RangesAreCheckedBeforeAnythingIsSent) {
          "Invalid port range 1 through 2147483647.  Please correct or cancel."},
     };
     for (const Case& c : cases) {
-        presenter.clear();
         EXPECT_EQ(apply(line_dialog::t1_line, port, c.from, c.to, c.wanted), apply_result::refused);
         EXPECT_EQ(presenter.texts(), std::vector<std::string>{c.note});
         EXPECT_TRUE(sim->requests().empty()) << c.from << "-" << c.to;
@@ -86,7 +92,6 @@ TEST_F(LineSetup, AFailingPortStopsTheLoopAndKeepsThePortsBefore) {
     wanted = read(line_dialog::t1_line, port);
     wanted[5] = 2;
     EXPECT_EQ(apply(line_dialog::t1_line, port, 1, 1, wanted), apply_result::applied);
-    presenter.clear();
     EXPECT_EQ(apply(line_dialog::t1_line, port, 2, 2, wanted), apply_result::failed);
     EXPECT_NE(presenter.texts().back().find("Failure applying settings to port 2.  Aborting.\n\n"
                                             "Note: If the r4150 reported"),
@@ -202,10 +207,8 @@ TEST_F(LineSetup, TraceMessagesAndLabels) {
         {1, "ignored", "", ".2.2.1.1.3.6.1=i:1"},
     };
     for (const Case& c : cases) {
-        presenter.clear();
-        sim->clear_requests();
-        overhead_input input{c.mode, c.expected, c.transmitted};
-        const apply_result result = apply_overhead(*box, j0, port, input);
+        const apply_result result =
+            apply(line_dialog::line_overhead, port, {c.mode, c.expected, c.transmitted});
         if (c.result[0] == '.') {
             std::string set = "SET " + root + c.result;
             for (std::size_t at; (at = set.find(",R.")) != std::string::npos;)
@@ -233,14 +236,10 @@ TEST_F(LineSetup, TraceMessagesAndLabels) {
     EXPECT_EQ(lo_signal_label(4), "04 (Byte Synchronous");
     HsEntry& path = node(6, {"Port-01", "AUG1-01", "AU4-01", "TU12-05"});
     overhead_input copy{1, "", "J2", 0, 3, 1, 22};
-    presenter.clear();
-    sim->clear_requests();
-    EXPECT_EQ(apply_overhead(*box, overhead_group_for(line_dialog::lo_overhead), path, copy),
-              apply_result::refused);
+    EXPECT_EQ(apply(line_dialog::lo_overhead, path, copy), apply_result::refused);
     EXPECT_EQ(presenter.texts(), std::vector<std::string>{"Invalid copy range.  Limit is 1 - 21."});
     copy.to = 2;
-    EXPECT_EQ(apply_overhead(*box, overhead_group_for(line_dialog::lo_overhead), path, copy),
-              apply_result::applied);
+    EXPECT_EQ(apply(line_dialog::lo_overhead, path, copy), apply_result::applied);
     EXPECT_EQ(requests("SET").size(), 2u);
     EXPECT_EQ(sim->value("R.2.2.3.1.10.6.1.1.1.1.2"), "s:J2");
 }
