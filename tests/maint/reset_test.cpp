@@ -310,9 +310,8 @@ TEST_F(ResetTest, ThirdUnansweredStateReadTimesOut) {
     ASSERT_FALSE(reset.step().done); // the reset is sent
     // Two tries per read on the test's sessions: three reads go unanswered.
     ASSERT_TRUE(sim->drop_next(6));
-    StepResult r{};
     int reads = 0;
-    while (!(r = reset.step()).done)
+    while (!reset.step().done)
         ++reads;
     EXPECT_EQ(reads, 2);
     EXPECT_EQ(reset.step_text(), "\tTimeout waiting for card to return to working state.\r\n\r\n"
