@@ -37,28 +37,8 @@ TEST(Args, OptionsFlagsAndPositionals) {
     EXPECT_EQ(err.str(), "vornex-cli: unknown option --rot\nvornex-cli: --root needs a value\n");
 }
 
-// Runs the CLI (or, when `arguments` starts with "env", a command that runs it), expecting
-// exit `status`, and returns stdout with stderr (`stderr_too`). `short_timeouts` lets a
-// time-out cost little.
-std::string run_cli(const std::string& arguments, int status, bool short_timeouts = false,
-                    bool stderr_too = true) {
-    const std::string program =
-        arguments.rfind("env ", 0) == 0 ? arguments : std::string(VORNEX_CLI) + " " + arguments;
-    int exit_status = -1;
-    const std::string out =
-        test::run_command((short_timeouts ? "VORNEX_TEST_SHORT_TIMEOUTS=1 " : "") + program +
-                              (stderr_too ? " 2>&1" : " 2>/dev/null"),
-                          &exit_status);
-    EXPECT_EQ(exit_status, status) << arguments << '\n' << out;
-    return out;
-}
-
-// `text` holds `part`; a failure shows the whole text.
-testing::AssertionResult holds(const std::string& text, const std::string& part) {
-    if (text.find(part) != std::string::npos)
-        return testing::AssertionSuccess();
-    return testing::AssertionFailure() << "no \"" << part << "\" in:\n" << text;
-}
+using test::holds;
+using test::run_cli;
 
 TEST(CliIdentify, OpensTheDeviceLikeTheProgram) {
     auto sim = test::SimProcess::start("v3");

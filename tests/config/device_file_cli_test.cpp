@@ -9,13 +9,8 @@
 namespace vornex::cli {
 namespace {
 
-// Runs vornex-cli, checks its exit status and returns what it wrote, errors included.
 std::string cli(const std::string& arguments, int expected = exit_ok) {
-    int status = -1;
-    std::string out =
-        test::run_command(std::string(VORNEX_CLI) + " " + arguments + " 2>&1", &status);
-    EXPECT_EQ(status, expected) << arguments << "\n" << out;
-    return out;
+    return test::run_cli(arguments, expected);
 }
 
 class DeviceFileCli : public ::testing::Test {

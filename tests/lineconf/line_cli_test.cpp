@@ -11,23 +11,18 @@ namespace {
 TEST(LineCommand, ShowsSetsAndRefuses) {
     auto sim = test::SimProcess::start("demo");
     ASSERT_NE(sim, nullptr);
-    // vornex-cli line with `arguments`, expected to exit with `status`: stdout and stderr.
     const auto line = [&](const std::string& arguments, int status) {
-        int exit_status = -1;
-        const std::string out = test::run_command(
-            "VORNEX_TEST_SHORT_TIMEOUTS=1 " + std::string(VORNEX_CLI) + " line --hostname " +
-                sim->peer() + " --set-community private " + arguments + " 2>&1",
-            &exit_status);
-        EXPECT_EQ(exit_status, status) << arguments << '\n' << out;
-        return out;
+        return test::run_cli("line --hostname " + sim->peer() + " --set-community private " +
+                                 arguments,
+                             status, true);
     };
     // Frame Off and On again on a framed port: the tree follows each time.
     const std::string off = line("--slot 1 --port 2 --dialog line --set Frame=off", 0);
-    EXPECT_NE(off.find("Frame=Off\n"), std::string::npos) << off;
-    EXPECT_NE(off.find("Below=1\n"), std::string::npos) << off;
+    EXPECT_TRUE(test::holds(off, "Frame=Off\n"));
+    EXPECT_TRUE(test::holds(off, "Below=1\n"));
     EXPECT_EQ(sim->value("R.3.1.1.1.5.1.2"), "i:1");
-    const std::string on = line("--slot 1 --port 2 --dialog line --set Frame=On", 0);
-    EXPECT_NE(on.find("Below=31\n"), std::string::npos) << on;
+    EXPECT_TRUE(
+        test::holds(line("--slot 1 --port 2 --dialog line --set Frame=On", 0), "Below=31\n"));
     sim->clear_requests();
 
     const struct {
@@ -47,18 +42,16 @@ TEST(LineCommand, ShowsSetsAndRefuses) {
         {"--slot 1 --port 2 --dialog info --set 'Customer Info=123456789012345678901'", 1,
          "Customer info is limited to 20 characters."},
     };
-    for (const auto& r : refused) {
-        const std::string out = line(r.arguments, r.status);
-        EXPECT_NE(out.find(r.says), std::string::npos) << r.arguments << '\n' << out;
-    }
+    for (const auto& r : refused)
+        EXPECT_TRUE(test::holds(line(r.arguments, r.status), r.says)) << r.arguments;
     for (const std::string& request : sim->requests()) {
         EXPECT_NE(request.rfind("SET", 0), 0u) << request;
     }
 
     // A received message from the far end may hold any byte; JSON escapes it.
     sim->set_value("R.2.2.1.1.6.6.1", "s:caf\xc3\xa9\"");
-    const std::string json = line("--slot 6 --port 1 --dialog overhead --json", 0);
-    EXPECT_NE(json.find(R"("Rx J0 Msg": "caf\u00c3\u00a9\"")"), std::string::npos) << json;
+    EXPECT_TRUE(test::holds(line("--slot 6 --port 1 --dialog overhead --json", 0),
+                            R"("Rx J0 Msg": "caf\u00c3\u00a9\"")"));
 }
 
 } // namespace

@@ -36,7 +36,7 @@ TEST_P(ResetCli, EndsWithTheSequence) {
     int status = -1;
     const std::string output = test::run_command(command, &status);
     EXPECT_EQ(status, c.status) << output;
-    EXPECT_NE(output.find(c.printed), std::string::npos) << output;
+    EXPECT_TRUE(test::holds(output, c.printed));
     if (c.status == 0) {
         // The device answers the same session's successor at once.
         EXPECT_EQ(test::run_command(std::string(VORNEX_CLI) + " identify" + device + " >/dev/null",

@@ -23,22 +23,17 @@ TEST(TransferCli, ConfigurationRoundTripAndRefusal) {
     test::write_file(dir / "bad.cfg", "not a configuration\r\n");
     const std::string device = " --hostname " + sim->peer() +
                                " --set-community private --tftp-port " + std::to_string(port);
-    auto cli = [&](const std::string& words, int& status) {
-        return test::run_command(std::string(VORNEX_CLI) + " " + words + device + " 2>&1", &status);
+    auto cli = [&](const std::string& words, int status) {
+        return test::run_cli(words + device, status);
     };
-    int status = -1;
-    std::string out = cli("send-config " + (dir / "sent.cfg").string(), status);
-    EXPECT_EQ(status, 0) << out;
-    EXPECT_NE(out.find("R4150 Status: ok"), std::string::npos) << out;
-    out = cli("get-config " + (dir / "got.cfg").string(), status);
-    EXPECT_EQ(status, 0) << out;
+    EXPECT_TRUE(
+        test::holds(cli("send-config " + (dir / "sent.cfg").string(), 0), "R4150 Status: ok"));
+    cli("get-config " + (dir / "got.cfg").string(), 0);
     EXPECT_EQ(test::read_text(dir / "got.cfg"), config);
 
-    out = cli("send-config " + (dir / "bad.cfg").string(), status);
-    EXPECT_EQ(status, 1) << out;
-    EXPECT_NE(out.find("R4150 Status: unmatch-config"), std::string::npos) << out;
-    out = cli("firmware " + (dir / "sent.cfg").string(), status);
-    EXPECT_EQ(status, 2) << out;
+    EXPECT_TRUE(test::holds(cli("send-config " + (dir / "bad.cfg").string(), 1),
+                            "R4150 Status: unmatch-config"));
+    cli("firmware " + (dir / "sent.cfg").string(), 2);
 }
 
 } // namespace

@@ -15,14 +15,8 @@ namespace vornex {
 namespace {
 
 using test::count_requests;
+using test::holds;
 using test::MapFixture;
-
-// `text` holds `part`; a failure shows the whole text.
-testing::AssertionResult holds(const std::string& text, const std::string& part) {
-    if (text.find(part) != std::string::npos)
-        return testing::AssertionSuccess();
-    return testing::AssertionFailure() << "no \"" << part << "\" in:\n" << text;
-}
 
 struct CliRun {
     int status;
